@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace vx {
+
+const std::string UNDEFINED_EVENT = "vx-undefined";
+
+// Base of every event: its type string.
+class Event {
+ private:
+  std::string m_event_type;
+
+ public:
+  Event();
+  Event(const Event &other) = default;
+  Event &operator=(const Event &other) = default;
+  virtual ~Event();
+
+  void setType(std::string new_type);
+  std::string getType() const;
+};
+
+} // namespace vx

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "core/Manager.h"
+
+namespace vx {
+
+#define VX_PRINTF(fmt_index, args_index) __attribute__((format(printf, fmt_index, args_index)))
+
+// Writes the engine's log: one line per message, to the log file or stderr.
+class LogManager : public Manager {
+ private:
+  LogManager();
+  LogManager(const LogManager &) = delete;
+  void operator=(const LogManager &) = delete;
+
+  bool m_do_flush;
+  int m_log_level;
+  bool m_log_time_string;
+  bool m_log_step_count;
+  FILE *m_p_f;
+  std::string m_file_name;  // the main log as actually opened
+  std::map<std::string, FILE *> m_my_log_files;
+
+ public:
+  ~LogManager();
+  static LogManager &getInstance();
+
+  int startUp() override;
+  void shutDown() override;
+
+  // Written only when log_level <= the configured level.
+  int writeLog(int log_level, const char *fmt, ...) const VX_PRINTF(3, 4);
+  // Always written.
+  int writeLog(const char *fmt, ...) const VX_PRINTF(2, 3);
+
+  // Lines to other named files; the level is accepted and not compared.
+  int writeMyLog(std::string file_name, int log_level, const char *fmt, ...) VX_PRINTF(4, 5);
+  int writeMyLog(std::string file_name, const char *fmt, ...) VX_PRINTF(3, 4);
+
+  void flush() const;
+  void setFlush(bool do_flush = true);
+  void setLogLevel(int new_log_level);
+  int getLogLevel() const;
+  void setLogTimeString(bool log_time_string = true);
+  void setLogStepCount(bool log_step_count = true);
+};
+
+// The local time as "hh:mm:ss" in a static buffer.
+const char *getTimeString();
+
+} // namespace vx

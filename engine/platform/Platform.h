@@ -1,0 +1,42 @@
+#pragma once
+// The engine's layer over the operating system and C runtime: clock, sleep,
+// timer resolution, working directory, random numbers and string helpers.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vx {
+namespace platform {
+
+// Microseconds from a monotonic clock.
+int64_t nowMicros();
+
+// Sleeps whole milliseconds; resumes after signals until the time is up.
+void sleepMillis(int ms);
+
+// Tests may replace the clock and the sleep; nullptr restores the real ones.
+using ClockFunction = int64_t (*)();
+using SleepFunction = void (*)(int ms);
+void setClock(ClockFunction fn);
+void setSleep(SleepFunction fn);
+
+// Timer resolution requests: always granted here, 0 for success.
+int timeBeginPeriod(unsigned int ms);
+int timeEndPeriod(unsigned int ms);
+
+// The current directory into buf; nullptr when it does not fit.
+char *getcwd(char *buf, std::size_t size);
+
+// Pseudo-random numbers 0..VX_RAND_MAX, seeded by srand.
+constexpr int VX_RAND_MAX = 32767;
+int rand();
+void srand(unsigned int seed);
+
+// A heap copy of s, released with free; nullptr on failure.
+char *strdup(const char *s);
+
+// Re-entrant tokenizer.
+char *strtok(char *str, const char *delim, char **save);
+
+} // namespace platform
+} // namespace vx
