@@ -1,0 +1,96 @@
+#pragma once
+
+#include <queue>
+#include <string>
+#include <vector>
+
+#include "core/Manager.h"
+
+namespace vx {
+
+const std::string DEFAULT_NETWORK_PORT = "9876";
+
+// Largest message genDataEvents accepts, its 4-byte length included. Kept
+// below the socket receive buffer so a whole message can wait there.
+const int MAX_MESSAGE_SIZE = 64 * 1024;
+
+// A message waiting for its step.
+struct DelayedMessage {
+  int send_step;       // step count at or after which it is sent
+  char *copy_buffer;   // heap copy (malloc), owned until sent or discarded
+  int bytes;
+};
+
+// TCP server or client. Connected sockets are kept in a list; the position
+// in the list is the socket index used by every operation (-1: all sockets,
+// where an operation says so).
+class NetworkManager : public Manager {
+ private:
+  NetworkManager();
+  NetworkManager(const NetworkManager &) = delete;
+  void operator=(const NetworkManager &) = delete;
+
+  int m_server_sock;                            // listening socket, -1 if none
+  int m_max_connections;                        // most sockets accept admits
+  std::vector<int> m_sock;                      // connected OS sockets
+  std::vector<int> m_delay;                     // per socket, send delay (steps)
+  std::vector<std::queue<DelayedMessage>> m_queue;  // per socket, delayed sends
+
+  int addSocket(int sock);
+  void removeSocket(int sock_index);
+
+ public:
+  ~NetworkManager() override;
+  static NetworkManager &getInstance();
+
+  bool isValid(std::string event_type) const override;
+  int startUp() override;
+  void shutDown() override;
+
+  // true: listen on port (non-blocking); false: stop listening.
+  int setServer(bool is_server, std::string port = DEFAULT_NETWORK_PORT);
+  bool isServer() const;
+
+  // Socket index of a new client, -1 when none was taken, -2 on error.
+  int accept();
+  // Socket index of the new connection, or -1.
+  int connect(std::string host, std::string port = DEFAULT_NETWORK_PORT);
+  // Closes one socket, or every socket for -1. 0, or -1 on failure.
+  int close(int sock_index);
+
+  bool isConnected(int sock_index) const;
+  int getSocket(int sock_index) const;
+  int getNumConnections() const;
+  int getMaxConnections() const;
+  void setMaxConnections(int max_connections);
+
+  // Termination signal handler body: shuts the engine down and exits.
+  [[noreturn]] void cleanUp(int signal);
+
+  // Sends or queues on one socket or on all (-1). 0, or minus the failures.
+  int send(const void *buffer, int bytes, int sock_index);
+  // Sends every queued message that is due. Sum of the send results.
+  int sendDelayed();
+  // One immediate send of the whole buffer on one socket. 0 or -1.
+  int sendNow(const void *buffer, int bytes, int sock_index);
+  // Send delay in steps of one socket, or of all (-1).
+  int setDelay(int delay, int sock_index);
+  // Bytes read, 0 when the peer closed, -1 on error.
+  int receive(void *buffer, int bytes, bool peek, int sock_index);
+  // Bytes waiting on the socket, or -1.
+  int isData(int sock_index) const;
+
+  // Test use only: appends an already connected descriptor to the lists
+  // (delay 0, empty queue) without an event. Returns its index.
+  int adoptSocket(int fd);
+};
+
+// Delivers at most one whole waiting message on a socket as a DATA event.
+// 1 delivered, 0 no whole message waiting, -1 on error (a bad length closes
+// the socket).
+int genDataEvents(int sock_index);
+
+// Logs "\t<code> - <system text>" for an error code.
+void logSocketError(int code);
+
+} // namespace vx

@@ -1,0 +1,132 @@
+#include "platform/Socket.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace vx {
+namespace platform {
+
+int socketStartup() { return 0; }
+
+int socketCleanup() { return 0; }
+
+int socketError() { return errno; }
+
+bool isWouldBlock(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
+
+bool isInterrupted(int code) { return code == EINTR; }
+
+bool isConnectionGone(int code) {
+  return code == ENOTCONN || code == ECONNRESET || code == EPIPE || code == EBADF ||
+         code == ENOTSOCK;
+}
+
+std::string socketErrorText(int code) {
+  const char *text = strerror(code);
+  return text ? std::string(text) : std::string();
+}
+
+int socketOpen(int family, int type, int protocol) {
+  return ::socket(family, type | SOCK_CLOEXEC, protocol);
+}
+
+int socketBindAny(int sock, unsigned short port) {
+  struct sockaddr_in serv_addr;
+  memset(&serv_addr, 0, sizeof(serv_addr));
+  serv_addr.sin_family = AF_INET;
+  serv_addr.sin_addr.s_addr = htonl(INADDR_ANY);
+  serv_addr.sin_port = htons(port);
+  // Allow a restart on a port whose old connections are still in TIME_WAIT.
+  int on = 1;
+  ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  return ::bind(sock, reinterpret_cast<struct sockaddr *>(&serv_addr), sizeof(serv_addr));
+}
+
+int socketListen(int sock, int backlog) { return ::listen(sock, backlog); }
+
+int socketAccept(int sock) {
+  struct sockaddr_in addr;
+  socklen_t len = sizeof(addr);
+  // As under Winsock, the new socket takes the listening socket's mode.
+  int listen_flags = ::fcntl(sock, F_GETFL, 0);
+  int flags = SOCK_CLOEXEC;
+  if (listen_flags >= 0 && (listen_flags & O_NONBLOCK)) flags |= SOCK_NONBLOCK;
+  int s;
+  do {
+    s = ::accept4(sock, reinterpret_cast<struct sockaddr *>(&addr), &len, flags);
+  } while (s < 0 && errno == EINTR);
+  return s;
+}
+
+int socketConnect(int sock, const struct addrinfo *p_addr) {
+  int r;
+  do {
+    r = ::connect(sock, p_addr->ai_addr, p_addr->ai_addrlen);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+int socketClose(int sock) { return ::close(sock); }
+
+int resolveAddress(const char *host, const char *port, struct addrinfo **pp_result) {
+  struct addrinfo hints;
+  memset(&hints, 0, sizeof(hints));
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  *pp_result = nullptr;
+  return ::getaddrinfo(host, port, &hints, pp_result);
+}
+
+std::string resolveErrorText(int code) {
+  if (code == EAI_SYSTEM) return socketErrorText(errno);
+  const char *text = gai_strerror(code);
+  return text ? std::string(text) : std::string();
+}
+
+void freeAddresses(struct addrinfo *p_addr) {
+  if (p_addr) ::freeaddrinfo(p_addr);
+}
+
+int socketSetNonBlocking(int sock, bool non_blocking) {
+  int flags = ::fcntl(sock, F_GETFL, 0);
+  if (flags < 0) return -1;
+  flags = non_blocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+  return ::fcntl(sock, F_SETFL, flags) < 0 ? -1 : 0;
+}
+
+int socketSend(int sock, const void *buffer, int bytes) {
+  return static_cast<int>(::send(sock, buffer, static_cast<size_t>(bytes), MSG_NOSIGNAL));
+}
+
+int socketRecv(int sock, void *buffer, int bytes, bool peek) {
+  return static_cast<int>(
+      ::recv(sock, buffer, static_cast<size_t>(bytes), peek ? MSG_PEEK : 0));
+}
+
+int socketWaitWritable(int sock, int timeout_ms) {
+  struct pollfd p;
+  p.fd = sock;
+  p.events = POLLOUT;
+  p.revents = 0;
+  int r = ::poll(&p, 1, timeout_ms);
+  if (r < 0) return -1;
+  return r > 0 ? 1 : 0;
+}
+
+int socketBytesWaiting(int sock, int *p_bytes) {
+  int n = 0;
+  if (::ioctl(sock, FIONREAD, &n) < 0) return -1;
+  *p_bytes = n;
+  return 0;
+}
+
+} // namespace platform
+} // namespace vx

@@ -1,0 +1,481 @@
+// One engine: the manager's lists, events, server and client set-up, message
+// framing over loopback, and sends delayed by game steps.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+#include "NetTest.h"
+#include "support/TestEnv.h"
+
+using namespace vx;
+using nettest::Recorder;
+using nettest::waitFor;
+
+namespace {
+
+const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
+
+int waiting(int fd) {
+  int n = -1;
+  if (::ioctl(fd, FIONREAD, &n) < 0) return -1;
+  return n;
+}
+
+std::string readSome(int fd) {
+  char buf[4096];
+  ssize_t n = ::recv(fd, buf, sizeof(buf), MSG_DONTWAIT);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
+bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+
+// A connected pair of local stream sockets: [0] is handed to the manager,
+// which closes it; [1] is the test's end.
+struct Pair {
+  int fd[2] = {-1, -1};
+  Pair() { ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd); }
+  ~Pair() {
+    if (fd[1] >= 0) ::close(fd[1]);
+  }
+};
+
+class NetworkManagerTest : public ::testing::Test {
+ protected:
+  test::TestEnv env;
+  NetworkManager &nm = NetworkManager::getInstance();
+
+  void SetUp() override {
+    env.writeConfig(NET_CONFIG);
+    ASSERT_EQ(env.startEngine(), 0);
+    ASSERT_TRUE(nm.isStarted());
+    ASSERT_EQ(nm.getNumConnections(), 0);
+    ASSERT_FALSE(nm.isServer());
+  }
+
+  // Listens on a free port and connects to it: index 0 is the client end
+  // (blocking), index 1 the server end (non-blocking).
+  void selfConnect() {
+    int port = nettest::freePort();
+    ASSERT_GT(port, 0);
+    ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+    ASSERT_EQ(nm.connect("127.0.0.1", std::to_string(port)), 0);
+    ASSERT_TRUE(waitFor([&] { return nm.accept() == 1; }));
+  }
+};
+
+} // namespace
+
+TEST_F(NetworkManagerTest, EventLabelsAndTypes) {
+  EventNetwork ev(NetworkEventLabel::DATA);
+  EXPECT_EQ(ev.getType(), "vx-network");
+  EXPECT_EQ(ev.getLabel(), NetworkEventLabel::DATA);
+  EXPECT_EQ(ev.getSocketIndex(), -1);
+  EXPECT_EQ(ev.getBytes(), 0);
+  EXPECT_EQ(ev.getMessage(), nullptr);
+  char buf[4] = {};
+  ev.setMessage(buf);
+  ev.setLabel(7);
+  EXPECT_EQ(ev.getLabel(), NetworkEventLabel::UNDEFINED);
+  EXPECT_EQ(ev.getMessage(), nullptr);
+  EXPECT_TRUE(env.logContains("EventNetwork::setLabel(): Undefined type (7)."));
+
+  for (const char *t :
+       {"vx-network", "vx-keyboard-network", "vx-mouse-network", "vx-network-create",
+        "vx-custom-network", "vx-network-delete", "vx-network-game-over", "vx-network-sync"})
+    EXPECT_TRUE(nm.isValid(t)) << t;
+  EXPECT_FALSE(nm.isValid("vx-step"));
+  EXPECT_TRUE(
+      env.logContains("NetworkManager::isValid(): Error! NetworkManager does not handle vx-step."));
+
+  EXPECT_EQ(nm.startUp(), -1);
+  EXPECT_TRUE(env.logContains("NetworkManager::startup(): Warning! NetworkManager already started."));
+}
+
+TEST_F(NetworkManagerTest, ListsCloseAndShiftIndices) {
+  Recorder *rec = new Recorder;
+  EXPECT_FALSE(nm.isConnected(-1));
+  EXPECT_EQ(nm.getSocket(0), -1);
+  EXPECT_TRUE(
+      env.logContains("NetworkManager::getSocket(): Error! No socket at index 0 (min -1, max -1)."));
+
+  Pair a, b, c;
+  EXPECT_EQ(nm.adoptSocket(a.fd[0]), 0);
+  EXPECT_TRUE(nm.isConnected(-1));
+  EXPECT_FALSE(nm.isConnected(-2));
+  EXPECT_TRUE(env.logContains("NetworkManager::isConnected(): Warning! Sock less than -1."));
+  EXPECT_EQ(nm.adoptSocket(b.fd[0]), 1);
+  EXPECT_EQ(nm.getSocket(5), -1);
+  EXPECT_TRUE(
+      env.logContains("NetworkManager::getSocket(): Error! No socket at index 5 (min 0, max 2)."));
+  EXPECT_EQ(nm.adoptSocket(c.fd[0]), 2);
+  EXPECT_FALSE(nm.isConnected(3));
+
+  // A queued message dies with its socket.
+  ASSERT_EQ(nm.setDelay(5, 0), 0);
+  ASSERT_EQ(nm.send("queued", 6, 0), 0);
+
+  EXPECT_EQ(nm.close(0), 0);
+  ASSERT_EQ(rec->seen.size(), 1u);
+  EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::CLOSE);
+  EXPECT_EQ(rec->seen[0].index, 0);
+  EXPECT_EQ(rec->seen[0].bytes, 0);
+  EXPECT_FALSE(isOpen(a.fd[0]));
+  EXPECT_EQ(nm.getNumConnections(), 2);
+  EXPECT_EQ(nm.getSocket(0), b.fd[0]);
+  EXPECT_EQ(nm.getSocket(1), c.fd[0]);
+
+  EXPECT_EQ(nm.close(-1), 0);
+  ASSERT_EQ(rec->seen.size(), 3u);
+  EXPECT_EQ(rec->seen[1].index, 0);
+  EXPECT_EQ(rec->seen[2].index, 1);
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_FALSE(isOpen(b.fd[0]));
+  EXPECT_FALSE(isOpen(c.fd[0]));
+
+  EXPECT_EQ(nm.close(0), -1);
+  EXPECT_TRUE(env.logContains("NetworkManager::close(): Error! No socket at index 0."));
+}
+
+TEST_F(NetworkManagerTest, FailedCloseStillTakesClosedSocketsOutOfTheLists) {
+  Recorder *rec = new Recorder;
+  Pair a, c;
+  int bad = 1000000;  // never an open descriptor
+  nm.adoptSocket(a.fd[0]);
+  nm.adoptSocket(bad);
+  nm.adoptSocket(c.fd[0]);
+
+  EXPECT_EQ(nm.close(-1), -1);
+  std::vector<std::string> lines = env.logLines();
+  auto it = std::find(lines.begin(), lines.end(), "NetworkManager::close(): Error! close() returned:");
+  ASSERT_NE(it, lines.end());
+  ASSERT_NE(it + 1, lines.end());
+  EXPECT_EQ(*(it + 1), "\t9 - Bad file descriptor");
+
+  // The first two are gone from the lists; the third was not touched.
+  EXPECT_FALSE(isOpen(a.fd[0]));
+  ASSERT_EQ(nm.getNumConnections(), 1);
+  EXPECT_EQ(nm.getSocket(0), c.fd[0]);
+  EXPECT_TRUE(isOpen(c.fd[0]));
+  ASSERT_EQ(rec->seen.size(), 2u);
+  EXPECT_EQ(rec->seen[0].index, 0);
+  EXPECT_EQ(rec->seen[1].index, 1);
+  EXPECT_EQ(rec->seen[1].label, NetworkEventLabel::CLOSE);
+}
+
+TEST_F(NetworkManagerTest, ServerSocketIsOpenedOnceAndAlwaysClosed) {
+  int port = nettest::freePort();
+  ASSERT_GT(port, 0);
+  LogManager::getInstance().setLogLevel(1);
+  int before = nettest::openDescriptors();
+
+  EXPECT_EQ(nm.accept(), -2);
+  EXPECT_TRUE(env.logContains("NetworkManager::accept(): Error! Not setup as server."));
+
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  EXPECT_TRUE(nm.isServer());
+  EXPECT_TRUE(env.logContains("NetworkManager::setServer(): Ready for connections on port " +
+                              std::to_string(port) + "."));
+  EXPECT_EQ(nettest::openDescriptors(), before + 1);
+  EXPECT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  EXPECT_EQ(nettest::openDescriptors(), before + 1);
+  EXPECT_EQ(nm.accept(), -1);  // nobody waiting
+
+  ASSERT_EQ(nm.setServer(false), 0);
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_EQ(nettest::openDescriptors(), before);
+
+  // Port taken by another listener: bind fails and the socket is closed.
+  int other = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa;
+  memset(&sa, 0, sizeof(sa));
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_ANY);
+  sa.sin_port = htons(static_cast<uint16_t>(port));
+  ASSERT_EQ(::bind(other, reinterpret_cast<sockaddr *>(&sa), sizeof(sa)), 0);
+  ASSERT_EQ(::listen(other, 1), 0);
+  EXPECT_EQ(nm.setServer(true, std::to_string(port)), -1);
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_EQ(nettest::openDescriptors(), before + 1);  // only 'other'
+  std::vector<std::string> lines = env.logLines();
+  auto it = std::find(lines.begin(), lines.end(), "NetworkManager::setServer(): Error! bind() returned:");
+  ASSERT_NE(it, lines.end());
+  ASSERT_NE(it + 1, lines.end());
+  EXPECT_EQ(*(it + 1), "\t98 - Address already in use");
+  ::close(other);
+
+  // Shut-down closes the listening socket.
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  EXPECT_EQ(nettest::openDescriptors(), before + 1);
+  nm.shutDown();
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_EQ(nettest::openDescriptors(), before);
+}
+
+TEST_F(NetworkManagerTest, FailedConnectLeavesNothingOpen) {
+  Recorder *rec = new Recorder;
+  int port = nettest::freePort();
+  ASSERT_GT(port, 0);
+  int before = nettest::openDescriptors();
+
+  EXPECT_EQ(nm.connect("127.0.0.1", std::to_string(port)), -1);
+  std::vector<std::string> lines = env.logLines();
+  auto it = std::find(lines.begin(), lines.end(), "NetworkManager::connect(): Error! connect() returned:");
+  ASSERT_NE(it, lines.end());
+  ASSERT_NE(it + 1, lines.end());
+  EXPECT_EQ(*(it + 1), "\t111 - Connection refused");
+
+  EXPECT_EQ(nm.connect("127.0.0.1", "no-such-service"), -1);
+  EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! getaddrinfo() returned:"));
+
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_EQ(nettest::openDescriptors(), before);
+  EXPECT_TRUE(rec->seen.empty());
+}
+
+TEST(NetworkManagerOff, ServerAndConnectNeedNetworking) {
+  test::TestEnv env;
+  env.writeConfig("headless:true,\nnetworking:false,\n");
+  ASSERT_EQ(env.startEngine(), 0);
+  NetworkManager &nm = NetworkManager::getInstance();
+  EXPECT_FALSE(nm.isStarted());
+  LogManager::getInstance().setLogLevel(1);
+  int before = nettest::openDescriptors();
+  EXPECT_EQ(nm.setServer(true, std::to_string(nettest::freePort())), -1);
+  EXPECT_EQ(nm.connect("127.0.0.1", "9876"), -1);
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_EQ(nettest::openDescriptors(), before);
+  EXPECT_TRUE(env.logContains("NetworkManager::setServer(): Error! Networking is not enabled in "
+                              "the Vexmoor configuration file."));
+  EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! Networking is not enabled in the "
+                              "Vexmoor configuration file."));
+}
+
+TEST_F(NetworkManagerTest, BadLengthsCloseTheSocket) {
+  Recorder *rec = new Recorder;
+  selfConnect();
+  const int32_t bad[] = {0, 1, 2, 3, -1, -100000, MAX_MESSAGE_SIZE + 1, 0x7fffffff};
+  for (int32_t len : bad) {
+    SCOPED_TRACE(len);
+    rec->seen.clear();
+    ASSERT_EQ(nm.getNumConnections(), 2);
+    char msg[12] = {};
+    memcpy(msg, &len, 4);
+    ASSERT_EQ(nm.sendNow(msg, sizeof(msg), 0), 0);
+    ASSERT_TRUE(waitFor([&] { return nm.isData(1) == 12; }));
+    EXPECT_EQ(genDataEvents(1), -1);
+    EXPECT_TRUE(env.logContains("vx::genDataEvents(): Error! Bad message length " +
+                                std::to_string(len) + " (must be 4 to 65536). Closing socket 1."));
+    EXPECT_EQ(nm.getNumConnections(), 1);
+    ASSERT_EQ(rec->seen.size(), 1u);
+    EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::CLOSE);
+    EXPECT_EQ(rec->seen[0].index, 1);
+    EXPECT_EQ(rec->count(NetworkEventLabel::DATA), 0);
+    // Next round: a fresh pair of ends.
+    ASSERT_EQ(nm.close(0), 0);
+    ASSERT_EQ(nm.setServer(false), 0);
+    selfConnect();
+  }
+}
+
+TEST_F(NetworkManagerTest, ShortAndLimitMessages) {
+  Recorder *rec = new Recorder;
+  selfConnect();
+  LogManager::getInstance().setLogLevel(20);
+
+  // Three bytes: no peek, nothing read.
+  ASSERT_EQ(nm.sendNow("\x08\x00\x00", 3, 0), 0);
+  ASSERT_TRUE(waitFor([&] { return nm.isData(1) == 3; }));
+  EXPECT_EQ(genDataEvents(1), 0);
+  EXPECT_FALSE(env.logContains("vx::genDataEvents(): have "));
+  EXPECT_EQ(nm.isData(1), 3);
+  // The rest of that 8-byte message, then an empty one and one of the largest size.
+  std::string rest = std::string("\0", 1) + "abcd";
+  std::string empty = nettest::frame("");
+  std::string largest = nettest::frame(std::string(MAX_MESSAGE_SIZE - 4, 'z'));
+  std::string all = rest + empty + largest;
+  ASSERT_EQ(nm.sendNow(all.data(), static_cast<int>(all.size()), 0), 0);
+  ASSERT_TRUE(waitFor([&] { return nm.isData(1) == 3 + static_cast<int>(all.size()); }));
+  EXPECT_EQ(genDataEvents(1), 1);
+  EXPECT_EQ(genDataEvents(1), 1);
+  EXPECT_EQ(genDataEvents(1), 1);
+  EXPECT_EQ(genDataEvents(1), 0);
+  std::vector<nettest::Seen> data;
+  for (const nettest::Seen &e : rec->seen)
+    if (e.label == NetworkEventLabel::DATA) data.push_back(e);
+  ASSERT_EQ(data.size(), 3u);
+  EXPECT_EQ(data[0].bytes, 8);
+  EXPECT_EQ(data[0].index, 1);
+  EXPECT_EQ(data[0].message, std::string("\x08\0\0\0abcd", 8));
+  EXPECT_EQ(data[1].bytes, 4);
+  EXPECT_EQ(data[1].message, empty);
+  EXPECT_EQ(data[2].bytes, MAX_MESSAGE_SIZE);
+  EXPECT_EQ(data[2].message, largest);
+  EXPECT_TRUE(env.logContains("vx::genDataEvents(): have full message (65536 bytes)."));
+  EXPECT_TRUE(env.logContains("vx::genDataEvents(): sent to 1 objects."));
+  EXPECT_EQ(nm.getNumConnections(), 2);
+}
+
+TEST_F(NetworkManagerTest, SendGivesUpAndClosesWhenThePeerNeverReads) {
+  Recorder *rec = new Recorder;
+  selfConnect();
+  // Far more than both socket buffers hold; the server end is non-blocking.
+  const int big = 64 * 1024 * 1024;
+  std::vector<char> buf(big, 'q');
+  EXPECT_EQ(nm.sendNow(buf.data(), big, 1), -1);
+  bool warned = false;
+  for (const std::string &l : env.logLines())
+    if (l.rfind("NetworkManager::send(): Warning! ", 0) == 0 &&
+        l.find(" of " + std::to_string(big) + " bytes sent.") != std::string::npos)
+      warned = true;
+  EXPECT_TRUE(warned);
+  EXPECT_TRUE(env.logContains("NetworkManager::send(): Error! Message cut short, closing socket 1."));
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  ASSERT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+  EXPECT_EQ(rec->seen.back().index, 1);
+}
+
+TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
+  Pair a;
+  nm.adoptSocket(a.fd[0]);
+  char buf[8];
+  EXPECT_EQ(nm.receive(buf, 8, false, -1), -1);
+  EXPECT_TRUE(env.logContains(
+      "NetworkManager::receive(): Error! Socket -1 not connected. Unable to receive."));
+  EXPECT_EQ(nm.sendNow(buf, 8, -1), -1);
+  EXPECT_TRUE(env.logContains("NetworkManager::send(): Error! Socket -1 not connected. Unable to send."));
+  EXPECT_EQ(nm.isData(-1), -1);
+  EXPECT_EQ(genDataEvents(-1), 0);
+  EXPECT_EQ(nm.sendNow(buf, 8, 1), -1);
+  EXPECT_TRUE(env.logContains("NetworkManager::send(): Error! Socket 1 not connected. Unable to send."));
+  // A zero-byte read is not taken for the peer closing.
+  EXPECT_EQ(nm.receive(buf, 0, false, 0), -1);
+  EXPECT_EQ(nm.send(buf, -3, 0), -1);
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  EXPECT_EQ(nm.setDelay(2, 4), -1);
+  EXPECT_EQ(nm.setDelay(2, -1), 0);
+}
+
+TEST_F(NetworkManagerTest, PeerClosingGivesOneCloseEvent) {
+  Recorder *rec = new Recorder;
+  Pair a, b;
+  nm.adoptSocket(a.fd[0]);
+  nm.adoptSocket(b.fd[0]);
+  ::close(a.fd[1]);
+  a.fd[1] = -1;
+  char buf[4];
+  EXPECT_EQ(nm.receive(buf, 4, false, 0), 0);
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  EXPECT_EQ(nm.getSocket(0), b.fd[0]);
+  ASSERT_EQ(rec->seen.size(), 1u);
+  EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::CLOSE);
+  EXPECT_EQ(rec->seen[0].index, 0);
+}
+
+TEST_F(NetworkManagerTest, SendToAllServesTheSocketThatMovesDown) {
+  Recorder *rec = new Recorder;
+  Pair dead, b, c;
+  nm.adoptSocket(dead.fd[0]);
+  nm.adoptSocket(b.fd[0]);
+  nm.adoptSocket(c.fd[0]);
+  ::close(dead.fd[1]);
+  dead.fd[1] = -1;
+  LogManager::getInstance().setLogLevel(1);
+
+  EXPECT_EQ(nm.send("hello", 5, -1), -1);
+  EXPECT_EQ(readSome(b.fd[1]), "hello");
+  EXPECT_EQ(readSome(c.fd[1]), "hello");
+  EXPECT_EQ(nm.getNumConnections(), 2);
+  ASSERT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+  std::vector<std::string> lines = env.logLines();
+  auto it = std::find(lines.begin(), lines.end(), "NetworkManager::send(): Error! Return is -1.");
+  ASSERT_NE(it, lines.end());
+  ASSERT_GE(lines.end() - it, 3);
+  EXPECT_EQ(*(it + 1), "\t32 - Broken pipe");
+  EXPECT_EQ(*(it + 2), "\tsocket is closed");
+
+  // Delay 0 on one, 2 on the other: one sent now, one queued.
+  ASSERT_EQ(nm.setDelay(2, 1), 0);
+  EXPECT_EQ(nm.send("abc", 3, -1), 0);
+  EXPECT_EQ(readSome(b.fd[1]), "abc");
+  EXPECT_EQ(waiting(c.fd[1]), 0);
+}
+
+namespace {
+
+// Runs the game loop until a handler sets game over (at most 200 steps).
+void runSteps(Recorder *rec, const std::function<void(int)> &body) {
+  rec->on_step = [body](int step) {
+    body(step);
+    if (step >= 200) GameManager::getInstance().setGameOver();
+  };
+  GameManager::getInstance().run();
+}
+
+} // namespace
+
+TEST_F(NetworkManagerTest, DelayedSendsLeaveOnTheirStepInQueueOrder) {
+  test::FakeTime fake;
+  Recorder *rec = new Recorder(true);
+  Pair a, b;
+  nm.adoptSocket(a.fd[0]);
+  nm.adoptSocket(b.fd[0]);
+  std::vector<int> arrived_a, arrived_b;  // steps whose handler first saw data
+  std::string got_a, got_b;
+
+  runSteps(rec, [&](int step) {
+    std::string sa = readSome(a.fd[1]);
+    std::string sb = readSome(b.fd[1]);
+    if (!sa.empty()) arrived_a.push_back(step), got_a += sa;
+    if (!sb.empty()) arrived_b.push_back(step), got_b += sb;
+    if (step == 10) {
+      EXPECT_EQ(nm.setDelay(3, 0), 0);
+      EXPECT_EQ(nm.send("three", 5, 0), 0);
+      EXPECT_EQ(nm.setDelay(5, 1), 0);
+      EXPECT_EQ(nm.send("first|", 6, 1), 0);
+    }
+    if (step == 11) {
+      EXPECT_EQ(nm.setDelay(1, 1), 0);
+      EXPECT_EQ(nm.send("second", 6, 1), 0);
+    }
+    if (step == 20) GameManager::getInstance().setGameOver();
+  });
+
+  // The loop sends after the step's handlers: what it sent in step n is
+  // seen by the handler of step n + 1.
+  ASSERT_EQ(arrived_a.size(), 1u);
+  EXPECT_EQ(arrived_a[0], 14);
+  EXPECT_EQ(got_a, "three");
+  ASSERT_EQ(arrived_b.size(), 1u);
+  EXPECT_EQ(arrived_b[0], 16);
+  EXPECT_EQ(got_b, "first|second");
+}
+
+TEST_F(NetworkManagerTest, SendDelayedServesTheSocketThatMovesDown) {
+  test::FakeTime fake;
+  Recorder *rec = new Recorder(true);
+  Pair dead, b;
+  nm.adoptSocket(dead.fd[0]);
+  nm.adoptSocket(b.fd[0]);
+  ::close(dead.fd[1]);
+  dead.fd[1] = -1;
+  std::string got;
+  int arrived = -1;
+
+  runSteps(rec, [&](int step) {
+    std::string s = readSome(b.fd[1]);
+    if (!s.empty() && arrived < 0) arrived = step;
+    got += s;
+    if (step == 0) {
+      EXPECT_EQ(nm.setDelay(1, -1), 0);
+      EXPECT_EQ(nm.send("late", 4, -1), 0);
+      EXPECT_EQ(nm.send("r", 1, -1), 0);
+    }
+    if (step == 4) GameManager::getInstance().setGameOver();
+  });
+  EXPECT_EQ(arrived, 2);
+  EXPECT_EQ(got, "later");
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  EXPECT_EQ(nm.getSocket(0), b.fd[0]);
+  EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+}

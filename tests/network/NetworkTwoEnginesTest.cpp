@@ -1,0 +1,287 @@
+// Two engines in two processes over 127.0.0.1: a server here and a client in
+// a forked child, each with its own log and managers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "NetTest.h"
+#include "support/TestEnv.h"
+
+using namespace vx;
+using nettest::Child;
+using nettest::Recorder;
+using nettest::waitFor;
+
+namespace {
+
+const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
+
+// Child side: its own log, then the engine. Returns 0 when started.
+int startClientEngine(const std::string &log_path) {
+  setenv("VEXMOOR_LOG", log_path.c_str(), 1);
+  return GameManager::getInstance().startUp();
+}
+
+int fail(int code, const char *what) {
+  LogManager::getInstance().writeLog("CLIENT FAILED: %s", what);
+  GameManager::getInstance().shutDown();
+  return code;
+}
+
+// Connects to the server, retrying while it is not yet listening.
+int connectTo(int port) {
+  int index = -1;
+  waitFor([&] { return (index = NetworkManager::getInstance().connect("127.0.0.1",
+                                                                      std::to_string(port))) >= 0; },
+          5000);
+  return index;
+}
+
+// Waits for one DATA event on sock_index; its payload, or "" on timeout.
+std::string nextPayload(Recorder *rec, int sock_index, int timeout_ms = 5000) {
+  size_t before = rec->seen.size();
+  bool ok = waitFor([&] { return genDataEvents(sock_index) == 1 || rec->seen.size() > before; },
+                    timeout_ms);
+  if (!ok) return "";
+  for (size_t i = before; i < rec->seen.size(); i++)
+    if (rec->seen[i].label == NetworkEventLabel::DATA) return rec->seen[i].message.substr(4);
+  return "";
+}
+
+bool sendFrame(int sock_index, const std::string &payload) {
+  std::string f = nettest::frame(payload);
+  return NetworkManager::getInstance().send(f.data(), static_cast<int>(f.size()), sock_index) == 0;
+}
+
+void dumpLog(const std::string &path) {
+  for (const std::string &l : test::TestEnv::readLines(path)) fprintf(stderr, "client| %s\n", l.c_str());
+}
+
+} // namespace
+
+TEST(NetworkTwoEngines, ConnectFrameAndClose) {
+  test::TestEnv env;
+  env.writeConfig(NET_CONFIG);
+  int port = nettest::freePort();
+  ASSERT_GT(port, 0);
+  std::string client_log = env.path("client.log");
+
+  Child client([&]() -> int {
+    if (startClientEngine(client_log) != 0) return 10;
+    NetworkManager &nm = NetworkManager::getInstance();
+    Recorder *rec = new Recorder;
+    if (connectTo(port) != 0) return fail(11, "connect");
+    if (rec->seen.size() != 1 || rec->seen[0].label != NetworkEventLabel::CONNECT ||
+        rec->seen[0].index != 0 || rec->seen[0].bytes != 0)
+      return fail(12, "connect event");
+    // A 10-byte message, 7 bytes of it for now.
+    std::string ten = nettest::frame("abcdef");
+    if (nm.sendNow(ten.data(), 7, 0) != 0) return fail(13, "send 7");
+    if (nextPayload(rec, 0) != "go") return fail(14, "go");
+    // Its last 3 bytes and two more whole messages, all at once.
+    std::string rest = ten.substr(7) + nettest::frame("ABCD") + nettest::frame("xy");
+    if (nm.sendNow(rest.data(), static_cast<int>(rest.size()), 0) != 0) return fail(15, "send rest");
+    if (nextPayload(rec, 0) != "bye") return fail(16, "bye");
+    if (nm.close(0) != 0 || nm.getNumConnections() != 0) return fail(17, "close");
+    if (rec->count(NetworkEventLabel::CLOSE) != 1) return fail(18, "close event");
+    GameManager::getInstance().shutDown();
+    return 0;
+  });
+  ASSERT_TRUE(client.started());
+
+  ASSERT_EQ(env.startEngine(), 0);
+  NetworkManager &nm = NetworkManager::getInstance();
+  Recorder *rec = new Recorder;
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  int index = -1;
+  ASSERT_TRUE(waitFor([&] { return (index = nm.accept()) >= 0; }));
+  EXPECT_EQ(index, 0);
+  ASSERT_EQ(rec->seen.size(), 1u);
+  EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::ACCEPT);
+  EXPECT_EQ(rec->seen[0].index, 0);
+  EXPECT_EQ(rec->seen[0].bytes, 0);
+
+  // 7 of 10 bytes: nothing delivered, nothing consumed.
+  ASSERT_TRUE(waitFor([&] { return nm.isData(0) == 7; }));
+  EXPECT_EQ(genDataEvents(0), 0);
+  EXPECT_EQ(nm.isData(0), 7);
+  EXPECT_EQ(rec->count(NetworkEventLabel::DATA), 0);
+  ASSERT_TRUE(sendFrame(0, "go"));
+
+  // 10 + 8 + 6 bytes waiting: one message per call.
+  ASSERT_TRUE(waitFor([&] { return nm.isData(0) == 24; }));
+  EXPECT_EQ(genDataEvents(0), 1);
+  EXPECT_EQ(nm.isData(0), 14);
+  ASSERT_EQ(rec->count(NetworkEventLabel::DATA), 1);
+  const nettest::Seen &first = rec->seen.back();
+  EXPECT_EQ(first.index, 0);
+  EXPECT_EQ(first.bytes, 10);
+  EXPECT_EQ(nettest::lengthOf(first.message), 10);
+  EXPECT_EQ(first.message.substr(4), "abcdef");
+  EXPECT_EQ(genDataEvents(0), 1);
+  EXPECT_EQ(rec->seen.back().message.substr(4), "ABCD");
+  EXPECT_EQ(genDataEvents(0), 1);
+  EXPECT_EQ(rec->seen.back().message.substr(4), "xy");
+  EXPECT_EQ(rec->seen.back().bytes, 6);
+  EXPECT_EQ(genDataEvents(0), 0);
+  EXPECT_EQ(rec->count(NetworkEventLabel::DATA), 3);
+
+  // The client closes: the next read sees it, one CLOSE event, lists shrink.
+  ASSERT_TRUE(sendFrame(0, "bye"));
+  char c;
+  int r = -1;
+  ASSERT_TRUE(waitFor([&] { return (r = nm.receive(&c, 1, true, 0)) == 0; }));
+  EXPECT_EQ(nm.getNumConnections(), 0);
+  EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+  EXPECT_EQ(rec->seen.back().label, NetworkEventLabel::CLOSE);
+  EXPECT_EQ(rec->seen.back().index, 0);
+
+  int rc = client.wait();
+  EXPECT_EQ(rc, 0);
+  if (rc != 0) dumpLog(client_log);
+}
+
+TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
+  test::TestEnv env;
+  env.writeConfig(NET_CONFIG);
+  int port = nettest::freePort();
+  ASSERT_GT(port, 0);
+  std::string client_log = env.path("client.log");
+
+  Child client([&]() -> int {
+    if (startClientEngine(client_log) != 0) return 10;
+    NetworkManager &nm = NetworkManager::getInstance();
+    Recorder *rec = new Recorder;
+    if (connectTo(port) != 0) return fail(11, "connect 0");
+    for (int i = 1; i < 4; i++)
+      if (nm.connect("127.0.0.1", std::to_string(port)) != i) return fail(12, "connect 1..3");
+    if (rec->count(NetworkEventLabel::CONNECT) != 4) return fail(13, "connect events");
+    if (!sendFrame(0, "four")) return fail(14, "send");
+    if (nextPayload(rec, 0, 10000) != "done") return fail(15, "done");
+    GameManager::getInstance().shutDown();
+    return 0;
+  });
+  ASSERT_TRUE(client.started());
+
+  ASSERT_EQ(env.startEngine(), 0);
+  NetworkManager &nm = NetworkManager::getInstance();
+  EXPECT_EQ(nm.getMaxConnections(), 3);
+  Recorder *rec = new Recorder(true);
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  ASSERT_TRUE(waitFor([&] {
+    nm.accept();
+    return nm.getNumConnections() == 3;
+  }));
+  // Every client has connected once the first one says so.
+  EXPECT_EQ(nextPayload(rec, 0), "four");
+
+  LogManager::getInstance().setLogLevel(20);
+  {
+    test::FakeTime fake;
+    rec->on_step = [](int step) {
+      if (step == 4) GameManager::getInstance().setGameOver();
+    };
+    GameManager::getInstance().run();  // steps 0..4, each calls accept
+    rec->on_step = nullptr;
+  }
+  LogManager::getInstance().setLogLevel(0);
+  EXPECT_EQ(nm.getNumConnections(), 3);
+  EXPECT_EQ(rec->count(NetworkEventLabel::ACCEPT), 3);
+  std::vector<std::string> lines = env.logLines();
+  int at_max = 0;
+  for (size_t i = 0; i + 1 < lines.size(); i++)
+    if (lines[i] == "NetworkManager::accept(): Won't check for new connetions since at max." &&
+        lines[i + 1] == "\tUse NM.setMaxConnections() to change max.")
+      at_max++;
+  EXPECT_EQ(at_max, 5);
+
+  // The fourth was waiting all along.
+  nm.setMaxConnections(4);
+  int index = -1;
+  ASSERT_TRUE(waitFor([&] { return (index = nm.accept()) >= 0; }));
+  EXPECT_EQ(index, 3);
+  EXPECT_EQ(rec->count(NetworkEventLabel::ACCEPT), 4);
+
+  ASSERT_TRUE(sendFrame(0, "done"));
+  int rc = client.wait();
+  EXPECT_EQ(rc, 0);
+  if (rc != 0) dumpLog(client_log);
+}
+
+TEST(NetworkTwoEngines, LargeSendFinishesWhileThePeerReads) {
+  test::TestEnv env;
+  env.writeConfig(NET_CONFIG);
+  int port = nettest::freePort();
+  ASSERT_GT(port, 0);
+  std::string client_log = env.path("client.log");
+  const int big = 8 * 1024 * 1024;
+
+  Child client([&]() -> int {
+    if (startClientEngine(client_log) != 0) return 10;
+    NetworkManager &nm = NetworkManager::getInstance();
+    Recorder *rec = new Recorder;
+    if (connectTo(port) != 0) return fail(11, "connect");
+    if (!sendFrame(0, "ready")) return fail(16, "ready");
+    // Read the raw bytes as they come (the socket blocks; the server sends).
+    std::vector<char> buf(65536);
+    int total = 0;
+    bool in_order = true;
+    int64_t end = platform::nowMicros() + 10000000;
+    while (total < big && platform::nowMicros() < end) {
+      int n = nm.receive(buf.data(), static_cast<int>(buf.size()), false, 0);
+      if (n <= 0) break;
+      for (int i = 0; i < n; i++)
+        if (buf[i] != static_cast<char>((total + i) % 251)) in_order = false;
+      total += n;
+    }
+    if (total != big) return fail(12, "byte count");
+    if (!in_order) return fail(13, "byte order");
+    if (!sendFrame(0, "ok")) return fail(14, "reply");
+    if (nextPayload(rec, 0) != "bye") return fail(15, "bye");
+    GameManager::getInstance().shutDown();
+    return 0;
+  });
+  ASSERT_TRUE(client.started());
+
+  ASSERT_EQ(env.startEngine(), 0);
+  NetworkManager &nm = NetworkManager::getInstance();
+  Recorder *rec = new Recorder;
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  ASSERT_TRUE(waitFor([&] { return nm.accept() >= 0; }));
+  ASSERT_EQ(nextPayload(rec, 0), "ready");
+  std::vector<char> data(big);
+  for (int i = 0; i < big; i++) data[i] = static_cast<char>(i % 251);
+  // The accepted socket is non-blocking: the send must wait and go on.
+  EXPECT_EQ(nm.sendNow(data.data(), big, 0), 0);
+  EXPECT_EQ(nextPayload(rec, 0, 10000), "ok");
+  EXPECT_TRUE(sendFrame(0, "bye"));
+  int rc = client.wait();
+  EXPECT_EQ(rc, 0);
+  if (rc != 0) dumpLog(client_log);
+}
+
+TEST(NetworkTwoEngines, CleanUpShutsDownAndExitsWithTheSignal) {
+  test::TestEnv env;
+  env.writeConfig(NET_CONFIG);
+  std::string client_log = env.path("client.log");
+  Child child([&]() -> int {
+    if (startClientEngine(client_log) != 0) return 10;
+    LogManager::getInstance().setLogLevel(5);
+    NetworkManager::getInstance().cleanUp(7);
+  });
+  ASSERT_TRUE(child.started());
+  EXPECT_EQ(child.wait(), 7);
+  std::vector<std::string> lines;
+  for (const std::string &l : test::TestEnv::readLines(client_log))
+    lines.push_back(test::stripLogPrefix(l));
+  std::vector<std::string> want = {
+      "NetworkManager cleanUp(): Signal is 7. Shutting down.",
+      "NetworkManager::shutDown(): successfully stopped.",
+      "NetworkManager cleanUp(): Calling game manager shutdown.",
+      "** Game engine stopped **",
+  };
+  size_t at = 0;
+  for (const std::string &l : lines)
+    if (at < want.size() && l == want[at]) at++;
+  EXPECT_EQ(at, want.size()) << "missing: " << (at < want.size() ? want[at] : "");
+}
