@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/Vector.h"
+
+namespace vx {
+
+class Object;
+class Path;
+
+// One cell of the world grid: column x, row y, standing for position (x, y).
+struct PathCell {
+  int x;
+  int y;
+  bool operator==(const PathCell &other) const { return x == other.x && y == other.y; }
+  bool operator!=(const PathCell &other) const { return !(*this == other); }
+};
+
+// Search state of one cell.
+struct PathNode {
+  float g;          // best known cost from the start
+  float f;          // g plus the estimate to the goal
+  PathCell parent;  // where the best route came from
+};
+
+// An incremental A* search over the world's cells for one object.
+// cycleOnce expands one cell; the open set is a binary heap keyed by
+// (f, order of first entry), which picks exactly what a linear scan of an
+// insertion-ordered open list would pick.
+class PathFind {
+ private:
+  Object *m_p_object;
+  bool m_has_target;
+  int m_target_id;  // looked up each time, so a deleted target is harmless
+  PathCell m_start;
+  PathCell m_end;
+  PathCell m_last;  // the cell the last expansion took
+
+  // Node graph with its own dimensions (fixed at construction).
+  int m_graph_w;
+  int m_graph_h;
+  std::vector<PathNode> m_nodes;  // [y * w + x]; empty: not allocated
+  std::vector<uint8_t> m_state;   // 0 unseen, 1 open, 2 closed
+  std::vector<uint32_t> m_seq;    // order of first entry into the open set
+
+  struct HeapEntry {
+    float f;
+    uint32_t seq;
+    int32_t index;
+  };
+  std::vector<HeapEntry> m_heap;
+  int m_open_count;
+  uint32_t m_next_seq;
+  bool m_found;
+
+  PathFind(const PathFind &) = delete;
+  PathFind &operator=(const PathFind &) = delete;
+
+  void heapPush(const HeapEntry &e);
+  HeapEntry heapPop();
+  void openCell(int index, float f);
+
+ public:
+  PathFind(Object *p_o, Vector start, Vector end);
+  ~PathFind();
+
+  // One expansion: FOUND, NO_PATH or SEARCHING.
+  int cycleOnce();
+
+  // The route from start to end once found, else an empty path.
+  Path getPath() const;
+
+  // 1 when p_o may not enter cell (x, y), else 0. Asks the world.
+  int isBlocked(Object *p_o, int x, int y, PathCell end) const;
+
+  float heuristic(int x1, int y1, int x2, int y2) const;
+  float distance(PathCell a, PathCell b) const;
+
+  Object *getObject() const;
+  void setObject(Object *p_o);
+  // The target is remembered by id; nullptr clears it.
+  Object *getTarget() const;
+  void setTarget(Object *p_target);
+
+  PathCell getStart() const;
+  PathCell getEnd() const;
+  bool isFound() const;
+  // The cell expanded by the last cycleOnce ((-1, -1) before the first).
+  PathCell getLastExpanded() const;
+};
+
+} // namespace vx

@@ -1,0 +1,91 @@
+#include "path/PathManager.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/Clock.h"
+#include "core/GameManager.h"
+#include "core/LogManager.h"
+#include "path/EventPath.h"
+#include "path/PathFind.h"
+#include "world/Object.h"
+
+namespace vx {
+
+PathManager::PathManager() : m_cycle_time(0) { setType("PathManager"); }
+
+PathManager::~PathManager() {}
+
+PathManager &PathManager::getInstance() {
+  static PathManager instance;
+  return instance;
+}
+
+int PathManager::startUp() {
+  if (isStarted()) {
+    LogManager::getInstance().writeLog("%s::startup(): Warning! %s already started.",
+                                       getType().c_str(), getType().c_str());
+    return -1;
+  }
+  m_cycle_time = GameManager::getInstance().getFrameTime() / 10;
+  Manager::startUp();
+  LogManager::getInstance().writeLog(5, "PathManager::startUp(): successfully started.");
+  return 0;
+}
+
+void PathManager::shutDown() {
+  Manager::shutDown();
+  LogManager::getInstance().writeLog(5, "PathManager::shutDown(): successfully stopped.");
+}
+
+int PathManager::addPath(PathFind *p_path_find) {
+  if (p_path_find == nullptr) return -1;
+  if (std::find(m_paths.begin(), m_paths.end(), p_path_find) != m_paths.end()) return -1;
+  m_paths.push_back(p_path_find);
+  return 0;
+}
+
+int PathManager::removePath(PathFind *p_path_find) {
+  if (p_path_find == nullptr) return -1;
+  auto it = std::remove(m_paths.begin(), m_paths.end(), p_path_find);
+  if (it == m_paths.end()) return -1;
+  m_paths.erase(it, m_paths.end());
+  return 0;
+}
+
+void PathManager::cycle(int time_ms) {
+  const int limit = std::max(m_cycle_time, time_ms);
+  Clock clock;
+  auto elapsed = [&clock]() -> int64_t { return clock.split() / 1000; };
+
+  static int index = 0;
+  while (!m_paths.empty() && elapsed() < limit) {
+    index = 0;
+    while (index < (int)m_paths.size()) {
+      PathFind *p_path_find = m_paths[index];
+      const int result = p_path_find->cycleOnce();
+      if (result == FOUND || result == NO_PATH) {
+        EventPath event;
+        event.setResult(result);
+        event.setPath(p_path_find->getPath());
+        Object *p_o = p_path_find->getObject();
+        // An ended search leaves the list before its object hears of it, so
+        // it is never cycled again even if the object keeps it.
+        removePath(p_path_find);
+        if (p_o != nullptr) p_o->eventHandler(&event);
+      }
+      index++;
+      if (elapsed() > limit) break;
+    }
+  }
+  if (elapsed() > limit)
+    LogManager::getInstance().writeLog(5, "PathManager::cycle(): cycle time %d exceeded.", limit);
+}
+
+int PathManager::getCycleTime() const { return m_cycle_time; }
+
+void PathManager::setCycleTime(int cycle_time) { m_cycle_time = cycle_time; }
+
+int PathManager::getNumPaths() const { return (int)m_paths.size(); }
+
+} // namespace vx

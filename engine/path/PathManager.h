@@ -1,0 +1,42 @@
+#pragma once
+
+#include <vector>
+
+#include "core/Manager.h"
+
+namespace vx {
+
+class PathFind;
+
+// Runs the pending path searches within each frame's time budget and hands
+// each ended search's result to its object.
+class PathManager : public Manager {
+ private:
+  PathManager();
+  PathManager(const PathManager &) = delete;
+  void operator=(const PathManager &) = delete;
+
+  std::vector<PathFind *> m_paths;  // not owned
+  int m_cycle_time;                 // least budget per cycle, ms
+
+ public:
+  ~PathManager();
+  static PathManager &getInstance();
+
+  int startUp() override;
+  void shutDown() override;
+
+  // -1 for null or an already listed search.
+  int addPath(PathFind *p_path_find);
+  // -1 for null or a search not listed.
+  int removePath(PathFind *p_path_find);
+
+  // Expands pending searches for max(cycle time, time_ms) milliseconds.
+  void cycle(int time_ms);
+
+  int getCycleTime() const;
+  void setCycleTime(int cycle_time);
+  int getNumPaths() const;
+};
+
+} // namespace vx
