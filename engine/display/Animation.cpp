@@ -1,0 +1,165 @@
+#include "display/Animation.h"
+
+#include <cinttypes>
+#include <cstdint>
+#include <new>
+
+#include "core/LogManager.h"
+#include "core/Utility.h"
+
+namespace vx {
+
+Animation::Animation()
+    : m_p_sprite(nullptr),
+      m_index(0),
+      m_slowdown_count(0),
+      m_name(""),
+      m_transform(NONE),
+      m_modified(true) {}
+
+void Animation::setSprite(Sprite *p_new_sprite) {
+  if (p_new_sprite) setName(p_new_sprite->getLabel());
+  m_p_sprite = p_new_sprite;
+  setIndex(0);
+  setSlowdownCount(0);
+  m_modified = true;
+}
+
+Sprite *Animation::getSprite() const { return m_p_sprite; }
+
+void Animation::setName(std::string new_name) {
+  if (new_name == m_name) return;
+  m_name = new_name;
+  m_modified = true;
+}
+
+std::string Animation::getName() const { return m_name; }
+
+void Animation::setIndex(int new_index) {
+  if (new_index == m_index) return;
+  m_index = new_index;
+  m_modified = true;
+}
+
+int Animation::getIndex() const { return m_index; }
+
+void Animation::setSlowdownCount(int new_slowdown_count) {
+  if (new_slowdown_count == m_slowdown_count) return;
+  m_slowdown_count = new_slowdown_count;
+  m_modified = true;
+}
+
+int Animation::getSlowdownCount() const { return m_slowdown_count; }
+
+void Animation::setTransform(int new_transform) {
+  if (new_transform < NONE || new_transform > BOTH) {
+    LogManager::getInstance().writeLog("Animation::setTransform(): Error! Unknown transform %d. Ignoring.",
+                                       new_transform);
+    return;
+  }
+  if (new_transform == m_transform) return;
+  m_transform = new_transform;
+  m_modified = true;
+}
+
+int Animation::getTransform() const { return m_transform; }
+
+bool Animation::isModified() const { return m_modified; }
+
+int Animation::draw(Vector position) {
+  if (!m_p_sprite) return 0;
+
+  int result = m_p_sprite->draw(m_index, position, m_p_sprite->getTransparency(), m_transform);
+
+  if (m_slowdown_count == -1) return result;
+
+  int count = m_slowdown_count + 1;
+  setSlowdownCount(count);
+  if (count < m_p_sprite->getSlowdown()) return result;
+
+  setSlowdownCount(0);
+  int next = m_index + 1;
+  if (next >= m_p_sprite->getFrameCount()) next = 0;
+  setIndex(next);
+  return result;
+}
+
+Box Animation::getBox() const {
+  if (!m_p_sprite) return Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f);
+  float w = (float)m_p_sprite->getWidth();
+  float h = (float)m_p_sprite->getHeight();
+  return Box(Vector(-w / 2, -h / 2), w, h);
+}
+
+bool Animation::operator==(const Animation &other) const {
+  return m_p_sprite == other.m_p_sprite && m_index == other.m_index &&
+         m_slowdown_count == other.m_slowdown_count && m_name == other.m_name &&
+         m_modified == other.m_modified;
+}
+
+bool Animation::operator!=(const Animation &other) const { return !(*this == other); }
+
+int Animation::serialize(std::stringstream *p_ss) const {
+  uint64_t n = m_name.size();
+  int32_t index = m_index;
+  int32_t count = m_slowdown_count;
+  int32_t transform = m_transform;
+  p_ss->write(reinterpret_cast<const char *>(&n), sizeof(n));
+  p_ss->write(m_name.data(), std::streamsize(n));
+  p_ss->write(reinterpret_cast<const char *>(&index), sizeof(index));
+  p_ss->write(reinterpret_cast<const char *>(&count), sizeof(count));
+  p_ss->write(reinterpret_cast<const char *>(&transform), sizeof(transform));
+  return checkStream("Animation::serialize()", p_ss);
+}
+
+int Animation::deserialize(std::stringstream *p_ss) {
+  uint64_t n = 0;
+  p_ss->read(reinterpret_cast<char *>(&n), sizeof(n));
+  if (!p_ss->good()) return checkStream("Animation::deserialize()", p_ss);
+
+  // The name cannot be longer than what is left of the stream.
+  std::streampos here = p_ss->tellg();
+  p_ss->seekg(0, std::ios::end);
+  std::streampos end = p_ss->tellg();
+  p_ss->seekg(here);
+  if (here < 0 || end < here) return checkStream("Animation::deserialize()", p_ss);
+  uint64_t left = uint64_t(int64_t(end - here));
+  if (n > left) {
+    LogManager::getInstance().writeLog(
+        "Animation::deserialize(): Error! Name length %" PRIu64 " exceeds the %" PRIu64
+        " bytes left.",
+        n, left);
+    p_ss->setstate(std::ios::failbit);
+    return -1;
+  }
+
+  std::string buffer;
+  try {
+    buffer.assign(size_t(n), '\0');
+  } catch (const std::exception &) {
+    LogManager::getInstance().writeLog("Animation::deserialize(): Error! Cannot allocate %" PRIu64
+                                       " bytes.",
+                                       n);
+    return -1;
+  }
+  if (n > 0) p_ss->read(&buffer[0], std::streamsize(n));
+  m_name = std::string(buffer.c_str());  // a zero byte ends the name
+
+  int32_t index = 0, count = 0, transform = 0;
+  p_ss->read(reinterpret_cast<char *>(&index), sizeof(index));
+  p_ss->read(reinterpret_cast<char *>(&count), sizeof(count));
+  p_ss->read(reinterpret_cast<char *>(&transform), sizeof(transform));
+  if (p_ss->good()) {
+    m_index = index;
+    m_slowdown_count = count;
+    m_transform = transform;
+  }
+  return checkStream("Animation::deserialize()", p_ss);
+}
+
+std::string Animation::toString() const {
+  return "sprite " + m_name + ", frame_idx " + std::to_string(m_index) + ", slowdown_count " +
+         std::to_string(m_slowdown_count) + ", transform " + transformToString(m_transform);
+}
+
+}  // namespace vx

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "core/Manager.h"
+#include "display/Music.h"
+#include "display/Sound.h"
+#include "display/Sprite.h"
+
+namespace vx {
+
+const int MAX_SPRITES = 1000;
+const int MAX_SOUNDS = 100;
+const int MAX_MUSICS = 50;
+
+// Owns every loaded sprite, sound and music; finds them by label.
+class ResourceManager : public Manager {
+ private:
+  ResourceManager();
+  ResourceManager(const ResourceManager &) = delete;
+  void operator=(const ResourceManager &) = delete;
+
+  Sprite *m_p_sprite[MAX_SPRITES];
+  int m_sprite_count;
+  Sound m_sound[MAX_SOUNDS];
+  int m_sound_count;
+  Music m_music[MAX_MUSICS];
+  int m_music_count;
+
+  // Readers of the two sprite file formats; a new sprite or null.
+  Sprite *loadSimpleSprite(std::ifstream *p_file);
+  Sprite *loadRobustSprite(std::ifstream *p_file);
+
+ public:
+  ~ResourceManager() override;
+  static ResourceManager &getInstance();
+
+  int startUp() override;
+  void shutDown() override;
+
+  int loadSprite(std::string filename, std::string label);
+  int unloadSprite(std::string label);
+  Sprite *getSprite(std::string label) const;
+
+  int loadSound(std::string filename, std::string label);
+  int unloadSound(std::string label);
+  Sound *getSound(std::string label);
+
+  int loadMusic(std::string filename, std::string label);
+  int unloadMusic(std::string label);
+  Music *getMusic(std::string label);
+};
+
+} // namespace vx

@@ -1,0 +1,229 @@
+// Sounds and music: loading, playing, copying and moving, the manager's
+// sound and music slots. The tests write their own WAV files and use
+// OpenAL's null output (ALSOFT_DRIVERS=null).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <SFML/Audio.hpp>
+#include <sstream>
+#include <utility>
+
+#include "ResourceSupport.h"
+#include "display/Music.h"
+#include "display/ResourceManager.h"
+#include "display/Sound.h"
+
+using vx::test::ResourceTest;
+using vx::test::writeWav;
+using Lines = std::vector<std::string>;
+
+class SoundTest : public ResourceTest {
+ protected:
+  std::string wav(const std::string &name, uint32_t samples) {
+    std::string p = env.path(name);
+    EXPECT_TRUE(writeWav(p, samples));
+    return p;
+  }
+  static std::size_t samplesOf(const vx::Sound &s) {
+    sf::Sound copy = s.getSound();
+    return copy.getBuffer() ? copy.getBuffer()->getSampleCount() : 0;
+  }
+};
+
+TEST_F(SoundTest, NeverLoadedSoundIsHarmless) {
+  level(5);
+  vx::Sound s;
+  EXPECT_EQ("[Undefined]", s.getLabel());
+  s.play(true);
+  s.pause();
+  s.stop();
+  EXPECT_EQ(nullptr, s.getSound().getBuffer());
+  vx::Sound copy(s);
+  vx::Sound moved(std::move(s));
+  EXPECT_EQ(nullptr, copy.getSound().getBuffer());
+  EXPECT_EQ(nullptr, moved.getSound().getBuffer());
+  EXPECT_EQ((Lines{"Sound::play(): Playing sound."}), since());
+}
+
+TEST_F(SoundTest, LoadPlayLoopAndReload) {
+  vx::Sound s;
+  EXPECT_EQ(-1, s.loadSound(env.path("missing.wav")));
+  EXPECT_EQ(nullptr, s.getSound().getBuffer());
+  ASSERT_EQ(0, s.loadSound(wav("a.wav", 2205)));
+  EXPECT_EQ(2205u, samplesOf(s));
+  s.play(true);
+  EXPECT_TRUE(s.getSound().getLoop());
+  s.pause();
+  s.stop();
+  s.play(false);
+  EXPECT_FALSE(s.getSound().getLoop());
+  // A second file reuses the playing object, which plays the new samples.
+  ASSERT_EQ(0, s.loadSound(wav("b.wav", 441)));
+  EXPECT_EQ(441u, samplesOf(s));
+  s.play(false);
+  s.stop();
+}
+
+TEST_F(SoundTest, CopyAndMoveOwnTheirSamples) {
+  vx::Sound a;
+  ASSERT_EQ(0, a.loadSound(wav("a.wav", 300)));
+  a.setLabel("a");
+  {
+    vx::Sound copy(a);
+    EXPECT_EQ("a", copy.getLabel());
+    EXPECT_EQ(300u, samplesOf(copy));
+    copy.play(false);
+  }  // the copy's playing object and samples are its own
+  EXPECT_EQ(300u, samplesOf(a));
+  a.play(false);
+
+  vx::Sound b(std::move(a));
+  EXPECT_EQ(300u, samplesOf(b));
+  EXPECT_EQ(nullptr, a.getSound().getBuffer());
+  b.play(true);
+
+  vx::Sound c;
+  ASSERT_EQ(0, c.loadSound(wav("c.wav", 700)));
+  c = std::move(b);
+  EXPECT_EQ(300u, samplesOf(c));
+  EXPECT_EQ("a", c.getLabel());
+  vx::Sound d;
+  d = c;
+  EXPECT_EQ(300u, samplesOf(d));
+  c = c;
+  EXPECT_EQ(300u, samplesOf(c));
+}
+
+TEST_F(SoundTest, ManagerSoundsMoveDownOnUnload) {
+  level(1);
+  std::string files[3] = {wav("0.wav", 100), wav("1.wav", 200), wav("2.wav", 300)};
+  mark();
+  for (int i = 0; i < 3; i++) ASSERT_EQ(0, rm().loadSound(files[i], "s" + std::to_string(i)));
+  EXPECT_EQ((Lines{"RM::loadSound(): Sound 's0' successfully loaded.",
+                   "RM::loadSound(): Sound 's1' successfully loaded.",
+                   "RM::loadSound(): Sound 's2' successfully loaded."}),
+            since());
+  rm().getSound("s2")->play(true);
+  EXPECT_EQ(0, rm().unloadSound("s0"));
+  EXPECT_EQ(-1, rm().unloadSound("s0"));
+  // Each remaining sound still plays its own samples.
+  ASSERT_NE(nullptr, rm().getSound("s1"));
+  ASSERT_NE(nullptr, rm().getSound("s2"));
+  EXPECT_EQ(200u, samplesOf(*rm().getSound("s1")));
+  EXPECT_EQ(300u, samplesOf(*rm().getSound("s2")));
+  EXPECT_TRUE(rm().getSound("s2")->getSound().getLoop());
+  EXPECT_EQ(rm().getSound("s1") + 1, rm().getSound("s2"));
+  // The freed slot is reused by the next load.
+  ASSERT_EQ(0, rm().loadSound(files[0], "again"));
+  EXPECT_EQ(100u, samplesOf(*rm().getSound("again")));
+  EXPECT_EQ(rm().getSound("s2") + 1, rm().getSound("again"));
+}
+
+TEST_F(SoundTest, ManagerSoundLimitIsAHundred) {
+  std::string file = wav("tiny.wav", 10);
+  for (int i = 0; i < vx::MAX_SOUNDS; i++) ASSERT_EQ(0, rm().loadSound(file, std::to_string(i)));
+  mark();
+  EXPECT_EQ(-1, rm().loadSound(file, "extra"));
+  EXPECT_EQ((Lines{"RM::loadSound(): Error! Unable to add more sounds (max is 100)."}), since());
+  EXPECT_NE(nullptr, rm().getSound("99"));
+  // A failed load into a free slot does not count it.
+  EXPECT_EQ(0, rm().unloadSound("5"));
+  EXPECT_EQ(-1, rm().loadSound(env.path("none.wav"), "bad"));
+  EXPECT_EQ(0, rm().loadSound(file, "good"));
+  EXPECT_NE(nullptr, rm().getSound("good"));
+}
+
+TEST_F(SoundTest, MusicPlayPauseStop) {
+  level(5);
+  std::string file = wav("tune.wav", 22050 * 2);
+  vx::Music m;
+  EXPECT_EQ("[Undefined]", m.getLabel());
+  ASSERT_EQ(0, m.loadMusic(file));
+  mark();
+  m.play(true);
+  sf::Music *p = m.getMusic();
+  ASSERT_NE(nullptr, p);
+  EXPECT_TRUE(p->getLoop());
+  // With the null output the stream really runs.
+  EXPECT_EQ(sf::SoundSource::Playing, p->getStatus());
+  m.pause();
+  EXPECT_EQ(sf::SoundSource::Paused, p->getStatus());
+  m.stop();
+  EXPECT_EQ(sf::SoundSource::Stopped, p->getStatus());
+  m.play(false);
+  EXPECT_FALSE(p->getLoop());
+  m.stop();
+  EXPECT_EQ((Lines{"Music::play(): Playing music.", "Music::pause(): Pausing music.",
+                   "Music::stop(): Stopping music.", "Music::play(): Playing music.",
+                   "Music::stop(): Stopping music."}),
+            since());
+}
+
+TEST_F(SoundTest, MusicThatFailedToOpenStaysSilent) {
+  level(5);
+  vx::Music m;
+  m.play(true);  // never loaded
+  EXPECT_EQ(-1, m.loadMusic(env.path("missing.ogg")));
+  m.play(true);
+  EXPECT_EQ(sf::SoundSource::Stopped, m.getMusic()->getStatus());
+  m.stop();
+}
+
+TEST_F(SoundTest, ManagerMusicSlots) {
+  level(5);
+  std::string file = wav("m.wav", 2000);
+  for (int i = 0; i < vx::MAX_MUSICS; i++) ASSERT_EQ(0, rm().loadMusic(file, "m" + std::to_string(i)));
+  mark();
+  EXPECT_EQ(-1, rm().loadMusic(file, "extra"));
+  EXPECT_EQ((Lines{"RM::loadMusic(): Error! Unable to add more musics (max is 50)."}), since());
+  // Unloading only clears the label: the slot stays used.
+  vx::Music *p7 = rm().getMusic("m7");
+  EXPECT_EQ(0, rm().unloadMusic("m7"));
+  EXPECT_EQ(-1, rm().unloadMusic("m7"));
+  EXPECT_EQ(nullptr, rm().getMusic("m7"));
+  EXPECT_EQ(p7, rm().getMusic(""));
+  EXPECT_EQ(-1, rm().loadMusic(file, "extra"));
+  rm().getMusic("m0")->play(false);
+  rm().getMusic("m1")->play(true);
+  mark();
+  rm().shutDown();
+  Lines lines = since();
+  EXPECT_EQ(51u, lines.size());  // 50 stops and the stopped line
+  EXPECT_EQ(50, std::count(lines.begin(), lines.end(), "Music::stop(): Stopping music."));
+  EXPECT_EQ(sf::SoundSource::Stopped, p7->getMusic()->getStatus());
+}
+
+TEST_F(SoundTest, ShutDownStopsOnlyLoadedSlots) {
+  level(5);
+  std::string file = wav("x.wav", 500);
+  for (int i = 0; i < 3; i++) ASSERT_EQ(0, rm().loadSound(file, "s" + std::to_string(i)));
+  for (int i = 0; i < 5; i++) ASSERT_EQ(0, rm().loadMusic(file, "m" + std::to_string(i)));
+  mark();
+  rm().shutDown();
+  Lines expect(5, "Music::stop(): Stopping music.");
+  expect.push_back("RM::shutDown(): successfully stopped.");
+  EXPECT_EQ(expect, since());
+}
+
+// Nothing in the manager touches the audio device until a sound or music
+// is loaded. With a driver that cannot open, SFML reports the first attempt.
+TEST(SoundDevice, UnusedManagerNeverOpensTheDevice) {
+  vx::test::TestEnv env;
+  setenv("ALSOFT_DRIVERS", "vx-no-such-driver", 1);
+  std::stringstream err;
+  std::streambuf *old = sf::err().rdbuf(err.rdbuf());
+  ASSERT_EQ(0, vx::LogManager::getInstance().startUp());
+  vx::ResourceManager &rm = vx::ResourceManager::getInstance();
+  ASSERT_EQ(0, rm.startUp());
+  EXPECT_EQ(0, rm.loadSprite(vx::test::spritePath("simple-ok.txt"), "s"));
+  EXPECT_EQ(nullptr, rm.getSound("x"));
+  EXPECT_EQ(nullptr, rm.getMusic("x"));
+  rm.shutDown();
+  std::string before = err.str();
+  { sf::SoundBuffer probe; }  // this one does open the device
+  std::string after = err.str();
+  sf::err().rdbuf(old);
+  setenv("ALSOFT_DRIVERS", "null", 1);
+  if (after.empty()) GTEST_SKIP() << "audio device already open in this process";
+  EXPECT_EQ("", before);
+}
