@@ -1,0 +1,91 @@
+#include "path/Path.h"
+
+#include <cstdint>
+
+#include "core/Utility.h"
+#include "display/DisplayManager.h"
+
+namespace vx {
+
+Path::Path() : m_index(0) {}
+
+bool Path::operator==(const Path &other) const {
+  return m_index == other.m_index && m_nodes == other.m_nodes;
+}
+
+bool Path::operator!=(const Path &other) const { return !(*this == other); }
+
+Path Path::operator++(int) {
+  m_index++;
+  if (isDone()) m_index = static_cast<int>(m_nodes.size());
+  return *this;
+}
+
+bool Path::isDone() const { return m_index >= static_cast<int>(m_nodes.size()); }
+
+Vector Path::getFinal() const {
+  if (m_nodes.empty()) return Vector();
+  return m_nodes.back();
+}
+
+int Path::getIndex() const { return m_index; }
+
+std::vector<Vector> Path::getWaypoints() const { return m_nodes; }
+
+Vector Path::getCurrent() const {
+  if (isDone() || m_index < 0) return Vector();
+  return m_nodes[m_index];
+}
+
+Vector Path::getPrevious() const {
+  if (m_index < 1 || m_index - 1 >= static_cast<int>(m_nodes.size())) return Vector();
+  return m_nodes[m_index - 1];
+}
+
+int Path::setIndex(int new_index) {
+  if (new_index < 0 || new_index >= static_cast<int>(m_nodes.size())) return -1;
+  m_index = new_index;
+  return 0;
+}
+
+void Path::setWaypoints(std::vector<Vector> new_nodes) { m_nodes = std::move(new_nodes); }
+
+int Path::draw(Color color) const {
+  int result = 0;
+  for (int i = m_index < 0 ? 0 : m_index; i < static_cast<int>(m_nodes.size()); i++)
+    result += DisplayManager::getInstance().drawCh(m_nodes[i], '.', color, 0);
+  return result;
+}
+
+std::string Path::toString() const {
+  std::string s;
+  for (const Vector &v : m_nodes) s += v.toString() + "|";
+  return s;
+}
+
+int Path::serialize(std::stringstream *p_ss) const {
+  if (!p_ss) return -1;
+  uint64_t count = m_nodes.size();
+  p_ss->write(reinterpret_cast<const char *>(&count), sizeof(count));
+  for (const Vector &v : m_nodes) v.serialize(p_ss);
+  return checkStream("Path::serialize()", p_ss);
+}
+
+int Path::deserialize(std::stringstream *p_ss) {
+  if (!p_ss) return -1;
+  uint64_t count = 0;
+  p_ss->read(reinterpret_cast<char *>(&count), sizeof(count));
+  if (p_ss->gcount() != sizeof(count)) count = 0;
+  m_nodes.clear();
+  // The low 32 bits as a signed count; each waypoint needs 8 bytes in the stream.
+  int32_t n = static_cast<int32_t>(static_cast<uint32_t>(count & 0xffffffffu));
+  for (int32_t i = 0; i < n && p_ss->good(); i++) {
+    Vector v;
+    v.deserialize(p_ss);
+    if (p_ss->fail()) break;
+    m_nodes.push_back(v);
+  }
+  return checkStream("Path::deserialize()", p_ss);
+}
+
+} // namespace vx

@@ -1,0 +1,7 @@
+#include "world/EventOut.h"
+
+namespace vx {
+
+EventOut::EventOut() { setType(OUT_EVENT); }
+
+} // namespace vx

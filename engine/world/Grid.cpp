@@ -1,0 +1,367 @@
+#include "world/Grid.h"
+
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "core/Box.h"
+#include "core/Config.h"
+#include "core/LogManager.h"
+#include "core/Utility.h"
+#include "world/Geometry.h"
+#include "world/Object.h"
+#include "world/WorldManager.h"
+
+namespace vx {
+
+namespace {
+
+// Largest grid (cells) that startUp allocates.
+const double MAX_GRID_CELLS = 1 << 20;
+// Cell coordinates are kept within this range before converting to int.
+const double MAX_CELL_COORD = 1 << 30;
+
+typedef TrackedList::Bounds Bounds;
+
+Bounds boundsOf(const Box &b) {
+  Vector c = b.getCorner();
+  return Bounds{c.getX(), c.getY(), c.getX() + b.getHorizontal(), c.getY() + b.getVertical()};
+}
+
+// boxIntersectsBox on corner form: the same comparisons, so the same answers.
+bool boundsIntersect(const Bounds &a, const Bounds &b) {
+  bool x = (b.x0 <= a.x0 && a.x0 <= b.x1) || (a.x0 <= b.x0 && b.x0 <= a.x1);
+  bool y = (b.y0 <= a.y0 && a.y0 <= b.y1) || (a.y0 <= b.y0 && b.y0 <= a.y1);
+  return x && y;
+}
+
+} // namespace
+
+// ----------------------------------------------------------------------- Grid
+
+Grid::Grid()
+    : m_grid(nullptr),
+      m_num_cols(0),
+      m_num_rows(0),
+      m_cell_width(Config::getInstance().getGridWidth()),
+      m_cell_height(Config::getInstance().getGridHeight()),
+      m_alloc_rows(0),
+      m_alloc_cols(0),
+      m_stamp(0) {
+  if (m_cell_width <= 0 || m_cell_height <= 0) {
+    LogManager::getInstance().writeLog(
+        "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
+        m_cell_height, m_cell_width > 0 ? m_cell_width : GRID_CELL_WIDTH_DEFAULT,
+        m_cell_height > 0 ? m_cell_height : GRID_CELL_HEIGHT_DEFAULT);
+    if (m_cell_width <= 0) m_cell_width = GRID_CELL_WIDTH_DEFAULT;
+    if (m_cell_height <= 0) m_cell_height = GRID_CELL_HEIGHT_DEFAULT;
+  }
+}
+
+Grid::~Grid() { shutDown(); }
+
+bool Grid::CellRange::containsCell(int r, int c) const {
+  if (r == -1 && c == -1) return out;
+  return r >= r0 && r <= r1 && c >= c0 && c <= c1;
+}
+
+int Grid::cellCoord(float v, int size) const {
+  double q = std::floor(static_cast<double>(static_cast<float>(v / static_cast<float>(size))));
+  if (std::isnan(q)) return -1;
+  if (q < -MAX_CELL_COORD) return static_cast<int>(-MAX_CELL_COORD);
+  if (q > MAX_CELL_COORD) return static_cast<int>(MAX_CELL_COORD);
+  return static_cast<int>(q);
+}
+
+int Grid::startUp() {
+  if (m_grid) {
+    LogManager::getInstance().writeLog("Grid::startUp(): Warning! Grid allocated. Not proceeding.");
+    return -1;
+  }
+  Box boundary = WorldManager::getInstance().getBoundary();
+  double cols = std::ceil(static_cast<double>(boundary.getHorizontal() / static_cast<float>(m_cell_width)));
+  double rows = std::ceil(static_cast<double>(boundary.getVertical() / static_cast<float>(m_cell_height)));
+  // Clamped before the conversion: NaN and negative sizes give no cells.
+  if (!(cols > 0)) cols = 0;
+  if (!(rows > 0)) rows = 0;
+  if (cols > INT_MAX) cols = INT_MAX;
+  if (rows > INT_MAX) rows = INT_MAX;
+  m_num_cols = static_cast<int>(cols);
+  m_num_rows = static_cast<int>(rows);
+  LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
+                                     m_num_rows);
+  TrackedList **grid = nullptr;
+  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) TrackedList *[m_num_rows > 0 ? m_num_rows : 1];
+  if (!grid) {
+    LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
+    return -1;
+  }
+  for (int r = 0; r < m_num_rows; r++) grid[r] = nullptr;
+  for (int r = 0; r < m_num_rows; r++) {
+    grid[r] = new (std::nothrow) TrackedList[m_num_cols > 0 ? m_num_cols : 1];
+    if (!grid[r]) {
+      LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
+      for (int k = 0; k < r; k++) delete[] grid[k];
+      delete[] grid;
+      return -1;
+    }
+  }
+  m_grid = grid;
+  m_alloc_rows = m_num_rows;
+  m_alloc_cols = m_num_cols;
+  m_out_of_bounds.clear();
+  return 0;
+}
+
+void Grid::shutDown() {
+  if (m_grid) {
+    for (int r = 0; r < m_alloc_rows; r++) delete[] m_grid[r];
+    delete[] m_grid;
+    m_grid = nullptr;
+  }
+  m_alloc_rows = 0;
+  m_alloc_cols = 0;
+  m_out_of_bounds.clear();
+}
+
+void Grid::setDimensions(int cell_width, int cell_height) {
+  if (cell_width <= 0 || cell_height <= 0) {
+    LogManager::getInstance().writeLog(
+        "Grid::setDimensions(): Warning! Cell size %d x %d not positive. Using %d x %d.", cell_width,
+        cell_height, cell_width > 0 ? cell_width : GRID_CELL_WIDTH_DEFAULT,
+        cell_height > 0 ? cell_height : GRID_CELL_HEIGHT_DEFAULT);
+    if (cell_width <= 0) cell_width = GRID_CELL_WIDTH_DEFAULT;
+    if (cell_height <= 0) cell_height = GRID_CELL_HEIGHT_DEFAULT;
+  }
+  if (cell_width == m_cell_width && cell_height == m_cell_height) return;
+  shutDown();
+  m_cell_width = cell_width;
+  m_cell_height = cell_height;
+  if (startUp() == -1) {
+    LogManager::getInstance().writeLog("Grid::setDimensions(): Error! startup() failed so not adding Objects");
+    return;
+  }
+  ObjectList solid = WorldManager::getInstance().getSceneGraph().solidObjects();
+  for (int i = 0; i < solid.getCount(); i++)
+    if (solid[i]->isActive()) insertObject(solid[i]);
+}
+
+Cell Grid::worldToCell(Vector point) const {
+  return Cell(cellCoord(point.getY(), m_cell_height), cellCoord(point.getX(), m_cell_width));
+}
+
+Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const {
+  Box b = getWorldBox(p_o, where);
+  Vector c = b.getCorner();
+  Cell first = worldToCell(c);
+  Cell last = worldToCell(Vector(c.getX() + b.getHorizontal(), c.getY() + b.getVertical()));
+  CellRange range;
+  range.out = false;
+  range.r0 = std::get<0>(first);
+  range.c0 = std::get<1>(first);
+  range.r1 = std::get<0>(last);
+  range.c1 = std::get<1>(last);
+  if (range.r0 < 0) {
+    range.r0 = 0;
+    range.out = true;
+  }
+  if (range.c0 < 0) {
+    range.c0 = 0;
+    range.out = true;
+  }
+  if (range.r1 >= m_num_rows) {
+    range.r1 = m_num_rows - 1;
+    range.out = true;
+  }
+  if (range.c1 >= m_num_cols) {
+    range.c1 = m_num_cols - 1;
+    range.out = true;
+  }
+  return range;
+}
+
+TrackedList *Grid::cellList(int row, int col) const {
+  if (row == -1 && col == -1) return const_cast<TrackedList *>(&m_out_of_bounds);
+  if (!m_grid || row < 0 || col < 0 || row >= m_alloc_rows || col >= m_alloc_cols) return nullptr;
+  return &m_grid[row][col];
+}
+
+std::set<Cell> Grid::getCells(Object *p_o, Vector where) const {
+  std::set<Cell> cells;
+  if (!p_o) return cells;
+  CellRange range = cellRange(p_o, where);
+  if (range.out) cells.insert(Cell(-1, -1));
+  for (int r = range.r0; r <= range.r1; r++)
+    for (int c = range.c0; c <= range.c1; c++) cells.insert(Cell(r, c));
+  return cells;
+}
+
+int Grid::insertObject(Object *p_o) {
+  if (!m_grid) {
+    LogManager::getInstance().writeLog("Grid::insertObject(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    LogManager::getInstance().writeLog("Grid::insertObject(): Error! Object is NULL");
+    return -1;
+  }
+  CellRange range = cellRange(p_o, p_o->getPosition());
+  Bounds bounds = boundsOf(getWorldBox(p_o));
+  if (range.out) m_out_of_bounds.insert(p_o, bounds);
+  for (int r = range.r0; r <= range.r1; r++)
+    for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].insert(p_o, bounds);
+  return 0;
+}
+
+int Grid::removeObject(Object *p_o) {
+  if (!m_grid) {
+    LogManager::getInstance().writeLog("Grid::removeObject(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    LogManager::getInstance().writeLog("Grid::removeObject(): Error! Object is NULL");
+    return -1;
+  }
+  if (!p_o->isSolid() || !p_o->isActive()) return 0;
+  CellRange range = cellRange(p_o, p_o->getPosition());
+  if (range.out) m_out_of_bounds.remove(p_o);
+  for (int r = range.r0; r <= range.r1; r++)
+    for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].remove(p_o);
+  return 0;
+}
+
+int Grid::updatePosition(Object *p_o, Vector new_position) {
+  if (!m_grid) {
+    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! grid is NULL");
+    return -1;
+  }
+  if (!p_o) {
+    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! Object is NULL");
+    return -1;
+  }
+  CellRange old_range = cellRange(p_o, p_o->getPosition());
+  CellRange new_range = cellRange(p_o, new_position);
+  Bounds bounds = boundsOf(getWorldBox(p_o, new_position));
+  // Old minus new, then new minus old, each in cell order ((-1,-1) first);
+  // the cells in both keep the object with its new bounds.
+  if (old_range.out && !new_range.out) m_out_of_bounds.remove(p_o);
+  if (old_range.out && new_range.out) m_out_of_bounds.setBounds(p_o, bounds);
+  for (int r = old_range.r0; r <= old_range.r1; r++)
+    for (int c = old_range.c0; c <= old_range.c1; c++) {
+      TrackedList *cell = cellList(r, c);
+      if (!cell) {
+        if (!new_range.containsCell(r, c))
+          LogManager::getInstance().writeLog("Error! remove Cell x,y out of bounds (%d, %d).", c, r);
+        continue;
+      }
+      if (new_range.containsCell(r, c))
+        cell->setBounds(p_o, bounds);
+      else
+        cell->remove(p_o);
+    }
+  if (new_range.out && !old_range.out) m_out_of_bounds.insert(p_o, bounds);
+  for (int r = new_range.r0; r <= new_range.r1; r++)
+    for (int c = new_range.c0; c <= new_range.c1; c++) {
+      if (old_range.containsCell(r, c)) continue;
+      TrackedList *cell = cellList(r, c);
+      if (!cell) {
+        LogManager::getInstance().writeLog("Error! insert Cell x,y out of bounds [%d, %d].", c, r);
+        continue;
+      }
+      cell->insert(p_o, bounds);
+    }
+  return 0;
+}
+
+ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
+  ObjectList result;
+  if (!m_grid) {
+    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! grid is NULL");
+    return result;
+  }
+  if (!p_o) {
+    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! Object is NULL");
+    return result;
+  }
+  CellRange range = cellRange(p_o, where);
+  Box box = getWorldBox(p_o, where);
+  // Filtering by the box and then keeping first occurrences gives the same list,
+  // in the same order, as de-duplicating the candidates first. Few objects
+  // pass the box test, so they are compared directly; past a handful, a
+  // per-query stamp on the objects takes over.
+  const int LINEAR_LIMIT = 16;
+  unsigned long long stamp = 0;
+  auto keep = [&](Object *p) {
+    int count = result.getCount();
+    if (count < LINEAR_LIMIT) {
+      for (int i = 0; i < count; i++)
+        if (result[i] == p) return;
+      result.insert(p);
+      if (result.getCount() == LINEAR_LIMIT) {
+        stamp = ++m_stamp;
+        for (int i = 0; i < LINEAR_LIMIT; i++) result[i]->m_grid_stamp = stamp;
+      }
+      return;
+    }
+    if (p->m_grid_stamp == stamp) return;
+    p->m_grid_stamp = stamp;
+    result.insert(p);
+  };
+  // Cells keep each entry's world box, so objects that do not meet the
+  // mover are never touched.
+  Bounds mover = boundsOf(box);
+  auto visit = [&](const TrackedList &list) {
+    const std::vector<Object *> &slots = list.raw();
+    const std::vector<Bounds> &bounds = list.rawBounds();
+    bool cached = bounds.size() == slots.size();
+    for (size_t i = 0; i < slots.size(); i++) {
+      Object *p = slots[i];
+      if (!p || p == p_o) continue;
+      if (cached ? boundsIntersect(mover, bounds[i]) : boxIntersectsBox(box, getWorldBox(p))) keep(p);
+    }
+  };
+  if (range.out) visit(m_out_of_bounds);
+  for (int r = range.r0; r <= range.r1; r++)
+    for (int c = range.c0; c <= range.c1; c++) visit(m_grid[r][c]);
+  return result;
+}
+
+ObjectList Grid::getObjects(Cell cell) const {
+  if (!m_grid) {
+    LogManager::getInstance().writeLog("Grid::getObjects(): Error! grid is NULL");
+    return ObjectList();
+  }
+  int r = std::get<0>(cell), c = std::get<1>(cell);
+  if (r >= 0 && c >= 0 && r < m_alloc_rows && c < m_alloc_cols) return m_grid[r][c].toObjectList();
+  return m_out_of_bounds.toObjectList();
+}
+
+int Grid::getCellWidth() const { return m_cell_width; }
+int Grid::getCellHeight() const { return m_cell_height; }
+int Grid::getNumCols() const { return m_num_cols; }
+int Grid::getNumRows() const { return m_num_rows; }
+bool Grid::isAllocated() const { return m_grid != nullptr; }
+
+std::string Grid::toString() const {
+  if (!m_grid) return "";
+  std::string s = "GRID\n";
+  s += "dimensions: (" + std::to_string(m_cell_width) + "," + std::to_string(m_cell_height) + ")\n";
+  auto names = [](const TrackedList &list) {
+    std::string out;
+    for (Object *p : list.raw())
+      if (p) out += " " + p->getType() + "(" + std::to_string(p->getId()) + ")";
+    return out;
+  };
+  for (int r = 0; r < m_alloc_rows; r++)
+    for (int c = 0; c < m_alloc_cols; c++) {
+      const TrackedList &cell = m_grid[r][c];
+      s += "Cell (" + std::to_string(c) + "," + std::to_string(r) + "): count=" +
+           std::to_string(cell.getCount()) + "\n";
+      if (!cell.isEmpty()) s += names(cell) + "\n";
+    }
+  s += "Out of bounds: count=" + std::to_string(m_out_of_bounds.getCount());
+  if (!m_out_of_bounds.isEmpty()) s += "\n" + names(m_out_of_bounds);
+  return s;
+}
+
+} // namespace vx

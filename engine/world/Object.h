@@ -1,0 +1,160 @@
+#pragma once
+
+#include <sstream>
+#include <string>
+
+#include "core/Box.h"
+#include "core/Event.h"
+#include "core/Utility.h"
+#include "core/Vector.h"
+#include "display/Animation.h"
+#include "display/Shape.h"
+#include "path/Path.h"
+
+namespace vx {
+
+class PathFind;
+class Grid;
+
+// One bit per object attribute: the modified set and the serialised mask.
+enum ObjectAttribute : unsigned int {
+  ID = 0x1,
+  ACTIVE = 0x2,
+  VISIBLE = 0x4,
+  EVENTS = 0x8,
+  BOX = 0x10,
+  POSITION = 0x20,
+  TYPE = 0x40,
+  ANIMATION = 0x80,
+  ALTITUDE = 0x100,
+  SOLIDNESS = 0x200,
+  NO_SOFT = 0x400,
+  SPEED = 0x800,
+  DIRECTION = 0x1000,
+  ACCELERATION = 0x2000,
+  SHAPE = 0x4000,
+  PATH = 0x8000,
+  FOLLOW_PATH = 0x10000,
+  AVOID_COLLISIONS = 0x20000,
+  ALL_ATTRIBUTES = 0x3ffff,
+};
+
+const int MAX_ALTITUDE = 4;
+const int MAX_OBJ_EVENTS = 100;
+
+// Base of every game object. The constructor enters it into the world
+// manager and the destructor takes it out; delete only through
+// WorldManager::markForDelete.
+class Object {
+ private:
+  int m_id;
+  std::string m_type;
+  bool m_is_active;
+  bool m_is_visible;
+  Box m_box;
+  Vector m_position;
+  Vector m_direction;
+  float m_speed;
+  Vector m_acceleration;
+  int m_altitude;
+  int m_solidness;
+  Animation m_animation;
+  bool m_no_soft;
+  int m_event_count;
+  std::string m_event_name[MAX_OBJ_EVENTS];
+  unsigned int m_modified;
+  Shape m_shape;
+  PathFind *m_p_path_find;
+  Path m_path;
+  bool m_follow_path;
+  bool m_avoid_collisions;
+
+  // Bookkeeping of the grid's collision query (de-duplication stamp).
+  mutable unsigned long long m_grid_stamp;
+  friend class Grid;
+
+ protected:
+  // Next id handed out; subclasses may decrement it to give a value back.
+  static int s_next_id;
+
+ public:
+  Object();
+  Object(const Object &) = delete;
+  Object &operator=(const Object &) = delete;
+
+  // Virtual slots, in this order.
+  virtual ~Object();
+  virtual void setType(std::string new_type);
+  virtual int setPosition(Vector new_pos);
+  virtual int eventHandler(const Event *p_e);
+  virtual int setSolidness(Solidness new_solid);
+  virtual void setAvoidCollisions(bool avoid = true);
+  virtual int setAltitude(int new_altitude);
+  virtual void setDirection(Vector new_direction);
+  virtual void setVelocity(Vector new_velocity);
+  virtual void setAcceleration(Vector new_acceleration);
+  virtual bool isVisible() const;
+  virtual int setActive(bool active = true);
+  virtual void setBox(Box new_box);
+  virtual int setSprite(std::string sprite_label);
+  virtual void setAnimation(Animation new_animation, bool set_box = true);
+  virtual int draw();
+  virtual int serialize(std::stringstream *p_ss, unsigned int attr = 0);
+  virtual int deserialize(std::stringstream *p_ss, unsigned int *p_attr = nullptr);
+  virtual void setModified(unsigned int modified);
+  virtual unsigned int getModified() const;
+  virtual void setShape(Shape new_shape);
+  virtual void setFollowPath(bool follow = true);
+
+  // Accessors.
+  int getId() const;
+  std::string getType() const;
+  bool isActive() const;
+  Box getBox() const;
+  Vector getPosition() const;
+  Vector getDirection() const;
+  float getSpeed() const;
+  Vector getAcceleration() const;
+  int getAltitude() const;
+  Solidness getSolidness() const;
+  Animation getAnimation() const;
+  bool getNoSoft() const;
+  int getEventCount() const;
+  Shape getShape() const;
+  PathFind *getPathFind() const;
+  Path getPath() const;
+  bool getFollowPath() const;
+  bool getAvoidCollisions() const;
+  Vector getVelocity() const;
+  bool isSolid() const;
+  bool isModified() const;
+  bool isModified(unsigned int attr) const;
+  // The i-th registered event type ("" outside 0..count-1).
+  std::string getEventName(int index) const;
+
+  // Setters outside the virtual slots.
+  void setId(int new_id);
+  int setVisible(bool visible = true);
+  void setNoSoft(bool no_soft = true);
+  void setSpeed(float speed);
+  void setPath(Path new_path);
+
+  // Motion.
+  Vector predictPosition() const;
+  void applyAcceleration();
+  void headToward(Vector target);
+  void followPathStep();
+  void pathTo(Vector position);
+  void pathTo(Object *p_target);
+
+  // Event interests, routed to the manager that owns the type.
+  int registerInterest(std::string event_type);
+  int unregisterInterest(std::string event_type);
+
+  std::string toString() const;
+
+  bool operator==(const Object &other) const;
+  bool operator!=(const Object &other) const;
+};
+
+} // namespace vx

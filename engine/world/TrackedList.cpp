@@ -1,0 +1,172 @@
+#include "world/TrackedList.h"
+
+namespace vx {
+
+namespace {
+
+// Lists shorter than this are searched linearly; longer ones keep an index.
+const int INDEX_THRESHOLD = 16;
+// Holes are compacted once there are more of them than this and than live entries.
+const size_t COMPACT_MIN_HOLES = 32;
+
+} // namespace
+
+TrackedList::TrackedList() : m_count(0), m_indexed(false), m_head(0) {}
+
+void TrackedList::buildIndex() {
+  m_first.clear();
+  m_more.clear();
+  m_first.reserve(static_cast<size_t>(m_count) * 2);
+  for (size_t i = 0; i < m_slots.size(); i++) {
+    Object *p = m_slots[i];
+    if (!p) continue;
+    auto res = m_first.emplace(p, static_cast<uint32_t>(i));
+    if (!res.second) m_more.emplace(p, static_cast<uint32_t>(i));
+  }
+  m_indexed = true;
+}
+
+void TrackedList::compact() {
+  size_t out = 0;
+  bool with_bounds = !m_bounds.empty();
+  for (size_t i = 0; i < m_slots.size(); i++)
+    if (m_slots[i]) {
+      if (with_bounds) m_bounds[out] = m_bounds[i];
+      m_slots[out++] = m_slots[i];
+    }
+  m_slots.resize(out);
+  if (with_bounds) m_bounds.resize(out);
+  m_head = 0;
+  if (m_count > INDEX_THRESHOLD)
+    buildIndex();
+  else if (m_indexed) {
+    m_first.clear();
+    m_more.clear();
+    m_indexed = false;
+  }
+}
+
+int TrackedList::findSlot(Object *p_o) const {
+  if (m_indexed) {
+    auto it = m_first.find(p_o);
+    return it == m_first.end() ? -1 : static_cast<int>(it->second);
+  }
+  for (size_t i = m_head; i < m_slots.size(); i++)
+    if (m_slots[i] == p_o) return static_cast<int>(i);
+  return -1;
+}
+
+int TrackedList::insert(Object *p_o) {
+  if (!p_o) return -1;
+  if (!m_bounds.empty()) return insert(p_o, Bounds{0, 0, 0, 0});
+  uint32_t slot = static_cast<uint32_t>(m_slots.size());
+  m_slots.push_back(p_o);
+  m_count++;
+  if (m_indexed) {
+    auto res = m_first.emplace(p_o, slot);
+    if (!res.second) m_more.emplace(p_o, slot);
+  } else if (m_count > INDEX_THRESHOLD) {
+    buildIndex();
+  }
+  return 0;
+}
+
+int TrackedList::insert(Object *p_o, const Bounds &bounds) {
+  if (!p_o) return -1;
+  if (m_bounds.size() != m_slots.size()) m_bounds.resize(m_slots.size(), Bounds{0, 0, 0, 0});
+  uint32_t slot = static_cast<uint32_t>(m_slots.size());
+  m_slots.push_back(p_o);
+  m_bounds.push_back(bounds);
+  m_count++;
+  if (m_indexed) {
+    auto res = m_first.emplace(p_o, slot);
+    if (!res.second) m_more.emplace(p_o, slot);
+  } else if (m_count > INDEX_THRESHOLD) {
+    buildIndex();
+  }
+  return 0;
+}
+
+void TrackedList::setBounds(Object *p_o, const Bounds &bounds) {
+  if (!p_o || m_bounds.size() != m_slots.size()) return;
+  if (m_indexed) {
+    auto it = m_first.find(p_o);
+    if (it == m_first.end()) return;
+    m_bounds[it->second] = bounds;
+    auto range = m_more.equal_range(p_o);
+    for (auto m = range.first; m != range.second; ++m) m_bounds[m->second] = bounds;
+    return;
+  }
+  for (size_t i = m_head; i < m_slots.size(); i++)
+    if (m_slots[i] == p_o) m_bounds[i] = bounds;
+}
+
+int TrackedList::remove(Object *p_o) {
+  if (!p_o) return -1;
+  int slot = findSlot(p_o);
+  if (slot < 0) return -1;
+  m_slots[slot] = nullptr;
+  m_count--;
+  if (m_indexed) {
+    m_first.erase(p_o);
+    // The next occurrence, if any, becomes the first.
+    auto range = m_more.equal_range(p_o);
+    auto best = range.second;
+    for (auto it = range.first; it != range.second; ++it)
+      if (best == range.second || it->second < best->second) best = it;
+    if (best != range.second) {
+      m_first.emplace(p_o, best->second);
+      m_more.erase(best);
+    }
+  }
+  while (!m_slots.empty() && !m_slots.back()) m_slots.pop_back();
+  if (m_bounds.size() > m_slots.size()) m_bounds.resize(m_slots.size());
+  if (m_head > m_slots.size()) m_head = m_slots.size();
+  if (m_count == 0) {
+    clear();
+    return 0;
+  }
+  size_t holes = m_slots.size() - static_cast<size_t>(m_count);
+  if (holes > COMPACT_MIN_HOLES && holes > static_cast<size_t>(m_count)) compact();
+  return 0;
+}
+
+bool TrackedList::contains(Object *p_o) const { return p_o && findSlot(p_o) >= 0; }
+
+void TrackedList::clear() {
+  m_slots.clear();
+  m_bounds.clear();
+  m_count = 0;
+  m_head = 0;
+  if (m_indexed || !m_first.empty()) {
+    m_first.clear();
+    m_more.clear();
+  }
+  m_indexed = false;
+}
+
+int TrackedList::getCount() const { return m_count; }
+
+bool TrackedList::isEmpty() const { return m_count == 0; }
+
+Object *TrackedList::front() const {
+  while (m_head < m_slots.size() && !m_slots[m_head]) m_head++;
+  return m_head < m_slots.size() ? m_slots[m_head] : nullptr;
+}
+
+ObjectList TrackedList::toObjectList() const {
+  ObjectList list;
+  appendTo(list);
+  return list;
+}
+
+void TrackedList::appendTo(ObjectList &list) const {
+  for (size_t i = m_head; i < m_slots.size(); i++)
+    if (m_slots[i]) list.insert(m_slots[i]);
+}
+
+const std::vector<Object *> &TrackedList::raw() const { return m_slots; }
+
+const std::vector<TrackedList::Bounds> &TrackedList::rawBounds() const { return m_bounds; }
+
+} // namespace vx

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "core/ObjectList.h"
+
+namespace vx {
+
+class Object;
+
+// An insertion-ordered list of object pointers with the behaviour of
+// ObjectList (duplicates allowed, remove takes the first occurrence), whose
+// removals and look-ups are constant time: removed entries leave holes that
+// are compacted later, and a position index is kept once the list is long.
+class TrackedList {
+ public:
+  // A world box as its two corners, kept beside each entry of a grid cell.
+  struct Bounds {
+    float x0, y0, x1, y1;
+  };
+
+ private:
+  std::vector<Object *> m_slots;  // nullptr marks a hole
+  std::vector<Bounds> m_bounds;   // parallel to m_slots once bounds are used
+  int m_count;
+  // First occurrence of each object; further occurrences (rare) in m_more.
+  std::unordered_map<Object *, uint32_t> m_first;
+  std::unordered_multimap<Object *, uint32_t> m_more;
+  bool m_indexed;
+  // Every slot before this one is a hole.
+  mutable size_t m_head;
+
+  void buildIndex();
+  void compact();
+  int findSlot(Object *p_o) const;
+
+ public:
+  TrackedList();
+
+  // 0, or -1 for a null pointer.
+  int insert(Object *p_o);
+  int insert(Object *p_o, const Bounds &bounds);
+  // Sets the bounds of every occurrence of the object.
+  void setBounds(Object *p_o, const Bounds &bounds);
+  // 0, or -1 when the object is not in the list.
+  int remove(Object *p_o);
+  bool contains(Object *p_o) const;
+  void clear();
+  int getCount() const;
+  bool isEmpty() const;
+  // The first live object (nullptr when empty).
+  Object *front() const;
+
+  // The live objects in order, as an object list.
+  ObjectList toObjectList() const;
+  // Appends the live objects in order to list.
+  void appendTo(ObjectList &list) const;
+
+  // Walks live entries in order: for (auto p : list.raw()) if (p) ...
+  const std::vector<Object *> &raw() const;
+  // Bounds per slot (empty when never given).
+  const std::vector<Bounds> &rawBounds() const;
+};
+
+} // namespace vx

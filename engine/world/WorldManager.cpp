@@ -1,0 +1,319 @@
+#include "world/WorldManager.h"
+
+#include <cmath>
+
+#include "core/LogManager.h"
+#include "world/EventCollision.h"
+#include "world/EventOut.h"
+#include "world/Geometry.h"
+#include "world/Object.h"
+#include "world/ViewObject.h"
+
+namespace vx {
+
+namespace {
+
+LogManager &lm() { return LogManager::getInstance(); }
+
+} // namespace
+
+WorldManager::WorldManager() : m_p_view_following(nullptr), m_view_slack(0, 0) {
+  setType("WorldManager");
+}
+
+WorldManager::~WorldManager() {}
+
+WorldManager &WorldManager::getInstance() {
+  static WorldManager world_manager;
+  return world_manager;
+}
+
+bool WorldManager::isValid(std::string event_type) const {
+  if (event_type == "vx-keyboard" || event_type == "vx-mouse" || event_type == "vx-step") {
+    lm().writeLog("WorldManager::isValid(): WorldManager does not handle %s", event_type.c_str());
+    return false;
+  }
+  if (event_type == OUT_EVENT || event_type == COLLISION_EVENT) {
+    lm().writeLog("WorldManager::isValid(): Event %s handled automatically.", event_type.c_str());
+    return false;
+  }
+  return true;
+}
+
+int WorldManager::startUp() {
+  if (isStarted()) {
+    lm().writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
+    return -1;
+  }
+  m_deletions.clear();
+  m_deleted.clear();
+  m_boundary = Box(Vector(0, 0), 0, 0);
+  m_view = Box(Vector(0, 0), 0, 0);
+  m_view_slack = Vector(0, 0);
+  m_p_view_following = nullptr;
+  if (m_scene_graph.startUp() == -1) {
+    lm().writeLog("WorldManager::startUp(): Error! Unable to startup Scenegraph");
+    return -1;
+  }
+  Manager::startUp();
+  lm().writeLog(5, "WorldManager::startUp(): successfully started.");
+  return 0;
+}
+
+void WorldManager::shutDown() {
+  Manager::shutDown();
+  ObjectList all = getAllObjects(true);
+  for (int i = 0; i < all.getCount(); i++) {
+    Object *p_o = all[i];
+    // A destructor may already have taken another object out of the world.
+    if (!p_o || (!m_scene_graph.activeList().contains(p_o) && !m_scene_graph.inactiveList().contains(p_o)))
+      continue;
+    m_deleted.insert(p_o);
+    delete p_o;
+  }
+  m_scene_graph.shutDown();
+  // Marks made by the destructors above are dropped with the objects.
+  m_deletions.clear();
+  m_deleted.clear();
+  m_p_view_following = nullptr;
+  lm().writeLog(5, "WorldManager::shutDown(): Successfully stopped.");
+}
+
+int WorldManager::insertObject(Object *p_o) {
+  // A new object may reuse the address of one deleted by the running loop.
+  if (!m_deleted.empty()) m_deleted.erase(p_o);
+  if (!isStarted()) {
+    lm().writeLog(2, "WorldManager::insertObject(): Warning! Not adding Object %d", p_o ? p_o->getId() : -1);
+    lm().writeLog(2, "                              because WorldManager not started.");
+    return -1;
+  }
+  return m_scene_graph.insertObject(p_o);
+}
+
+int WorldManager::removeObject(Object *p_o) {
+  m_deletions.remove(p_o);
+  if (p_o && m_p_view_following == p_o) m_p_view_following = nullptr;
+  return m_scene_graph.removeObject(p_o);
+}
+
+int WorldManager::markForDelete(Object *p_o) {
+  // Deleted by the running loop already: the pointer is not touched again.
+  if (p_o && m_deleted.count(p_o)) return 0;
+  if (m_deletions.contains(p_o)) return 0;
+  if (m_deletions.insert(p_o) == -1) {
+    lm().writeLog("WorldManager::markForDelete(): Error! unable to add Object %p to deletions list",
+                  static_cast<void *>(p_o));
+    return -1;
+  }
+  return 0;
+}
+
+int WorldManager::markForDelete(ObjectList list) {
+  int result = 0;
+  for (int i = 0; i < list.getCount(); i++)
+    if (markForDelete(list[i]) == -1) result = -1;
+  return result;
+}
+
+void WorldManager::update() {
+  ObjectList objects = m_scene_graph.activeObjects();
+  int count = objects.getCount();
+  for (int i = 0; i < count; i++) {
+    Object *p_o = objects[i];
+    Vector p = p_o->predictPosition();
+    if (p != p_o->getPosition()) moveObject(p_o, p);
+    p_o->followPathStep();
+    p_o->applyAcceleration();
+  }
+  // Objects marked while this loop runs (by destructors) are deleted too.
+  while (Object *p_o = m_deletions.front()) {
+    m_deletions.remove(p_o);
+    m_deleted.insert(p_o);
+    delete p_o;
+  }
+  m_deleted.clear();
+  m_deletions.clear();
+}
+
+void WorldManager::draw() {
+  for (int alt = 0; alt <= MAX_ALTITUDE; alt++) {
+    ObjectList visible = m_scene_graph.visibleObjects(alt);
+    for (int i = 0; i < visible.getCount(); i++) {
+      Object *p_o = visible[i];
+      if (boxIntersectsBox(getWorldBox(p_o), m_view) || dynamic_cast<ViewObject *>(p_o)) p_o->draw();
+    }
+  }
+}
+
+int WorldManager::moveObject(Object *p_o, Vector where) {
+  if (!p_o) return -1;
+  if (p_o->isSolid()) {
+    bool do_move = true;
+    ObjectList list = getCollisions(p_o, where);
+    if (!list.isEmpty() && p_o->getSolidness() == HARD && p_o->getAvoidCollisions()) {
+      Object *p_hard = nullptr;
+      for (int i = 0; i < list.getCount() && !p_hard; i++)
+        if (list[i]->getSolidness() == HARD) p_hard = list[i];
+      if (p_hard) {
+        Vector n = getNormal(p_o, p_hard);
+        Vector t(n.getY(), n.getX());
+        Vector d = p_o->getDirection();
+        Vector v(d.getX() * std::fabs(t.getX()), d.getY() * std::fabs(t.getY()));
+        if (std::fabs(n.getX()) == 1 && std::fabs(n.getY()) == 1) v.setX(-v.getX());
+        v.normalize();
+        v.scale(p_o->getSpeed());
+        Vector where2 = p_o->getPosition() + v;
+        ObjectList list2 = getCollisions(p_o, where2);
+        for (int i = 0; i < list2.getCount(); i++)
+          if (list2[i]->getSolidness() == HARD) {
+            lm().writeLog(5, "WorldManager::moveObject(): Double collision. Object (avoid obstacles) cannot move.");
+            return -1;
+          }
+        list = list2;
+        where = where2;
+      }
+    }
+    if (!list.isEmpty()) {
+      Vector before = p_o->getPosition();
+      for (int i = 0; i < list.getCount(); i++) {
+        Object *p_q = list[i];
+        EventCollision c(p_o, p_q, where);
+        p_o->eventHandler(&c);
+        p_q->eventHandler(&c);
+        if (p_o->getSolidness() == HARD && p_q->getSolidness() == HARD) do_move = false;
+        if (p_o->getNoSoft() && p_q->getSolidness() == SOFT) do_move = false;
+      }
+      if (p_o->getPosition() != before) do_move = false;
+    }
+    if (!do_move) return -1;
+  }
+  Box old_box = getWorldBox(p_o);
+  p_o->setPosition(where);
+  Box new_box = getWorldBox(p_o);
+  if (boxIntersectsBox(old_box, m_boundary) && !boxIntersectsBox(new_box, m_boundary)) {
+    EventOut ov;
+    p_o->eventHandler(&ov);
+  }
+  if (m_p_view_following == p_o) followView(p_o);
+  return 0;
+}
+
+void WorldManager::followView(Object *p_o) {
+  float cx = m_view.getCorner().getX() + m_view.getHorizontal() / 2;
+  float cy = m_view.getCorner().getY() + m_view.getVertical() / 2;
+  float left = cx - m_view.getHorizontal() * m_view_slack.getX() / 2;
+  float right = cx + m_view.getHorizontal() * m_view_slack.getX() / 2;
+  float top = cy - m_view.getVertical() * m_view_slack.getY() / 2;
+  float bottom = cy + m_view.getVertical() * m_view_slack.getY() / 2;
+  Vector p = p_o->getPosition();
+  if (p.getX() < left)
+    cx = cx - (left - p.getX());
+  else if (p.getX() > right)
+    cx = cx + (p.getX() - right);
+  if (p.getY() < top)
+    cy = cy - (top - p.getY());
+  else if (p.getY() > bottom)
+    cy = cy + (p.getY() - bottom);
+  setViewPosition(Vector(cx, cy));
+}
+
+ObjectList WorldManager::getAllObjects(bool inactive_too) const {
+  ObjectList list = m_scene_graph.activeList().toObjectList();
+  if (inactive_too) m_scene_graph.inactiveList().appendTo(list);
+  return list;
+}
+
+Object *WorldManager::objectWithId(int id) const {
+  for (Object *p_o : m_scene_graph.activeList().raw())
+    if (p_o && p_o->getId() == id) return p_o;
+  for (Object *p_o : m_scene_graph.inactiveList().raw())
+    if (p_o && p_o->getId() == id) return p_o;
+  return nullptr;
+}
+
+ObjectList WorldManager::objectsOfType(std::string type) { return m_scene_graph.objectsOfType(type); }
+
+ObjectList WorldManager::objectsAtPosition(Vector where) const {
+  return objectsInBox(Box(Vector(where.getX() - 0.5f, where.getY() - 0.5f), 0.99f, 0.99f));
+}
+
+ObjectList WorldManager::objectsInBox(Box box) const {
+  ObjectList list;
+  for (Object *p_o : m_scene_graph.activeList().raw())
+    if (p_o && boxIntersectsBox(box, getWorldBox(p_o))) list.insert(p_o);
+  return list;
+}
+
+ObjectList WorldManager::objectsInCircle(Circle circle) const {
+  ObjectList list;
+  for (Object *p_o : m_scene_graph.activeList().raw())
+    if (p_o && circleIntersectsBox(circle, getWorldBox(p_o))) list.insert(p_o);
+  return list;
+}
+
+ObjectList WorldManager::objectsOnLine(Line line) const {
+  ObjectList list;
+  for (Object *p_o : m_scene_graph.activeList().raw())
+    if (p_o && lineIntersectsBox(line, getWorldBox(p_o))) list.insert(p_o);
+  return list;
+}
+
+ObjectList WorldManager::solidObjects() const { return m_scene_graph.solidObjects(); }
+
+ObjectList WorldManager::getCollisions(Object *p_o, Vector where) const {
+  return m_scene_graph.getCollisions(p_o, where);
+}
+
+void WorldManager::setBoundary(Box new_boundary) {
+  if (new_boundary == m_boundary) return;
+  m_boundary = new_boundary;
+  m_scene_graph.shutDown();
+  m_scene_graph.startUp();
+}
+
+Box WorldManager::getBoundary() const { return m_boundary; }
+
+void WorldManager::setView(Box new_view) { m_view = new_view; }
+
+Box WorldManager::getView() const { return m_view; }
+
+void WorldManager::setViewSlack(Vector new_view_slack) {
+  if (new_view_slack.getX() < 0 || new_view_slack.getX() > 1 || new_view_slack.getY() < 0 ||
+      new_view_slack.getY() > 1)
+    lm().writeLog("WorldManager::setViewSlack(): Warning! view slack units out of range [0-1]");
+  m_view_slack = new_view_slack;
+}
+
+Vector WorldManager::getViewSlack() const { return m_view_slack; }
+
+void WorldManager::setViewPosition(Vector view_pos) {
+  float x = view_pos.getX() - m_view.getHorizontal() / 2;
+  float y = view_pos.getY() - m_view.getVertical() / 2;
+  if (x + m_view.getHorizontal() > m_boundary.getHorizontal()) x = m_boundary.getHorizontal() - m_view.getHorizontal();
+  if (x < 0) x = 0;
+  if (y + m_view.getVertical() > m_boundary.getVertical()) y = m_boundary.getVertical() - m_view.getVertical();
+  if (y < 0) y = 0;
+  m_view.setCorner(Vector(x, y));
+}
+
+int WorldManager::setViewFollowing(Object *p_new_view_following) {
+  if (!p_new_view_following) {
+    m_p_view_following = nullptr;
+    return 0;
+  }
+  if (m_scene_graph.activeList().contains(p_new_view_following) ||
+      m_scene_graph.inactiveList().contains(p_new_view_following)) {
+    m_p_view_following = p_new_view_following;
+    setViewPosition(p_new_view_following->getPosition());
+    return 0;
+  }
+  return -1;
+}
+
+Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
+
+SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
+
+int WorldManager::getDeletionCount() const { return m_deletions.getCount(); }
+
+} // namespace vx

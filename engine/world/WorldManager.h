@@ -1,0 +1,79 @@
+#pragma once
+
+#include <string>
+#include <unordered_set>
+
+#include "core/Box.h"
+#include "core/Circle.h"
+#include "core/Line.h"
+#include "core/Manager.h"
+#include "core/ObjectList.h"
+#include "core/Vector.h"
+#include "world/SceneGraph.h"
+
+namespace vx {
+
+class Object;
+
+// Owns the game world: moves, collides, draws and deletes its objects,
+// answers queries, and keeps the boundary and the view.
+class WorldManager : public Manager {
+ private:
+  WorldManager();
+  WorldManager(const WorldManager &) = delete;
+  void operator=(const WorldManager &) = delete;
+
+  SceneGraph m_scene_graph;
+  TrackedList m_deletions;
+  Object *m_p_view_following;
+  Box m_boundary;
+  Box m_view;
+  Vector m_view_slack;
+  // Objects deleted by the running deletion loop (never deleted twice).
+  std::unordered_set<Object *> m_deleted;
+
+  void followView(Object *p_o);
+
+ public:
+  static WorldManager &getInstance();
+
+  bool isValid(std::string event_type) const override;
+  ~WorldManager() override;
+  int startUp() override;
+  void shutDown() override;
+
+  int insertObject(Object *p_o);
+  int removeObject(Object *p_o);
+  int markForDelete(Object *p_o);
+  int markForDelete(ObjectList list);
+
+  void update();
+  void draw();
+  int moveObject(Object *p_o, Vector where);
+
+  ObjectList getAllObjects(bool inactive_too = false) const;
+  Object *objectWithId(int id) const;
+  ObjectList objectsOfType(std::string type);
+  ObjectList objectsAtPosition(Vector where) const;
+  ObjectList objectsInBox(Box box) const;
+  ObjectList objectsInCircle(Circle circle) const;
+  ObjectList objectsOnLine(Line line) const;
+  ObjectList solidObjects() const;
+  ObjectList getCollisions(Object *p_o, Vector where) const;
+
+  void setBoundary(Box new_boundary);
+  Box getBoundary() const;
+  void setView(Box new_view);
+  Box getView() const;
+  void setViewSlack(Vector new_view_slack);
+  Vector getViewSlack() const;
+  void setViewPosition(Vector view_pos);
+  int setViewFollowing(Object *p_new_view_following);
+  Object *getViewFollowing() const;
+
+  SceneGraph &getSceneGraph();
+  // Number of objects queued for deletion.
+  int getDeletionCount() const;
+};
+
+} // namespace vx

@@ -1,0 +1,288 @@
+#include <algorithm>
+#include <random>
+
+#include "core/Config.h"
+#include "core/GameManager.h"
+#include "world/Grid.h"
+#include "world/SceneGraph.h"
+#include "world/WorldFixture.h"
+
+using namespace vx;
+using world_test::Probe;
+using world_test::WorldTest;
+
+namespace {
+
+std::vector<Object *> items(const ObjectList &l) {
+  std::vector<Object *> v;
+  for (int i = 0; i < l.getCount(); i++) v.push_back(l[i]);
+  return v;
+}
+
+} // namespace
+
+// The tracked list against a plain vector with ObjectList's rules.
+TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
+  std::vector<Object *> fake;
+  for (int i = 1; i <= 60; i++) fake.push_back(reinterpret_cast<Object *>(static_cast<uintptr_t>(i * 16)));
+  TrackedList list;
+  std::vector<Object *> model;
+  unsigned seed = 7;
+  auto next = [&]() {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int step = 0; step < 20000; step++) {
+    Object *p = fake[next() % fake.size()];
+    int op = next() % 10;
+    if (op < 5) {
+      EXPECT_EQ(0, list.insert(p));
+      model.push_back(p);
+    } else if (op < 9) {
+      auto it = std::find(model.begin(), model.end(), p);
+      EXPECT_EQ(it == model.end() ? -1 : 0, list.remove(p));
+      if (it != model.end()) model.erase(it);
+    } else if (step % 1000 == 999) {
+      list.clear();
+      model.clear();
+    }
+    ASSERT_EQ(static_cast<int>(model.size()), list.getCount());
+    if (step % 97 == 0) {
+      ASSERT_EQ(model, items(list.toObjectList())) << "step " << step;
+      EXPECT_EQ(model.empty() ? nullptr : model.front(), list.front());
+      for (Object *q : fake)
+        EXPECT_EQ(std::find(model.begin(), model.end(), q) != model.end(), list.contains(q));
+    }
+  }
+  EXPECT_EQ(-1, list.insert(nullptr));
+  EXPECT_EQ(-1, list.remove(nullptr));
+}
+
+TEST_F(WorldTest, CellsOfPointsAndObjects) {
+  Grid &g = wm().getSceneGraph().getGrid();
+  EXPECT_EQ(Cell(1, 1), g.worldToCell(Vector(39.9f, 8.0f)));
+  EXPECT_EQ(Cell(-1, -1), g.worldToCell(Vector(-0.5f, -0.5f)));
+  EXPECT_EQ(4, g.getNumCols());
+  EXPECT_EQ(3, g.getNumRows());
+  Object *o = new Object;
+  EXPECT_EQ((std::set<Cell>{Cell(0, 0)}), g.getCells(o, Vector(10, 4)));
+  EXPECT_EQ((std::set<Cell>{Cell(-1, -1), Cell(0, 0)}), g.getCells(o, Vector(0, 4)));
+  o->setBox(Box(Vector(0, 0), 20, 1));
+  EXPECT_EQ((std::set<Cell>{Cell(0, 0), Cell(0, 1)}), g.getCells(o, Vector(0, 2)));
+  // Wholly right of the grid: only out of bounds.
+  o->setPosition(Vector(100, 2));
+  EXPECT_EQ((std::set<Cell>{Cell(-1, -1)}), g.getCells(o, o->getPosition()));
+  EXPECT_WORLD_OK();
+  EXPECT_EQ(1, g.getObjects(Cell(-1, -1)).getCount());
+  EXPECT_EQ(1, g.getObjects(Cell(7, 9)).getCount());  // any other cell means out of bounds
+  // 300 x 90 gives 15 x 12.
+  wm().setBoundary(Box(Vector(0, 0), 300, 90));
+  EXPECT_EQ(15, g.getNumCols());
+  EXPECT_EQ(12, g.getNumRows());
+}
+
+TEST_F(WorldTest, MovingKeepsCellListsExact) {
+  Grid &g = wm().getSceneGraph().getGrid();
+  Object *o = new Object;
+  o->setPosition(Vector(10, 4));
+  ObjectList before = g.getObjects(Cell(0, 0));
+  o->setPosition(Vector(12, 5));  // same cell: no list change
+  EXPECT_EQ(before, g.getObjects(Cell(0, 0)));
+  o->setPosition(Vector(20.6f, 5));  // across the column border
+  EXPECT_EQ(0, g.getObjects(Cell(0, 0)).getCount());
+  EXPECT_EQ(1, g.getObjects(Cell(0, 1)).getCount());
+  EXPECT_WORLD_OK();
+  o->setPosition(Vector(20, 8));  // straddles four cells
+  EXPECT_EQ(4u, g.getCells(o, o->getPosition()).size());
+  EXPECT_WORLD_OK();
+  // A walk over the whole world and beyond, checking every step.
+  for (float x = -3; x < 85; x += 0.7f) {
+    o->setPosition(Vector(x, x * 0.3f - 1));
+    ASSERT_EQ("", vx::test::checkWorld()) << "x " << x;
+  }
+}
+
+TEST_F(WorldTest, GridCollisionsAreDistinctAndExcludeTheMover) {
+  Grid &g = wm().getSceneGraph().getGrid();
+  Object *big = new Object;
+  big->setBox(Box(Vector(-15, -6), 30, 12));  // many cells
+  big->setPosition(Vector(20, 8));
+  Object *other = new Object;
+  other->setBox(Box(Vector(-10, -5), 20, 10));
+  other->setPosition(Vector(21, 9));
+  Object *far = new Object;
+  far->setPosition(Vector(70, 20));
+  ObjectList hits = g.getCollisions(big, big->getPosition());
+  EXPECT_EQ((std::vector<Object *>{other}), items(hits));
+  hits = g.getCollisions(other, other->getPosition());
+  EXPECT_EQ((std::vector<Object *>{big}), items(hits));
+  // Repeated queries give the same answer.
+  EXPECT_EQ(hits, g.getCollisions(other, other->getPosition()));
+  EXPECT_TRUE(g.getCollisions(far, far->getPosition()).isEmpty());
+  // Touching edges count.
+  Object *a = new Object;
+  a->setBox(Box(Vector(0, 0), 1, 1));
+  a->setPosition(Vector(60, 2));
+  Object *b = new Object;
+  b->setBox(Box(Vector(0, 0), 1, 1));
+  b->setPosition(Vector(61, 2));
+  EXPECT_EQ((std::vector<Object *>{b}), items(g.getCollisions(a, a->getPosition())));
+  EXPECT_TRUE(g.getCollisions(nullptr, Vector()).isEmpty());
+  EXPECT_EQ(1, logCount("Grid::getCollisions(): Error! Object is NULL"));
+}
+
+TEST_F(WorldTest, GridLifecycleAndText) {
+  Grid &g = wm().getSceneGraph().getGrid();
+  EXPECT_EQ(-1, g.startUp());
+  EXPECT_EQ(1, logCount("Grid::startUp(): Warning! Grid allocated. Not proceeding."));
+  wm().setBoundary(Box(Vector(0, 0), 20, 8));
+  Object *o = new Object;
+  o->setType("Hero");
+  o->setId(3);
+  o->setPosition(Vector(10, 4));
+  EXPECT_EQ("GRID\ndimensions: (20,8)\nCell (0,0): count=1\n Hero(3)\nOut of bounds: count=0", g.toString());
+  o->setPosition(Vector(30, 4));
+  EXPECT_EQ("GRID\ndimensions: (20,8)\nCell (0,0): count=0\nOut of bounds: count=1\n Hero(3)", g.toString());
+  g.shutDown();
+  EXPECT_EQ("", g.toString());
+  EXPECT_EQ(-1, g.insertObject(o));
+  EXPECT_EQ(-1, g.removeObject(o));
+  EXPECT_EQ(-1, g.updatePosition(o, Vector()));
+  EXPECT_TRUE(g.getObjects(Cell(0, 0)).isEmpty());
+  EXPECT_EQ(1, logCount("Grid::insertObject(): Error! grid is NULL"));
+  EXPECT_EQ(1, logCount("Grid::removeObject(): Error! grid is NULL"));
+  EXPECT_EQ(1, logCount("Grid::updatePosition(): Error! grid is NULL"));
+  EXPECT_EQ(1, logCount("Grid::getObjects(): Error! grid is NULL"));
+  EXPECT_EQ(0, g.startUp());
+  g.insertObject(o);
+  EXPECT_WORLD_OK();
+  // A zero boundary: everything out of bounds.
+  wm().setBoundary(Box(Vector(0, 0), 0, 0));
+  EXPECT_EQ((std::set<Cell>{Cell(-1, -1)}), g.getCells(o, Vector(0, 0)));
+  g.insertObject(o);
+  EXPECT_EQ(1, g.getObjects(Cell(-1, -1)).getCount());
+}
+
+TEST_F(WorldTest, CellSizesThatAreNotPositiveFallBack) {
+  Config::getInstance().setGridWidth(0);
+  Config::getInstance().setGridHeight(-4);
+  Grid fresh;
+  EXPECT_EQ(20, fresh.getCellWidth());
+  EXPECT_EQ(8, fresh.getCellHeight());
+  EXPECT_EQ(1, logCount("Grid::Grid(): Warning! Cell size 0 x -4 not positive. Using 20 x 8."));
+  Config::getInstance().setGridWidth(20);
+  Config::getInstance().setGridHeight(8);
+
+  Grid &g = wm().getSceneGraph().getGrid();
+  Object *o = new Object;
+  o->setPosition(Vector(30, 10));
+  g.setDimensions(10, 4);
+  EXPECT_EQ(8, g.getNumCols());
+  EXPECT_EQ(6, g.getNumRows());
+  EXPECT_WORLD_OK();  // solid objects entered again
+  g.setDimensions(0, 4);
+  EXPECT_EQ(1, logCount("Grid::setDimensions(): Warning! Cell size 0 x 4 not positive. Using 20 x 4."));
+  EXPECT_EQ(20, g.getCellWidth());
+  EXPECT_EQ(4, g.getCellHeight());
+  EXPECT_WORLD_OK();
+  o->setPosition(Vector(55, 21));
+  EXPECT_WORLD_OK();
+  g.setDimensions(20, 8);
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, SceneGraphInsertAndRemove) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  o->setActive(false);
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.inactiveObjects()));
+  EXPECT_TRUE(sg.activeObjects().isEmpty());
+  o->setActive(true);
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.activeObjects()));
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.solidObjects()));
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.visibleObjects(2)));
+  EXPECT_WORLD_OK();
+  EXPECT_EQ(0, sg.removeObject(o));
+  EXPECT_EQ(-1, sg.removeObject(o));
+  char line[200];
+  snprintf(line, sizeof line, "SceneGraph::removeObject(): Error removing Object (id %d)! Pointer is %p.", o->getId(),
+           static_cast<void *>(o));
+  EXPECT_EQ(1, logCount(line));
+  EXPECT_EQ(0, sg.insertObject(o));
+  EXPECT_WORLD_OK();
+  EXPECT_TRUE(sg.objectsOfType("nobody").isEmpty());
+  EXPECT_TRUE(sg.visibleObjects(5).isEmpty());
+  EXPECT_EQ(1, logCount("SceneGraph::visibleObjects(): Warning! altitude 5 not in [0,4]."));
+}
+
+TEST_F(WorldTest, SceneGraphUpdatesOfInactiveObjects) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  o->setActive(false);
+  std::vector<std::string> types = sg.typeNames();
+  size_t lines = env.logLines().size();
+  EXPECT_EQ(0, sg.updateAltitude(o, 77));
+  EXPECT_EQ(0, sg.updateType(o, "Ghost"));
+  EXPECT_EQ(0, sg.updateSolidness(o, SPECTRAL));
+  EXPECT_EQ(0, sg.updateVisible(o, false));
+  EXPECT_EQ(lines, env.logLines().size());
+  EXPECT_EQ(types, sg.typeNames());
+  o->setActive(true);
+  EXPECT_EQ(-1, sg.updateAltitude(o, 7));
+  EXPECT_EQ(1, logCount("SceneGraph::updateAltitude(): New altitude 7 not in [0,4]!  No update."));
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, SolidnessChangesMoveBetweenSolidListAndGrid) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  o->setPosition(Vector(30, 10));
+  o->setSolidness(SOFT);
+  EXPECT_EQ(1, sg.solidObjects().getCount());
+  EXPECT_WORLD_OK();
+  o->setSolidness(SPECTRAL);
+  EXPECT_EQ(0, sg.solidObjects().getCount());
+  EXPECT_EQ(0, sg.getGrid().getObjects(Cell(1, 1)).getCount());
+  EXPECT_WORLD_OK();
+  o->setSolidness(HARD);
+  EXPECT_EQ(1, sg.solidObjects().getCount());
+  EXPECT_EQ(1, sg.getGrid().getObjects(Cell(1, 1)).getCount());
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, QuietFailuresAfterGameOver) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  // Take it out of its altitude list behind the object's back.
+  EXPECT_EQ(0, sg.updateVisible(o, false));
+  EXPECT_EQ(-1, o->setVisible(false));
+  EXPECT_EQ(1, logCount("SceneGraph::updateVisible(): unable to remove visible object ((Undefined))"));
+  GameManager::getInstance().setGameOver(true);
+  EXPECT_EQ(0, o->setVisible(false));
+  EXPECT_EQ(1, logCount("SceneGraph::updateVisible(): unable to remove visible object ((Undefined))"));
+  GameManager::getInstance().setGameOver(false);
+  EXPECT_FALSE(o->isVisible());
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, DeactivatingWithoutAGridStillReachesTheInactiveList) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  sg.getGrid().shutDown();
+  EXPECT_EQ(0, o->setActive(false));
+  EXPECT_FALSE(o->isActive());
+  EXPECT_EQ(1, logCount("Grid::removeObject(): Error! grid is NULL"));
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.inactiveObjects()));
+  EXPECT_TRUE(sg.activeObjects().isEmpty());
+  EXPECT_TRUE(sg.solidObjects().isEmpty());
+  EXPECT_TRUE(sg.visibleObjects(2).isEmpty());
+  EXPECT_WORLD_OK();
+  // And back: activating without a grid leaves the inactive list.
+  EXPECT_EQ(0, o->setActive(true));
+  EXPECT_EQ(1, logCount("Grid::insertObject(): Error! grid is NULL"));
+  EXPECT_TRUE(sg.inactiveObjects().isEmpty());
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.activeObjects()));
+  sg.getGrid().startUp();
+  sg.getGrid().insertObject(o);
+  EXPECT_WORLD_OK();
+}

@@ -1,0 +1,300 @@
+#include "world/Geometry.h"
+#include "world/ViewObject.h"
+#include "world/WorldFixture.h"
+
+using namespace vx;
+using world_test::Probe;
+using world_test::WorldTest;
+
+namespace {
+
+std::vector<Object *> items(const ObjectList &l) {
+  std::vector<Object *> v;
+  for (int i = 0; i < l.getCount(); i++) v.push_back(l[i]);
+  return v;
+}
+
+// Ids of deleted objects, in order.
+std::vector<int> &deleted() {
+  static std::vector<int> d;
+  return d;
+}
+
+class Doomed : public Object {
+ public:
+  Object *p_partner = nullptr;  // marked from the destructor, like the hero's shop
+  Doomed() { setType("Doomed"); }
+  ~Doomed() override {
+    deleted().push_back(getId());
+    if (p_partner) WorldManager::getInstance().markForDelete(p_partner);
+  }
+};
+
+class ViewProbe : public ViewObject {
+ public:
+  int draws = 0;
+  int draw() override {
+    draws++;
+    return 0;
+  }
+};
+
+} // namespace
+
+TEST_F(WorldTest, StartUpShutDownAndValidity) {
+  EXPECT_EQ(-1, wm().startUp());
+  EXPECT_EQ(1, logCount("WorldManager::startup(): Warning! WorldManager already started."));
+  EXPECT_FALSE(wm().isValid("vx-collision"));
+  EXPECT_EQ(1, logCount("WorldManager::isValid(): Event vx-collision handled automatically."));
+  EXPECT_FALSE(wm().isValid("vx-out"));
+  EXPECT_FALSE(wm().isValid("vx-step"));
+  EXPECT_EQ(1, logCount("WorldManager::isValid(): WorldManager does not handle vx-step"));
+  EXPECT_FALSE(wm().isValid("vx-keyboard"));
+  EXPECT_FALSE(wm().isValid("vx-mouse"));
+  EXPECT_TRUE(wm().isValid("vx-view"));
+  EXPECT_TRUE(wm().isValid("vx-path"));
+  Object *a = new Object;
+  Object *b = new Object;
+  b->setActive(false);
+  (void)a;
+  wm().shutDown();
+  EXPECT_EQ(0, wm().getAllObjects(true).getCount());
+  // Not started: objects are refused.
+  Object *c = new Object;
+  char line[120];
+  snprintf(line, sizeof line, "Object::Object(): Error! Unable to add %p to game world.", static_cast<void *>(c));
+  EXPECT_EQ(1, logCount(line));
+  EXPECT_EQ(-1, wm().insertObject(c));
+  EXPECT_EQ(0, wm().getAllObjects(true).getCount());
+  delete c;
+  ASSERT_EQ(0, wm().startUp());
+}
+
+TEST_F(WorldTest, QueriesByPlaceIdAndType) {
+  Object *a = new Probe("Bat");
+  a->setPosition(Vector(3, 4));
+  Object *b = new Probe("Slime");
+  b->setPosition(Vector(3.9f, 4));  // box reaches x 4.39
+  Object *c = new Probe("Bat");
+  c->setPosition(Vector(3, 4));
+  c->setActive(false);
+  Object *d = new Probe("Bat");
+  d->setPosition(Vector(20, 20));
+  d->setSolidness(SPECTRAL);
+  d->setVisible(false);
+  EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().objectsAtPosition(Vector(3, 4))));
+  EXPECT_EQ((std::vector<Object *>{a, b, d}), items(wm().getAllObjects()));
+  EXPECT_EQ((std::vector<Object *>{a, b, d, c}), items(wm().getAllObjects(true)));
+  EXPECT_EQ((std::vector<Object *>{a, d}), items(wm().objectsOfType("Bat")));
+  EXPECT_TRUE(wm().objectsOfType("Nobody").isEmpty());
+  EXPECT_EQ(c, wm().objectWithId(c->getId()));
+  EXPECT_EQ(nullptr, wm().objectWithId(-12345));
+  // Touching edges count; solidness and visibility do not matter.
+  EXPECT_EQ((std::vector<Object *>{d}), items(wm().objectsInBox(Box(Vector(20.49f, 20.49f), 3, 3))));
+  EXPECT_TRUE(wm().objectsInBox(Box(Vector(20.5f, 20.5f), 3, 3)).isEmpty());
+  EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().objectsInBox(Box(Vector(0, 0), 4, 4))));
+  EXPECT_EQ((std::vector<Object *>{d}), items(wm().objectsInCircle(Circle(Vector(21, 21), 1))));
+  EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().objectsOnLine(Line(Vector(0, 4), Vector(10, 4)))));
+  EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().solidObjects()));
+  EXPECT_EQ((std::vector<Object *>{b}), items(wm().getCollisions(a, a->getPosition())));
+}
+
+TEST_F(WorldTest, MarkingTwiceDeletesOnce) {
+  deleted().clear();
+  Doomed *a = new Doomed;
+  int id = a->getId();
+  EXPECT_EQ(0, wm().markForDelete(a));
+  EXPECT_EQ(0, wm().markForDelete(a));
+  EXPECT_EQ(1, wm().getDeletionCount());
+  // Marked objects finish the step.
+  a->setVelocity(Vector(1, 0));
+  wm().update();
+  EXPECT_EQ((std::vector<int>{id}), deleted());
+  EXPECT_EQ(0, wm().getDeletionCount());
+  EXPECT_WORLD_OK();
+  ObjectList none;
+  EXPECT_EQ(0, wm().markForDelete(none));
+  EXPECT_EQ(-1, wm().markForDelete(static_cast<Object *>(nullptr)));
+  EXPECT_EQ(1, logCount("WorldManager::markForDelete(): Error! unable to add Object (nil) to deletions list"));
+}
+
+TEST_F(WorldTest, DeletionOrderAndMarksMadeByDestructors) {
+  deleted().clear();
+  Doomed *hero = new Doomed;
+  Doomed *shop = new Doomed;
+  Doomed *other = new Doomed;
+  hero->p_partner = shop;
+  // Only the hero is marked: its destructor marks the shop, deleted in the same loop.
+  int hero_id = hero->getId(), shop_id = shop->getId(), other_id = other->getId();
+  wm().markForDelete(other);
+  wm().markForDelete(hero);
+  wm().update();
+  EXPECT_EQ((std::vector<int>{other_id, hero_id, shop_id}), deleted());
+  EXPECT_EQ("", vx::test::checkWorld(std::vector<Object *>{}));
+}
+
+TEST_F(WorldTest, DestructorMarkingAnAlreadyDeletedObject) {
+  deleted().clear();
+  Doomed *shop = new Doomed;
+  Doomed *hero = new Doomed;
+  int shop_id = shop->getId(), hero_id = hero->getId();
+  hero->p_partner = shop;
+  // The shop goes first; the hero's destructor then marks the freed shop.
+  wm().markForDelete(wm().getAllObjects());
+  wm().update();
+  EXPECT_EQ((std::vector<int>{shop_id, hero_id}), deleted());
+  EXPECT_EQ(0, wm().getDeletionCount());
+  EXPECT_EQ("", vx::test::checkWorld(std::vector<Object *>{}));
+  // Objects created later may reuse the addresses and are deleted normally.
+  Doomed *again = new Doomed;
+  wm().markForDelete(again);
+  wm().update();
+  EXPECT_EQ(3u, deleted().size());
+}
+
+TEST_F(WorldTest, RemovedObjectsLeaveDeletionsAndFollowing) {
+  deleted().clear();
+  Doomed *a = new Doomed;
+  Doomed *b = new Doomed;
+  wm().markForDelete(a);
+  EXPECT_EQ(0, wm().setViewFollowing(a));
+  EXPECT_EQ(a, wm().getViewFollowing());
+  delete a;  // by its owner, outside the world's loop
+  EXPECT_EQ(0, wm().getDeletionCount());
+  EXPECT_EQ(nullptr, wm().getViewFollowing());
+  wm().update();
+  EXPECT_EQ(1u, deleted().size());
+  // Shutting down drops pending marks with the objects.
+  wm().markForDelete(b);
+  wm().shutDown();
+  EXPECT_EQ(0, wm().getDeletionCount());
+  EXPECT_EQ(2u, deleted().size());
+  ASSERT_EQ(0, wm().startUp());
+  wm().update();
+  EXPECT_EQ(2u, deleted().size());
+}
+
+TEST_F(WorldTest, ShutDownWithDestructorsThatMarkOthers) {
+  deleted().clear();
+  Doomed *shop = new Doomed;
+  Doomed *hero = new Doomed;
+  hero->p_partner = shop;
+  Doomed *shop2 = new Doomed;
+  Doomed *hero2 = new Doomed;
+  hero2->p_partner = shop2;
+  hero2->setActive(false);
+  wm().shutDown();
+  EXPECT_EQ(4u, deleted().size());
+  EXPECT_EQ(0, wm().getDeletionCount());
+  ASSERT_EQ(0, wm().startUp());
+}
+
+TEST_F(WorldTest, UpdateOrderAndObjectsBornDuringTheStep) {
+  Probe *mover = new Probe;
+  mover->setPosition(Vector(10, 10));
+  mover->setVelocity(Vector(1, 0));
+  Probe *soft = new Probe;
+  soft->setSolidness(SOFT);
+  soft->setPosition(Vector(11, 10));
+  Probe *born = nullptr;
+  mover->on_event = [&](Probe *, const Event *e) {
+    if (e->getType() == COLLISION_EVENT && !born) {
+      born = new Probe;
+      born->setSolidness(SPECTRAL);
+      born->setPosition(Vector(40, 5));
+      born->setVelocity(Vector(0, 1));
+    }
+  };
+  wm().update();
+  ASSERT_NE(nullptr, born);
+  EXPECT_EQ(Vector(11, 10), mover->getPosition());
+  EXPECT_EQ(Vector(40, 5), born->getPosition());
+  wm().update();
+  EXPECT_EQ(Vector(40, 6), born->getPosition());
+  EXPECT_WORLD_OK();
+  // Acceleration is applied after the move: the velocity counts next step.
+  Probe *rest = new Probe;
+  rest->setSolidness(SPECTRAL);
+  rest->setPosition(Vector(60, 2));
+  rest->setAcceleration(Vector(0, 0.5f));
+  wm().update();
+  EXPECT_EQ(Vector(60, 2), rest->getPosition());
+  EXPECT_FLOAT_EQ(0.5f, rest->getSpeed());
+  wm().update();
+  EXPECT_EQ(Vector(60, 2.5f), rest->getPosition());
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, DrawByAltitudeInsideTheView) {
+  std::vector<int> order;
+  auto rec = [&](Probe *p) { order.push_back(p->getId()); };
+  Probe *top = new Probe;
+  top->setAltitude(4);
+  top->setPosition(Vector(5, 5));
+  Probe *bottom = new Probe;
+  bottom->setAltitude(0);
+  bottom->setPosition(Vector(6, 5));
+  Probe *mid = new Probe;
+  mid->setPosition(Vector(7, 5));
+  Probe *outside = new Probe;
+  outside->setPosition(Vector(200, 5));
+  Probe *hidden = new Probe;
+  hidden->setVisible(false);
+  Probe *edge = new Probe;
+  edge->setPosition(Vector(80.49f, 5));  // box touches the view's right edge
+  for (Probe *p : {top, bottom, mid, outside, hidden, edge}) p->on_draw = rec;
+  ViewProbe *label = new ViewProbe;
+  label->Object::setPosition(Vector(500, 500));
+  wm().setBoundary(Box(Vector(0, 0), 300, 90));
+  wm().draw();
+  EXPECT_EQ((std::vector<int>{bottom->getId(), mid->getId(), edge->getId(), top->getId()}), order);
+  EXPECT_EQ(0, outside->draws);
+  EXPECT_EQ(0, hidden->draws);
+  EXPECT_EQ(1, label->draws);
+}
+
+TEST_F(WorldTest, BoundaryViewAndSlack) {
+  Object *o = new Object;
+  o->setPosition(Vector(30, 10));
+  Grid &g = wm().getSceneGraph().getGrid();
+  wm().setBoundary(Box(Vector(0, 0), 80, 24));  // same box: no restart
+  EXPECT_EQ(1, g.getObjects(Cell(1, 1)).getCount());
+  wm().setBoundary(Box(Vector(0, 0), 300, 90));  // restarted empty
+  EXPECT_EQ(0, g.getObjects(Cell(1, 1)).getCount());
+  EXPECT_EQ(Box(Vector(0, 0), 300, 90), wm().getBoundary());
+
+  wm().setViewSlack(Vector(1.5f, 0.5f));
+  EXPECT_EQ(1, logCount("WorldManager::setViewSlack(): Warning! view slack units out of range [0-1]"));
+  EXPECT_EQ(Vector(1.5f, 0.5f), wm().getViewSlack());
+  wm().setViewSlack(Vector(1, 0));
+  EXPECT_EQ(1, logCount("WorldManager::setViewSlack(): Warning! view slack units out of range [0-1]"));
+
+  wm().setView(Box(Vector(0, 0), 80, 24));
+  wm().setViewPosition(Vector(299, 89));
+  EXPECT_EQ(Vector(220, 66), wm().getView().getCorner());
+  wm().setViewPosition(Vector(100, 40));
+  EXPECT_EQ(Vector(60, 28), wm().getView().getCorner());
+  wm().setViewPosition(Vector(-5, -5));
+  EXPECT_EQ(Vector(0, 0), wm().getView().getCorner());
+  EXPECT_EQ(80, wm().getView().getHorizontal());
+  wm().setBoundary(Box(Vector(0, 0), 60, 20));
+  wm().setViewPosition(Vector(30, 10));  // view larger than the world
+  EXPECT_EQ(Vector(0, 0), wm().getView().getCorner());
+}
+
+TEST_F(WorldTest, ViewFollowingTargets) {
+  wm().setBoundary(Box(Vector(0, 0), 300, 90));
+  Object *o = new Object;
+  o->setPosition(Vector(100, 40));
+  EXPECT_EQ(0, wm().setViewFollowing(o));
+  EXPECT_EQ(Vector(60, 28), wm().getView().getCorner());
+  Object *sleeper = new Object;
+  sleeper->setActive(false);
+  EXPECT_EQ(0, wm().setViewFollowing(sleeper));
+  EXPECT_EQ(sleeper, wm().getViewFollowing());
+  Object *stranger = reinterpret_cast<Object *>(o + 1);
+  EXPECT_EQ(-1, wm().setViewFollowing(stranger));
+  EXPECT_EQ(sleeper, wm().getViewFollowing());
+  EXPECT_EQ(0, wm().setViewFollowing(nullptr));
+  EXPECT_EQ(nullptr, wm().getViewFollowing());
+}
