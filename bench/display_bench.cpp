@@ -1,0 +1,102 @@
+// Cost of one full 80 x 24 frame of characters, drawn by the engine and by a
+// plain SFML loop of one rectangle and one one-character text per cell.
+// Needs an X display: run under xvfb-run -a.
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include <SFML/Graphics.hpp>
+
+#include "core/Config.h"
+#include "core/LogManager.h"
+#include "display/DisplayManager.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+const int COLS = 80;
+const int ROWS = 24;
+
+const int WARM_UP_FRAMES = 5;  // glyphs are rasterised on first use
+
+void engineFrame() {
+  vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+  const vx::Color colors[] = {vx::RED, vx::GREEN, vx::YELLOW, vx::BLUE, vx::MAGENTA, vx::CYAN, vx::WHITE};
+  for (int y = 0; y < ROWS; y++)
+    for (int x = 0; x < COLS; x++)
+      dm.drawCh(vx::Vector(float(x), float(y)), char('!' + (x + y * COLS) % 90), colors[(x + y) % 7]);
+  dm.swapBuffers();
+}
+
+void BM_EngineFrame(benchmark::State &state) {
+  for (int i = 0; i < WARM_UP_FRAMES; i++) engineFrame();
+  for (auto _ : state) engineFrame();
+  state.counters["cells"] = COLS * ROWS;
+}
+BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_EngineStringFrame(benchmark::State &state) {
+  vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+  std::string row(COLS, '#');
+  for (int i = 0; i < WARM_UP_FRAMES; i++) engineFrame();
+  for (auto _ : state) {
+    for (int y = 0; y < ROWS; y++) dm.drawString(vx::Vector(0, float(y)), row, vx::LEFT_JUSTIFIED, vx::GREEN);
+    dm.swapBuffers();
+  }
+}
+BENCHMARK(BM_EngineStringFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The reference: the same cells drawn straight with SFML in the same window.
+void BM_PlainSFMLFrame(benchmark::State &state) {
+  sf::RenderWindow *w = vx::DisplayManager::getInstance().getWindow();
+  sf::Font font;
+  font.loadFromFile(vx::Config::getInstance().getFontFile());
+  float cw = vx::charWidth(), ch = vx::charHeight();
+  sf::RectangleShape rect(sf::Vector2f(cw, ch));
+  rect.setFillColor(sf::Color::Black);
+  sf::Text text("", font, 25);
+  text.setStyle(sf::Text::Bold);
+  auto frame = [&] {
+    for (int y = 0; y < ROWS; y++)
+      for (int x = 0; x < COLS; x++) {
+        rect.setPosition(x * cw - cw / 10, y * ch + ch / 5);
+        w->draw(rect);
+        text.setString(sf::String(sf::Uint32('!' + (x + y * COLS) % 90)));
+        text.setPosition(x * cw, y * ch);
+        text.setFillColor(sf::Color(255, 0, 0));
+        w->draw(text);
+      }
+    w->display();
+    w->clear(sf::Color::Black);
+  };
+  for (int i = 0; i < WARM_UP_FRAMES; i++) frame();
+  for (auto _ : state) frame();
+}
+BENCHMARK(BM_PlainSFMLFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  vx::test::TestEnv env;
+  vx::LogManager::getInstance().startUp();
+  vx::Config &config = vx::Config::getInstance();
+  config.setHeadless(false);
+  config.setWindowTitle("VexmoorBench");
+  // The font sits next to the program.
+  char exe[4096];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+  std::string dir = n > 0 ? std::string(exe, size_t(n)) : std::string("./x");
+  config.setFontFile(dir.substr(0, dir.rfind('/')) + "/vx-font.ttf");
+  if (vx::DisplayManager::getInstance().startUp() != 0) {
+    std::fprintf(stderr, "display_bench: the display did not start (is there an X display?)\n");
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  vx::DisplayManager::getInstance().shutDown();
+  return 0;
+}

@@ -1,0 +1,409 @@
+#include "display/DisplayManager.h"
+
+#include <dlfcn.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#include "core/Config.h"
+#include "core/LogManager.h"
+#include "platform/Platform.h"
+#include "world/Geometry.h"
+
+namespace vx {
+
+namespace {
+
+const unsigned int TEXT_CHARACTER_SIZE = 30;
+const float MAX_CHARACTER_SIZE = 4096;
+
+// SFML aborts the program when it cannot open the X display, so the display
+// is opened here first. The connection is held while the window is made: a
+// server that loses its last client resets and refuses connections briefly.
+class XDisplayProbe {
+ private:
+  using OpenFn = void *(*)(const char *);
+  using CloseFn = int (*)(void *);
+  void *m_p_lib = nullptr;
+  void *m_p_display = nullptr;
+  CloseFn m_close = nullptr;
+
+ public:
+  XDisplayProbe() {
+    m_p_lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
+    if (m_p_lib == nullptr) return;
+    OpenFn open_display = reinterpret_cast<OpenFn>(dlsym(m_p_lib, "XOpenDisplay"));
+    m_close = reinterpret_cast<CloseFn>(dlsym(m_p_lib, "XCloseDisplay"));
+    if (open_display == nullptr || m_close == nullptr) return;
+    for (int attempt = 0; attempt < 10 && m_p_display == nullptr; attempt++) {
+      if (attempt > 0) platform::sleepMillis(50);
+      m_p_display = open_display(nullptr);
+    }
+  }
+  ~XDisplayProbe() {
+    if (m_p_display != nullptr) m_close(m_p_display);
+    if (m_p_lib != nullptr) dlclose(m_p_lib);
+  }
+  XDisplayProbe(const XDisplayProbe &) = delete;
+  void operator=(const XDisplayProbe &) = delete;
+
+  // Without libX11 to ask, SFML is left to try.
+  bool reachable() const { return m_p_lib == nullptr || m_close == nullptr || m_p_display != nullptr; }
+};
+
+int clampShake(int64_t v, int64_t max) {
+  if (v < 0) return 0;
+  if (v > max) return int(max);
+  return int(v);
+}
+
+} // namespace
+
+DisplayManager::DisplayManager()
+    : m_font(),
+      m_p_window(nullptr),
+      m_window_horizontal_pixels(0),
+      m_window_vertical_pixels(0),
+      m_window_horizontal_chars(0),
+      m_window_vertical_chars(0),
+      m_p_rectangle(nullptr),
+      m_window_background_color(0, 0, 0, 255),
+      m_p_text(nullptr),
+      m_shake_duration(0),
+      m_shake_scale_x(0),
+      m_shake_scale_y(0),
+      m_shake_x(0),
+      m_shake_y(0) {
+  setType("DisplayManager");
+}
+
+DisplayManager::~DisplayManager() {
+  delete m_p_window;
+  delete m_p_text;
+  delete m_p_rectangle;
+}
+
+DisplayManager &DisplayManager::getInstance() {
+  static DisplayManager display_manager;
+  return display_manager;
+}
+
+int DisplayManager::startUp() {
+  LogManager &lm = LogManager::getInstance();
+  if (isStarted()) {
+    lm.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
+    return -1;
+  }
+
+  Config &config = Config::getInstance();
+  m_window_horizontal_pixels = config.getWindowHorizontalPixels();
+  m_window_vertical_pixels = config.getWindowVerticalPixels();
+  m_window_horizontal_chars = config.getWindowHorizontalChars();
+  m_window_vertical_chars = config.getWindowVerticalChars();
+
+  // Every size is divided by the cell counts.
+  if (m_window_horizontal_chars < 1 || m_window_vertical_chars < 1) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window needs at least one cell across and down, not (%d, %d).",
+                m_window_horizontal_chars, m_window_vertical_chars);
+    return -1;
+  }
+
+  if (config.getHeadless()) {
+    lm.writeLog(1, "DisplayManager::startUp(): no graphics in headless mode.");
+    Manager::startUp();
+    lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
+    return 0;
+  }
+
+  XDisplayProbe probe;
+  if (!probe.reachable()) {
+    const char *display = getenv("DISPLAY");
+    lm.writeLog("DisplayManager::startUp(): Error! Cannot open X display '%s'.", display ? display : "");
+    lm.writeLog("DisplayManager::startUp(): Unable to allocate window!");
+    return -1;
+  }
+
+  sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
+  lm.writeLog(5, "DisplayManager::startUp(): window resolution (%d, %d) pixels.", int(desktop.width),
+              int(desktop.height));
+
+  if (m_window_horizontal_pixels == 0) m_window_horizontal_pixels = int(desktop.width);
+  if (m_window_vertical_pixels == 0) m_window_vertical_pixels = int(desktop.height);
+  if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
+                m_window_horizontal_pixels, m_window_vertical_pixels);
+    return -1;
+  }
+
+  sf::Uint32 style = windowStyle(config.getWindowStyle(), config.getWindowState());
+
+  // Whatever a failed earlier start-up left is replaced, not leaked.
+  releaseDrawing();
+
+  sf::VideoMode mode(unsigned(m_window_horizontal_pixels), unsigned(m_window_vertical_pixels), 32);
+  m_p_window = new (std::nothrow) sf::RenderWindow(mode, sf::String(config.getWindowTitle()), style,
+                                                   sf::ContextSettings());
+  if (m_p_window != nullptr && !m_p_window->isOpen()) {
+    delete m_p_window;
+    m_p_window = nullptr;
+  }
+  if (m_p_window == nullptr) {
+    lm.writeLog("DisplayManager::startUp(): Unable to allocate window!");
+    return -1;
+  }
+
+  m_p_window->setMouseCursorVisible(config.getShowMouse());
+  m_p_window->setVerticalSyncEnabled(true);
+
+  std::string font_file = config.getFontFile();
+  if (!m_font.loadFromFile(font_file)) {
+    lm.writeLog("DisplayManager::startUp(): Error! Unable to open font from file '%s'.", font_file.c_str());
+    return -1;
+  }
+
+  m_p_rectangle = new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight()));
+  if (m_p_rectangle == nullptr) {
+    lm.writeLog("DisplayManager::startUp(): Error! Unable to allocate rectangle.");
+    return -1;
+  }
+
+  m_p_text = new (std::nothrow) sf::Text("", m_font, TEXT_CHARACTER_SIZE);
+  if (m_p_text == nullptr) {
+    lm.writeLog("DisplayManager::startUp(): Error! Unable to allocate text.");
+    return -1;
+  }
+  m_p_text->setFont(m_font);
+  m_p_text->setStyle(sf::Text::Bold);
+
+  float font_scale = config.getFontScale();
+  float size = charHeight() > charWidth() ? charWidth() * font_scale : charHeight() * font_scale;
+  // A negative, NaN or absurd scale must not reach the int conversion.
+  if (!(size >= 0)) size = 0;
+  if (size > MAX_CHARACTER_SIZE) size = MAX_CHARACTER_SIZE;
+  m_p_text->setCharacterSize(unsigned(int(size)));
+
+  setBackgroundColor(Color(config.getWindowBackgroundColor()));
+
+  Manager::startUp();
+  lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
+  return 0;
+}
+
+void DisplayManager::releaseDrawing() {
+  if (m_p_window != nullptr) {
+    m_p_window->close();
+    delete m_p_window;
+    m_p_window = nullptr;
+  }
+  delete m_p_text;
+  m_p_text = nullptr;
+  delete m_p_rectangle;
+  m_p_rectangle = nullptr;
+}
+
+void DisplayManager::shutDown() {
+  releaseDrawing();
+  Manager::shutDown();
+  LogManager::getInstance().writeLog(5, "DisplayManager::shutDown(): successfully stopped.");
+}
+
+int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b,
+                           float rotation) const {
+  if (!isStarted()) {
+    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+    return -1;
+  }
+  if (m_p_window == nullptr || m_p_rectangle == nullptr || m_p_text == nullptr || Config::getInstance().getHeadless())
+    return -1;
+
+  Vector pixel = spacesToPixels(worldToView(world_pos));
+
+  // The background is not shaken; the glyph is.
+  m_p_rectangle->setPosition(pixel.getX() - charWidth() / 10, pixel.getY() + charHeight() / 5);
+  m_p_rectangle->setRotation(rotation);
+  m_p_window->draw(*m_p_rectangle);
+
+  m_p_text->setString(sf::String(sf::Uint32(static_cast<unsigned char>(ch))));
+  m_p_text->setPosition(pixel.getX() + float(m_shake_x), pixel.getY() + float(m_shake_y));
+  m_p_text->setFillColor(sf::Color(r, g, b, 255));
+  m_p_text->setRotation(rotation);
+  m_p_window->draw(*m_p_text);
+  return 0;
+}
+
+int DisplayManager::drawCh(Vector world_pos, char ch, Color color, float rotation) const {
+  if (Config::getInstance().getHeadless()) return -1;
+  // CUSTOM and unknown colours draw white, as colorToSFML gives them.
+  unsigned char r = 255, g = 255, b = 255;
+  colorToRGB(color, r, g, b);
+  return drawCh(world_pos, ch, r, g, b, rotation);
+}
+
+int DisplayManager::drawString(Vector world_pos, std::string str, Justification just, Color color) const {
+  if (!isStarted()) {
+    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+    return -1;
+  }
+  if (Config::getInstance().getHeadless()) return -1;
+
+  Vector start = world_pos;
+  int length = int(str.size());
+  switch (just) {
+    case CENTER_JUSTIFIED: start.setX(world_pos.getX() - float(length / 2)); break;
+    case RIGHT_JUSTIFIED: start.setX(world_pos.getX() - float(length)); break;
+    default: break;
+  }
+  for (int i = 0; i < length; i++) drawCh(Vector(start.getX() + float(i), start.getY()), str[i], color, 0);
+  return 0;
+}
+
+int DisplayManager::drawSegment(Vector p1_pixels, Vector p2_pixels) const {
+  if (m_p_window == nullptr) return -1;
+  sf::Vertex line[2] = {sf::Vertex(sf::Vector2f(p1_pixels.getX(), p1_pixels.getY())),
+                        sf::Vertex(sf::Vector2f(p2_pixels.getX(), p2_pixels.getY()))};
+  m_p_window->draw(line, 2, sf::Lines, sf::RenderStates::Default);
+  return 0;
+}
+
+int DisplayManager::swapBuffers() {
+  if (!isStarted()) {
+    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+    return -1;
+  }
+  if (m_p_window == nullptr || Config::getInstance().getHeadless()) return -1;
+  m_p_window->display();
+  m_p_window->clear(m_window_background_color);
+  advanceShake();
+  return 0;
+}
+
+void DisplayManager::advanceShake() {
+  if (m_shake_duration < 1) {
+    m_shake_x = 0;
+    m_shake_y = 0;
+    return;
+  }
+  m_shake_x = (m_shake_scale_x + 1) - 2 * (platform::rand() % (m_shake_scale_x + 1));
+  m_shake_y = (m_shake_scale_y + 1) - 2 * (platform::rand() % (m_shake_scale_y + 1));
+  m_shake_duration -= 1;
+  if (m_shake_duration < 0) m_shake_duration = 0;
+}
+
+// Scales stay in 0..INT_MAX-1 so that scale + 1 is a valid divisor.
+void DisplayManager::shake(int scale_x, int scale_y, int duration, bool add) {
+  int64_t d = duration, sx = scale_x, sy = scale_y;
+  if (add) {
+    d += m_shake_duration;
+    sx += m_shake_scale_x;
+    sy += m_shake_scale_y;
+  }
+  m_shake_duration = clampShake(d, INT_MAX);
+  m_shake_scale_x = clampShake(sx, int64_t(INT_MAX) - 1);
+  m_shake_scale_y = clampShake(sy, int64_t(INT_MAX) - 1);
+}
+
+int DisplayManager::getShakeX() const { return m_shake_x; }
+int DisplayManager::getShakeY() const { return m_shake_y; }
+int DisplayManager::getShakeDuration() const { return m_shake_duration; }
+
+bool DisplayManager::setBackgroundColor(Color new_color) {
+  if (Config::getInstance().getHeadless()) return false;
+  m_window_background_color = colorToSFML(new_color);
+  if (m_p_rectangle != nullptr) m_p_rectangle->setFillColor(m_window_background_color);
+  return true;
+}
+
+sf::Color DisplayManager::getBackgroundColor() const { return m_window_background_color; }
+
+void DisplayManager::makeRectangle() {
+  delete m_p_rectangle;
+  m_p_rectangle = new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight()));
+  if (m_p_rectangle == nullptr) {
+    LogManager::getInstance().writeLog("DisplayManager::makeRectangle(): Error! Unable to allocate rectangle.");
+    return;
+  }
+  m_p_rectangle->setFillColor(m_window_background_color);
+}
+
+void DisplayManager::setHorizontal(int new_horizontal) {
+  if (new_horizontal < 1) {
+    LogManager::getInstance().writeLog("DisplayManager::setHorizontal(): Warning! Ignoring %d cells.", new_horizontal);
+    return;
+  }
+  m_window_horizontal_chars = new_horizontal;
+  makeRectangle();
+}
+
+void DisplayManager::setVertical(int new_vertical) {
+  if (new_vertical < 1) {
+    LogManager::getInstance().writeLog("DisplayManager::setVertical(): Warning! Ignoring %d cells.", new_vertical);
+    return;
+  }
+  m_window_vertical_chars = new_vertical;
+  makeRectangle();
+}
+
+int DisplayManager::getHorizontal() const { return m_window_horizontal_chars; }
+int DisplayManager::getVertical() const { return m_window_vertical_chars; }
+int DisplayManager::getHorizontalPixels() const { return m_window_horizontal_pixels; }
+int DisplayManager::getVerticalPixels() const { return m_window_vertical_pixels; }
+sf::RenderWindow *DisplayManager::getWindow() const { return m_p_window; }
+
+float charWidth() {
+  const DisplayManager &dm = DisplayManager::getInstance();
+  if (dm.getHorizontal() < 1) return 0;
+  return float(dm.getHorizontalPixels()) / float(dm.getHorizontal());
+}
+
+float charHeight() {
+  const DisplayManager &dm = DisplayManager::getInstance();
+  if (dm.getVertical() < 1) return 0;
+  return float(dm.getVerticalPixels()) / float(dm.getVertical());
+}
+
+Vector spacesToPixels(Vector spaces) {
+  Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
+  LogManager::getInstance().writeLog(30, "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)",
+                                     double(spaces.getX()), double(spaces.getY()), double(pixels.getX()),
+                                     double(pixels.getY()));
+  return pixels;
+}
+
+Vector pixelsToSpaces(Vector pixels) {
+  float w = charWidth(), h = charHeight();
+  Vector spaces(w != 0 ? pixels.getX() / w : 0, h != 0 ? pixels.getY() / h : 0);
+  LogManager::getInstance().writeLog(30, "pixelsToSpaces(): pixels (%.2f,%.2f) = spaces (%.2f,%.2f)",
+                                     double(pixels.getX()), double(pixels.getY()), double(spaces.getX()),
+                                     double(spaces.getY()));
+  return spaces;
+}
+
+// SFML 2.5 keeps fullscreen among the style bits.
+unsigned int windowStyle(int style, int state) {
+  unsigned int bits = unsigned(style) & (sf::Style::Titlebar | sf::Style::Resize | sf::Style::Close);
+  if (state == 1) bits |= sf::Style::Fullscreen;
+  return bits;
+}
+
+sf::Color colorToSFML(Color color) {
+  switch (color) {
+    case BLACK: return sf::Color(0, 0, 0, 255);
+    case RED: return sf::Color(255, 0, 0, 255);
+    case GREEN: return sf::Color(0, 255, 0, 255);
+    case YELLOW: return sf::Color(255, 255, 0, 255);
+    case BLUE: return sf::Color(0, 0, 255, 255);
+    case MAGENTA: return sf::Color(255, 0, 255, 255);
+    case CYAN: return sf::Color(0, 255, 255, 255);
+    case WHITE: return sf::Color(255, 255, 255, 255);
+    case CUSTOM:
+      LogManager::getInstance().writeLog(5, "colorToSFML(): Color is CUSTOM.");
+      return sf::Color(255, 255, 255, 255);
+    default:
+      LogManager::getInstance().writeLog(5, "colorToSFML(): Color %d not supported.", int(color));
+      return sf::Color(255, 255, 255, 255);
+  }
+}
+
+} // namespace vx

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <string>
+
+#include <SFML/Graphics.hpp>
+
+#include "core/Color.h"
+#include "core/Manager.h"
+#include "core/Vector.h"
+
+namespace vx {
+
+enum Justification {
+  LEFT_JUSTIFIED,
+  CENTER_JUSTIFIED,
+  RIGHT_JUSTIFIED,
+};
+
+// The window of character cells and everything drawn in it.
+class DisplayManager : public Manager {
+ private:
+  DisplayManager();
+  DisplayManager(const DisplayManager &) = delete;
+  void operator=(const DisplayManager &) = delete;
+
+  sf::Font m_font;
+  sf::RenderWindow *m_p_window;
+  int m_window_horizontal_pixels;
+  int m_window_vertical_pixels;
+  int m_window_horizontal_chars;
+  int m_window_vertical_chars;
+  sf::RectangleShape *m_p_rectangle;  // one cell's background, reused
+  sf::Color m_window_background_color;
+  sf::Text *m_p_text;                 // one glyph, reused
+  int m_shake_duration;
+  int m_shake_scale_x;
+  int m_shake_scale_y;
+  int m_shake_x;
+  int m_shake_y;
+
+  void makeRectangle();
+  void releaseDrawing();
+
+ public:
+  ~DisplayManager();
+  static DisplayManager &getInstance();
+
+  int startUp() override;
+  void shutDown() override;
+
+  // 0 when drawn, -1 when nothing was drawn.
+  int drawCh(Vector world_pos, char ch, Color color, float rotation = 0) const;
+  int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b,
+             float rotation = 0) const;
+  int drawString(Vector world_pos, std::string str, Justification just, Color color) const;
+
+  // A white line between two pixel positions; -1 with no window.
+  int drawSegment(Vector p1_pixels, Vector p2_pixels) const;
+
+  // Shows the frame, clears to the background and advances the shake.
+  int swapBuffers();
+
+  void shake(int scale_x, int scale_y, int duration, bool add = false);
+  // Picks the glyph offsets for the next frame (swapBuffers does this).
+  void advanceShake();
+  int getShakeX() const;
+  int getShakeY() const;
+  int getShakeDuration() const;
+
+  bool setBackgroundColor(Color new_color);
+  sf::Color getBackgroundColor() const;
+
+  // Counts of cells; values below 1 are ignored.
+  void setHorizontal(int new_horizontal);
+  void setVertical(int new_vertical);
+  int getHorizontal() const;
+  int getVertical() const;
+  int getHorizontalPixels() const;
+  int getVerticalPixels() const;
+
+  // Null when headless or not started.
+  sf::RenderWindow *getWindow() const;
+};
+
+// Pixels per cell across and down (0 while the cell counts are unset).
+float charWidth();
+float charHeight();
+Vector spacesToPixels(Vector spaces);
+Vector pixelsToSpaces(Vector pixels);
+
+sf::Color colorToSFML(Color color);
+
+// SFML window style bits for the configured style and state (1 fullscreen).
+unsigned int windowStyle(int style, int state);
+
+} // namespace vx

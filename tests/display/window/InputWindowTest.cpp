@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "core/GameManager.h"
+#include "display/EventKeyboard.h"
+#include "display/EventMouse.h"
+#include "display/InputManager.h"
+#include "display/window/WindowTestSupport.h"
+#include "world/Object.h"
+#include "world/WorldManager.h"
+
+using namespace vx;
+using namespace vx::test;
+
+namespace {
+
+struct Received {
+  std::string type;
+  int action;
+  int code;  // key or button
+  Vector position;
+};
+
+// Records every keyboard and mouse event it is sent.
+class Recorder : public Object {
+ public:
+  std::vector<Received> events;
+
+  Recorder() {
+    setType("Recorder");
+    registerInterest(KEYBOARD_EVENT);
+    registerInterest(MOUSE_EVENT);
+  }
+
+  int eventHandler(const Event *p_e) override {
+    if (p_e->getType() == KEYBOARD_EVENT) {
+      const EventKeyboard *p_k = dynamic_cast<const EventKeyboard *>(p_e);
+      events.push_back({KEYBOARD_EVENT, p_k->getKeyboardAction(), p_k->getKey(), Vector()});
+      return 1;
+    }
+    if (p_e->getType() == MOUSE_EVENT) {
+      const EventMouse *p_m = dynamic_cast<const EventMouse *>(p_e);
+      events.push_back({MOUSE_EVENT, p_m->getMouseAction(), p_m->getMouseButton(), p_m->getMousePosition()});
+      return 1;
+    }
+    return 0;
+  }
+
+  int countKey(int action, int key) const {
+    int n = 0;
+    for (const Received &r : events)
+      if (r.type == KEYBOARD_EVENT && r.action == action && r.code == key) n++;
+    return n;
+  }
+  int indexOfKey(int action, int key, int from = 0) const {
+    for (size_t i = size_t(from); i < events.size(); i++)
+      if (events[i].type == KEYBOARD_EVENT && events[i].action == action && events[i].code == key) return int(i);
+    return -1;
+  }
+  const Received *findMouse(int action, int button) const {
+    for (const Received &r : events)
+      if (r.type == MOUSE_EVENT && r.action == action && r.code == button) return &r;
+    return nullptr;
+  }
+};
+
+// Display, input and world started on a real window, plus a recorder.
+class InputWindow : public ::testing::Test {
+ protected:
+  DisplayEnv d{2};
+  std::string title;
+  std::string window_id;
+  Recorder *p_rec = nullptr;
+
+  void SetUp() override {
+    title = uniqueTitle("VexmoorInput");
+    windowConfig(title);
+    ASSERT_EQ(DisplayManager::getInstance().startUp(), 0);
+    ASSERT_EQ(InputManager::getInstance().startUp(), 0);
+    ASSERT_EQ(WorldManager::getInstance().startUp(), 0);
+    p_rec = new Recorder;
+    window_id = waitForWindow(title);
+    ASSERT_FALSE(window_id.empty());
+    runCommand("timeout 10 xdotool windowfocus --sync " + window_id + " 2>&1");
+    // Events from mapping and focus are not part of the tests.
+    step();
+    p_rec->events.clear();
+  }
+
+  void TearDown() override {
+    runCommand("xdotool keyup Right mouseup 1 2>/dev/null");
+    if (WorldManager::getInstance().isStarted()) WorldManager::getInstance().shutDown();  // deletes the recorder
+  }
+
+  void step() {
+    DisplayManager::getInstance().swapBuffers();
+    InputManager::getInstance().getInput();
+  }
+
+  // Steps until done() or max_steps have passed.
+  bool stepUntil(const std::function<bool()> &done, int max_steps = 300) {
+    for (int i = 0; i < max_steps; i++) {
+      step();
+      if (done()) return true;
+      platform::sleepMillis(5);
+    }
+    return false;
+  }
+
+  void xdotool(const std::string &args) { runCommand("timeout 10 xdotool " + args + " 2>&1"); }
+};
+
+} // namespace
+
+TEST_F(InputWindow, KeyPressGivesPressedThenReleased) {
+  EXPECT_EQ(d.count("InputManager::startUp(): Keyboard repeated disabled."), 1);
+  xdotool("key a");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::RELEASED, Keyboard::A) >= 1; }));
+  int pressed = p_rec->indexOfKey(KeyboardAction::PRESSED, Keyboard::A);
+  int released = p_rec->indexOfKey(KeyboardAction::RELEASED, Keyboard::A);
+  ASSERT_GE(pressed, 0);
+  EXPECT_GT(released, pressed);
+  for (const Received &r : p_rec->events) EXPECT_NE(r.code, -1) << "action " << r.action;
+}
+
+TEST_F(InputWindow, HeldKeyIsPressedOnceThenDownEachStepThenReleased) {
+  xdotool("keydown Right");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW) >= 4; }));
+  int pressed = p_rec->indexOfKey(KeyboardAction::PRESSED, Keyboard::RIGHTARROW);
+  int first_down = p_rec->indexOfKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW);
+  ASSERT_GE(pressed, 0);
+  EXPECT_LT(pressed, first_down);
+
+  // Each further step while held gives exactly one more DOWN.
+  int before = p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW);
+  step();
+  step();
+  EXPECT_EQ(p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW), before + 2);
+
+  xdotool("keyup Right");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::RELEASED, Keyboard::RIGHTARROW) >= 1; }));
+  int released = p_rec->indexOfKey(KeyboardAction::RELEASED, Keyboard::RIGHTARROW);
+  step();
+  step();
+  EXPECT_EQ(p_rec->indexOfKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW, released), -1);
+  // Key repeat is off: one PRESSED for the whole hold.
+  EXPECT_EQ(p_rec->countKey(KeyboardAction::PRESSED, Keyboard::RIGHTARROW), 1);
+  EXPECT_EQ(p_rec->countKey(KeyboardAction::RELEASED, Keyboard::RIGHTARROW), 1);
+}
+
+TEST_F(InputWindow, KeypadKeyArrivesAsUndefinedWithAWarning) {
+  xdotool("key KP_5");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::RELEASED, -1) >= 1; }));
+  // xdotool may toggle Num Lock around it, another key without a code.
+  EXPECT_GE(p_rec->countKey(KeyboardAction::PRESSED, -1), 1);
+  EXPECT_EQ(p_rec->countKey(KeyboardAction::PRESSED, Keyboard::NUM5), 0);
+  EXPECT_EQ(d.count("InputManager::toEventKeyboard(): Warning key 'Numpad 5' not handled."), 2);
+}
+
+TEST_F(InputWindow, MouseClickAndHoldGiveCellPositions) {
+  // Pixel (60, 48) in cells of 12 x 24 is cell (5, 2).
+  xdotool("mousemove --window " + window_id + " 60 48");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->findMouse(MouseAction::MOVED, MouseButton::UNDEFINED) != nullptr; }));
+  xdotool("mousedown 1");
+  ASSERT_TRUE(stepUntil([&] {
+    return p_rec->findMouse(MouseAction::CLICKED, MouseButton::LEFT) != nullptr &&
+           p_rec->findMouse(MouseAction::PRESSED, MouseButton::LEFT) != nullptr;
+  }));
+  const Received *clicked = p_rec->findMouse(MouseAction::CLICKED, MouseButton::LEFT);
+  const Received *pressed = p_rec->findMouse(MouseAction::PRESSED, MouseButton::LEFT);
+  EXPECT_FLOAT_EQ(clicked->position.getX(), 5.0f);
+  EXPECT_FLOAT_EQ(clicked->position.getY(), 2.0f);
+  EXPECT_FLOAT_EQ(pressed->position.getX(), 5.0f);
+  EXPECT_FLOAT_EQ(pressed->position.getY(), 2.0f);
+  EXPECT_LT(clicked, pressed);
+  const Received *moved = p_rec->findMouse(MouseAction::MOVED, MouseButton::UNDEFINED);
+  EXPECT_FLOAT_EQ(moved->position.getX(), 5.0f);
+
+  // One PRESSED per step while held, none after the release.
+  xdotool("mouseup 1");
+  auto count_pressed = [&] {
+    int n = 0;
+    for (const Received &r : p_rec->events)
+      if (r.type == MOUSE_EVENT && r.action == MouseAction::PRESSED) n++;
+    return n;
+  };
+  // The release is seen by the poll at once.
+  step();
+  int after_release = count_pressed();
+  step();
+  step();
+  EXPECT_EQ(count_pressed(), after_release);
+  EXPECT_EQ(p_rec->findMouse(MouseAction::CLICKED, MouseButton::RIGHT), nullptr);
+}
+
+TEST_F(InputWindow, RightAndMiddleButtonsAreNamed) {
+  xdotool("mousemove --window " + window_id + " 120 120 click 3");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->findMouse(MouseAction::CLICKED, MouseButton::RIGHT) != nullptr; }));
+  xdotool("click 2");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->findMouse(MouseAction::CLICKED, MouseButton::MIDDLE) != nullptr; }));
+  const Received *right = p_rec->findMouse(MouseAction::CLICKED, MouseButton::RIGHT);
+  EXPECT_FLOAT_EQ(right->position.getX(), 10.0f);
+  EXPECT_FLOAT_EQ(right->position.getY(), 5.0f);
+}
+
+TEST_F(InputWindow, ClosingTheWindowSetsGameOverAndSkipsHeldKeys) {
+  GameManager::getInstance().setGameOver(false);
+  xdotool("keydown Right");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW) >= 1; }));
+  ASSERT_TRUE(sendWindowClose(DisplayManager::getInstance().getWindow()->getSystemHandle()));
+  bool over = false;
+  size_t seen = 0;
+  for (int i = 0; i < 300 && !over; i++) {
+    seen = p_rec->events.size();
+    step();
+    over = GameManager::getInstance().getGameOver();
+    if (!over) platform::sleepMillis(5);
+  }
+  ASSERT_TRUE(over);
+  // That step stopped at the close: no held-key events after it.
+  for (size_t i = seen; i < p_rec->events.size(); i++) EXPECT_NE(p_rec->events[i].action, KeyboardAction::DOWN);
+  EXPECT_EQ(d.count("InputManager::getInput(): Window closed. Setting game over."), 1);
+  xdotool("keyup Right");
+  GameManager::getInstance().setGameOver(false);
+}
