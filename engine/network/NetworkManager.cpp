@@ -517,6 +517,7 @@ int genDataEvents(int sock_index) {
     lm.writeLog("vx::genDataEvents(): Error!  Reading message.");
     return -1;
   }
+  lm.writeLog(20, "vx::genDataEvents(): have %d of %d bytes.", waiting, static_cast<int>(length));
   if (length < 4 || length > MAX_MESSAGE_SIZE) {
     // Not a frame: the stream cannot be read in step any more.
     lm.writeLog(
@@ -525,7 +526,6 @@ int genDataEvents(int sock_index) {
     nm.close(sock_index);
     return -1;
   }
-  lm.writeLog(20, "vx::genDataEvents(): have %d of %d bytes.", waiting, static_cast<int>(length));
   if (waiting < length) return 0;
   lm.writeLog(20, "vx::genDataEvents(): have full message (%d bytes).", static_cast<int>(length));
 
