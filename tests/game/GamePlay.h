@@ -1,0 +1,196 @@
+#pragma once
+// Scripted play for the game tests: an engine started headless with a fixed
+// seed, the world built as the game builds it, steps run as the game loop runs
+// them, and keyboard and mouse input delivered through the input manager.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Enemy.h"
+#include "GameOver.h"
+#include "GameTimer.h"
+#include "Hero.h"
+#include "Level.h"
+#include "Projectile.h"
+#include "Shop.h"
+#include "Slash.h"
+#include "Spawner.h"
+#include "Stairs.h"
+#include "core/EventStep.h"
+#include "core/GameManager.h"
+#include "core/LogManager.h"
+#include "core/ObjectList.h"
+#include "core/ObjectListIterator.h"
+#include "display/DisplayManager.h"
+#include "display/EventKeyboard.h"
+#include "display/EventMouse.h"
+#include "display/InputManager.h"
+#include "display/ResourceManager.h"
+#include "display/Sprite.h"
+#include "support/TestEnv.h"
+#include "world/Geometry.h"
+#include "world/ViewObject.h"
+#include "world/WorldManager.h"
+
+namespace game_test {
+
+const char *const SPRITES[9][2] = {
+    {"hero.txt", "hero"},
+    {"slime.txt", "slime"},
+    {"bat.txt", "bat"},
+    {"brute.txt", "brute"},
+    {"slash.txt", "slash"},
+    {"arrow-right.txt", "arrow-right"},
+    {"arrow-left.txt", "arrow-left"},
+    {"arrow-up.txt", "arrow-up"},
+    {"arrow-down.txt", "arrow-down"},
+};
+
+inline std::vector<vx::Object *> objects(const std::string &type) {
+  std::vector<vx::Object *> out;
+  vx::ObjectList l = vx::WorldManager::getInstance().objectsOfType(type);
+  vx::ObjectListIterator it(&l);
+  for (it.first(); !it.isDone(); it.next()) out.push_back(it.currentObject());
+  return out;
+}
+
+template <class T>
+std::vector<T *> all(const std::string &type) {
+  std::vector<T *> out;
+  for (vx::Object *p : objects(type))
+    if (T *t = dynamic_cast<T *>(p)) out.push_back(t);
+  return out;
+}
+
+// Living enemies (those waiting for deletion have hp 0).
+inline std::vector<Enemy *> livingEnemies() {
+  std::vector<Enemy *> out;
+  for (Enemy *e : all<Enemy>("Enemy"))
+    if (e->getHp() > 0) out.push_back(e);
+  return out;
+}
+
+class GamePlay : public ::testing::Test {
+ protected:
+  vx::test::TestEnv env;
+
+  // Starts the engine with the test settings plus extra lines.
+  void startEngine(const std::string &extra = "") {
+    env.writeConfig("headless:true,\nnetworking:false,\nrandom_seed:7,\n" + extra);
+    ASSERT_EQ(env.startEngine(), 0);
+    resetStairs();
+  }
+
+  void loadSprites() {
+    vx::ResourceManager &rm = vx::ResourceManager::getInstance();
+    for (auto &s : SPRITES) {
+      std::string path = std::string(VX_BUILD_DIR) + "/sprites/" + s[0];
+      ASSERT_EQ(rm.loadSprite(path, s[1]), 0) << path;
+      rm.getSprite(s[1])->setTransparency('.');
+    }
+  }
+
+  // The world as the game builds it; without enemies when asked.
+  void buildWorld(bool enemies = true) {
+    vx::WorldManager &wm = vx::WorldManager::getInstance();
+    vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+    wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
+    wm.setView(vx::Box(vx::Vector(0, 0), (float)dm.getHorizontal(), (float)dm.getVertical()));
+    wm.setViewSlack(vx::Vector(0.25f, 0.25f));
+    m_level = new Level;
+    m_hero = new Hero;
+    m_spawner = new Spawner;
+    if (enemies) m_spawner->populate();
+    const char *tags[4] = {"HP", "Gold", "Score", "Floor"};
+    int locations[4] = {vx::TOP_LEFT, vx::TOP_CENTER, vx::TOP_RIGHT, vx::BOTTOM_CENTER};
+    int values[4] = {10, 0, 0, 1};
+    vx::Color colors[4] = {vx::RED, vx::YELLOW, vx::WHITE, vx::CYAN};
+    for (int i = 0; i < 4; i++) {
+      vx::ViewObject *p_v = new vx::ViewObject;
+      p_v->setLocation(locations[i]);
+      p_v->setViewString(tags[i]);
+      p_v->setValue(values[i]);
+      p_v->setColor(colors[i]);
+    }
+    m_timer = new GameTimer;
+  }
+
+  void startGame(bool enemies = true, const std::string &extra = "") {
+    startEngine(extra);
+    vx::LogManager::getInstance().setFlush(true);
+    loadSprites();
+    buildWorld(enemies);
+  }
+
+
+ public:
+  // Input delivered as the input manager delivers it.
+  static void key(int k, int action) {
+    vx::EventKeyboard ev;
+    ev.setKey(k);
+    ev.setKeyboardAction(action);
+    vx::InputManager::getInstance().onEvent(&ev);
+  }
+  static void press(int k) { key(k, vx::KeyboardAction::PRESSED); }
+  static void mouse(int action, int button, vx::Vector view_pos) {
+    vx::EventMouse ev;
+    ev.setMouseAction(action);
+    ev.setMouseButton(button);
+    ev.setMousePosition(view_pos);
+    vx::InputManager::getInstance().onEvent(&ev);
+  }
+  // A click on a cell of the world (turned into a window position).
+  static void clickCell(int button, int col, int row) {
+    mouse(vx::MouseAction::CLICKED, button, vx::worldToView(Level::cellToWorld(col, row)));
+  }
+
+ protected:
+  // One step of the game loop; input() runs where the loop reads input.
+  template <class F>
+  void step(F input) {
+    vx::EventStep s(m_steps);
+    vx::GameManager::getInstance().onEvent(&s);
+    vx::DisplayManager::getInstance().swapBuffers();
+    vx::InputManager::getInstance().getInput();
+    input();
+    vx::WorldManager::getInstance().update();
+    vx::WorldManager::getInstance().draw();
+    m_steps++;
+  }
+  void step(int n = 1) {
+    for (int i = 0; i < n; i++) step([] {});
+  }
+  // Steps with a key held down (one DOWN event per step).
+  void hold(int k, int n) {
+    for (int i = 0; i < n; i++) step([k] { key(k, vx::KeyboardAction::DOWN); });
+  }
+
+  // The hero, or null once it is gone.
+  Hero *hero() {
+    std::vector<Hero *> h = all<Hero>("Hero");
+    return h.empty() ? nullptr : h[0];
+  }
+
+  static int hud(const std::string &tag) {
+    for (vx::ViewObject *v : all<vx::ViewObject>("ViewObject"))
+      if (v->getViewString() == tag) return v->getValue();
+    ADD_FAILURE() << "no display item " << tag;
+    return -9999;
+  }
+
+  // Removes every enemy at once (deleted at the end of the next update).
+  static void clearEnemies() {
+    for (Enemy *e : all<Enemy>("Enemy")) e->removeQuietly();
+    vx::WorldManager::getInstance().update();
+  }
+
+  int m_steps = 0;
+  Level *m_level = nullptr;
+  Hero *m_hero = nullptr;
+  Spawner *m_spawner = nullptr;
+  GameTimer *m_timer = nullptr;
+};
+
+} // namespace game_test
