@@ -1,0 +1,315 @@
+#include "world/ParticleEffects.h"
+
+#include <new>
+#include <vector>
+
+#include "core/Box.h"
+#include "core/LogManager.h"
+#include "display/Animation.h"
+#include "display/Frame.h"
+#include "display/Sprite.h"
+#include "platform/Platform.h"
+#include "world/Debris.h"
+#include "world/Firework.h"
+#include "world/Particle.h"
+#include "world/Precipitation.h"
+#include "world/WorldManager.h"
+
+namespace vx {
+
+namespace {
+
+// A value between -s/2 and +s/2.
+float floatJitter(float s) {
+  return static_cast<float>(platform::rand() / 32767.0 * s - s / 2.0);
+}
+
+// rand() % s - s / 2 in integer arithmetic; s is never 0 here.
+int intJitter(int s) { return platform::rand() % s - s / 2; }
+
+int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+} // namespace
+
+int addParticles(int count, Vector position, float position_spread, Vector direction,
+                 float direction_spread, float size, float size_spread, float speed,
+                 float speed_spread, int age, int age_spread, unsigned char opacity,
+                 signed char opacity_spread, unsigned char r, unsigned char g, unsigned char b,
+                 unsigned char color_spread, int particle_class) {
+  const LogManager &log = LogManager::getInstance();
+  for (int i = 0; i < count; i++) {
+    float p_size = size;
+    float p_speed = speed;
+    int p_age = age;
+    int p_opacity = opacity;
+    int p_r = r, p_g = g, p_b = b;
+
+    if (opacity_spread != 0) p_opacity = clampByte(p_opacity + intJitter(opacity_spread));
+    if (age_spread != 0) p_age += intJitter(age_spread);
+    if (size_spread != 0) p_size += floatJitter(size_spread);
+    if (color_spread != 0) {
+      int d = intJitter(color_spread);
+      if (r != 0) p_r = clampByte(r + d);
+      if (g != 0) p_g = clampByte(g + d);
+      if (b != 0) p_b = clampByte(b + d);
+    }
+
+    Particle *p_particle = nullptr;
+    unsigned char op = static_cast<unsigned char>(p_opacity);
+    unsigned char cr = static_cast<unsigned char>(p_r);
+    unsigned char cg = static_cast<unsigned char>(p_g);
+    unsigned char cb = static_cast<unsigned char>(p_b);
+    if (particle_class == 0)
+      p_particle = new (std::nothrow) Particle(p_size, p_age, op, cr, cg, cb);
+    else if (particle_class == 1)
+      p_particle = new (std::nothrow) Firework(p_size, p_age, op, cr, cg, cb);
+    else {
+      log.writeLog("addParticles(): Type %d not defined.", particle_class);
+      return -1;
+    }
+    if (!p_particle) {
+      log.writeLog("addParticles(): Error!  Unable to create new Particle!");
+      return -1;
+    }
+
+    float x, y;
+    if (direction.isZero()) {
+      int a = platform::rand();
+      int c = platform::rand();
+      x = static_cast<float>((a - c) / 32767.0);
+      a = platform::rand();
+      c = platform::rand();
+      y = static_cast<float>((a - c) / 32767.0);
+    } else {
+      x = direction.getX();
+      y = direction.getY();
+      if (direction_spread != 0) {
+        x += floatJitter(direction_spread);
+        y += floatJitter(direction_spread);
+      }
+    }
+    Vector velocity(x, y);
+    velocity.normalize();
+    if (speed_spread != 0) p_speed += floatJitter(speed_spread);
+    velocity.scale(p_speed);
+
+    float px = position.getX();
+    float py = position.getY();
+    if (position_spread != 0) {
+      px += floatJitter(position_spread);
+      py += floatJitter(position_spread);
+    }
+    p_particle->setPosition(Vector(px, py));
+    p_particle->setVelocity(velocity);
+  }
+  return 0;
+}
+
+int addParticles(int preset, Vector position, float s, Color color) {
+  int count;
+  Vector direction;
+  float direction_spread, size, size_spread, speed, speed_spread;
+  int age, age_spread;
+  unsigned char opacity;
+  signed char opacity_spread;
+  unsigned char r, g, b, color_spread;
+  int particle_class;
+  switch (preset) {
+    case 0:
+      count = static_cast<int>(20 * s);
+      direction = Vector(0, -1);
+      direction_spread = 0.3f * s / 2;
+      size = 5 * s / 1.5f;
+      size_spread = 0.15f * s;
+      speed = 0.2f;
+      speed_spread = 0.05f;
+      age = static_cast<int>(20 * s);
+      age_spread = static_cast<int>(5 * s);
+      opacity = 128;
+      opacity_spread = 50;
+      r = 128; g = 128; b = 128;
+      color_spread = 50;
+      particle_class = 0;
+      break;
+    case 1:
+      count = static_cast<int>(50 * s);
+      direction = Vector(0, 0);
+      direction_spread = 0;
+      size = 1.5f * s;
+      size_spread = 0;
+      speed = 0.08f * (1 + s / 4);
+      speed_spread = speed;
+      age = static_cast<int>(15 * s);
+      age_spread = static_cast<int>(15 * s);
+      opacity = 255;
+      opacity_spread = 75;
+      r = 255; g = 69; b = 0;
+      color_spread = 0;
+      particle_class = 0;
+      break;
+    case 2:
+      count = static_cast<int>(50 * s);
+      direction = Vector(0, 0);
+      direction_spread = 0;
+      size = 2.5f * s;
+      size_spread = 0;
+      speed = 0.08f * (1 + s / 4);
+      speed_spread = 0;
+      age = static_cast<int>(10 * s);
+      age_spread = 0;
+      opacity = 255;
+      opacity_spread = 75;
+      r = 255; g = 20; b = 147;
+      color_spread = 0;
+      particle_class = 0;
+      break;
+    case 3:
+      count = static_cast<int>(4 * s);
+      direction = Vector(0, -1);
+      direction_spread = 1.5f;
+      size = 2 * s;
+      size_spread = 0;
+      speed = 0.1f * (1 + s / 3);
+      speed_spread = speed;
+      age = static_cast<int>(20 * s);
+      age_spread = static_cast<int>(20 * s);
+      opacity = 255;
+      opacity_spread = 75;
+      r = 255; g = 69; b = 0;
+      color_spread = 255;
+      particle_class = 1;
+      break;
+    default:
+      return 0;
+  }
+  colorToRGB(color, r, g, b);
+  return addParticles(count, position, 0, direction, direction_spread, size, size_spread, speed,
+                      speed_spread, age, age_spread, opacity, opacity_spread, r, g, b,
+                      color_spread, particle_class);
+}
+
+int addParticles(int type, int direction, float s) {
+  const LogManager &log = LogManager::getInstance();
+  Box boundary = WorldManager::getInstance().getBoundary();
+  float area = boundary.getHorizontal() * boundary.getVertical();
+  float divisor;
+  unsigned char r, g, b, opacity;
+  int altitude;
+  bool wobble;
+  switch (type) {
+    case 0: divisor = 60; r = g = b = 255; opacity = 128; altitude = 4; wobble = true; break;
+    case 1: divisor = 60; r = g = b = 128; opacity = 128; altitude = 4; wobble = false; break;
+    case 2: divisor = 120; r = g = b = 255; opacity = 255; altitude = 0; wobble = false; break;
+    default: return 0;
+  }
+  int count = static_cast<int>(area / divisor * s);
+  if (count <= 0) return 0;
+  if (direction < DIRECTION_UP || direction > DIRECTION_RIGHT) {
+    if (type == 1)
+      log.writeLog("addParticles(): Error!  Direction %d not supported.", direction);
+    else
+      log.writeLog("addParticles(): Error! Direction %d not supported.", direction);
+    return -1;
+  }
+
+  // Sizes and speeds are drawn for every particle first, then the particles
+  // are made (each drawing its start).
+  std::vector<float> sizes(count);
+  std::vector<Vector> velocities(count);
+  for (int i = 0; i < count; i++) {
+    float size, speed;
+    if (type == 0) {
+      size = (platform::rand() % 20) / 10.0f + 3;
+      speed = 0.25f;
+    } else if (type == 1) {
+      size = 3;
+      speed = 0.75f;
+    } else {
+      int d = platform::rand() % 10 + 4;
+      size = 20.0f / d;
+      speed = 1.0f / d;
+    }
+    sizes[i] = size;
+    switch (direction) {
+      case DIRECTION_UP: velocities[i] = Vector(0, -speed); break;
+      case DIRECTION_DOWN: velocities[i] = Vector(0, speed); break;
+      case DIRECTION_LEFT: velocities[i] = Vector(-speed, 0); break;
+      default: velocities[i] = Vector(speed, 0); break;
+    }
+  }
+
+  for (int i = 0; i < count; i++) {
+    Precipitation *p_p =
+        new (std::nothrow) Precipitation(sizes[i], direction, opacity, r, g, b);
+    if (!p_p) {
+      log.writeLog("addParticles(): Error!  Unable to create new Particle.");
+      return -1;
+    }
+    p_p->setVelocity(velocities[i]);
+    p_p->setAltitude(altitude);
+    p_p->setWobble(wobble);
+  }
+  return 0;
+}
+
+int explode(Sprite *p_sprite, int frame_index, Vector position, int age, float speed,
+            float rotation_speed, int transform) {
+  const LogManager &log = LogManager::getInstance();
+  if (!p_sprite) {
+    log.writeLog("explode(): Warning! sprite is NULL.");
+    return -1;
+  }
+  Frame frame = p_sprite->getFrame(frame_index);
+  std::string text = frame.getString();
+  if (text.empty()) return 0;
+
+  char tc = p_sprite->getTransparency();
+  // The frame's own size: the sprite's need not match it.
+  int w = frame.getWidth();
+  int h = frame.getHeight();
+  if (w < 1 || h < 1 || static_cast<long long>(w) * h > static_cast<long long>(text.size())) {
+    log.writeLog("explode(): Warning! Frame %d is %d x %d but holds %d characters. Skipped.",
+                 frame_index, w, h, static_cast<int>(text.size()));
+    return 0;
+  }
+  bool flip_x = transform == HORIZONTAL || transform == BOTH;
+  bool flip_y = transform == VERTICAL || transform == BOTH;
+  float cx = (w - 1) / 2.0f;
+  float cy = (h - 1) / 2.0f;
+  int spread_age = age / 4;
+
+  for (int i = 0; i < h; i++) {
+    for (int j = 0; j < w; j++) {
+      int x = flip_x ? w - 1 - j : j;
+      int y = flip_y ? h - 1 - i : i;
+      char ch = text[static_cast<std::size_t>(y) * w + x];
+      if (ch == tc) continue;
+
+      Vector p(position.getX() + j - cx, position.getY() + i - cy);
+      Vector v = p - position;
+      v.setX(v.getX() + floatJitter(1.5f));
+      v.setY(v.getY() + floatJitter(1.5f));
+      v.normalize();
+
+      // An age below 4 has no spread: no draw for it.
+      int debris_age = age - age / 8;
+      if (spread_age != 0) debris_age += platform::rand() % spread_age;
+
+      float s = speed / 2 + (platform::rand() % 1000) * (speed / 2) / 1000;
+      v.scale(s);
+
+      float rs = rotation_speed / 2 + (platform::rand() % 1000) * (rotation_speed / 2) / 1000;
+      if (platform::rand() % 2 == 0) rs = -rs;
+
+      Debris *p_d = new (std::nothrow) Debris(debris_age, 255, p_sprite->getColor(), v, ch, rs);
+      if (!p_d) {
+        log.writeLog("explode(): Error! Unable to create new Debris.");
+        return -1;
+      }
+      p_d->setPosition(p);
+    }
+  }
+  return 0;
+}
+
+} // namespace vx

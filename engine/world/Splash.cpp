@@ -1,0 +1,133 @@
+#include "world/Splash.h"
+
+#include "core/Box.h"
+#include "core/Config.h"
+#include "core/EventStep.h"
+#include "core/GameManager.h"
+#include "core/LogManager.h"
+#include "display/Animation.h"
+#include "display/EventKeyboard.h"
+#include "display/Frame.h"
+#include "display/Sprite.h"
+#include "world/SplashVexmoor.h"
+#include "world/WorldManager.h"
+
+namespace vx {
+
+namespace {
+
+const int BANNER_WIDTH = 47;
+const int BANNER_HEIGHT = 8;
+
+// The engine's name in slanted letters.
+const char *const BANNER_SLANTED =
+    "              ____              ___   ___   ___"
+    "     /   / /     \\   / /\\ /\\ /   \\ /   \\ /   \\ "
+    "    /   / /     \\  /  / \\/  /   / /   / /   /  "
+    "   /   / /___   \\/   /   / /   / /   / /__/    "
+    "  /  /  /      /\\   /   / /   / /   / / \\      "
+    " \\ /   /     /  \\  /   / /   / /   / /  \\      "
+    " \\/   /____ /   \\ /   / \\___/ \\___/ /   \\      "
+    "                                               ";
+
+// The same name in upright letters.
+const char *const BANNER_UPRIGHT =
+    "        ____                ____   ____   ____ "
+    "|    | |     \\    / |\\  /| /    \\ /    \\ |    \\"
+    "|    | |      \\  /  | \\/ | |    | |    | |    |"
+    "|    | |___    \\/   |    | |    | |    | |____/"
+    "\\    / |       /\\   |    | |    | |    | |  \\  "
+    " \\  /  |      /  \\  |    | |    | |    | |   \\ "
+    "  \\/   |____ /    \\ |    | \\____/ \\____/ |    \\"
+    "                                               ";
+
+} // namespace
+
+int splash() {
+  const LogManager &log = LogManager::getInstance();
+  log.writeLog(10, "splash(): Started.");
+  GameManager &gm = GameManager::getInstance();
+  if (!gm.isStarted()) {
+    log.writeLog("splash(): Error! Cannot run splash screen until game manger is started.");
+    return -1;
+  }
+  new Splash;
+  gm.run();
+  log.writeLog(10, "splash(): Finished.");
+  return 0;
+}
+
+Splash::Splash() : Object() {
+  m_p_sprite = new Sprite(2);
+  m_p_sprite->setWidth(BANNER_WIDTH);
+  m_p_sprite->setHeight(BANNER_HEIGHT);
+  m_p_sprite->setColor(GREEN);
+  m_p_sprite->addFrame(Frame(BANNER_WIDTH, BANNER_HEIGHT, BANNER_SLANTED));
+  m_p_sprite->addFrame(Frame(BANNER_WIDTH, BANNER_HEIGHT, BANNER_UPRIGHT));
+  m_p_sprite->setLabel("splash");
+
+  Animation animation;
+  animation.setSprite(m_p_sprite);
+  animation.setSlowdownCount(-1);
+  setAnimation(animation, true);
+
+  setType("Splash");
+  setSolidness(SPECTRAL);
+
+  Box view = WorldManager::getInstance().getView();
+  Box box = getBox();
+  setPosition(Vector(view.getCorner().getX() + view.getHorizontal() + box.getHorizontal() / 2,
+                     view.getCorner().getY() + view.getVertical() / 2));
+
+  float distance = view.getHorizontal() / 2 + box.getHorizontal() / 2 + 11;
+  int half_frame = Config::getInstance().getFrameTime() / 2;
+  // A frame time below 2 ms: cover the distance in one step.
+  float f = half_frame >= 1 ? static_cast<float>(half_frame) : 1.0f;
+  setVelocity(Vector(-distance / f, 0));
+
+  m_countdown = 15;
+  registerInterest(STEP_EVENT);
+  registerInterest(KEYBOARD_EVENT);
+}
+
+Splash::~Splash() {
+  unregisterInterest(STEP_EVENT);
+  unregisterInterest(KEYBOARD_EVENT);
+  if (m_p_sprite) {
+    delete m_p_sprite;
+    m_p_sprite = nullptr;
+  }
+}
+
+int Splash::getCountdown() const { return m_countdown; }
+
+int Splash::eventHandler(const Event *p_e) {
+  GameManager &gm = GameManager::getInstance();
+  WorldManager &wm = WorldManager::getInstance();
+  if (gm.getGameOver()) {
+    wm.markForDelete(this);
+    return 0;
+  }
+  if (!p_e) return 0;
+  std::string type = p_e->getType();
+  if (type == KEYBOARD_EVENT) {
+    gm.setGameOver(true);
+    wm.markForDelete(this);
+  }
+  if (type == STEP_EVENT) {
+    m_countdown--;
+    if (m_countdown == 0) {
+      Animation animation = getAnimation();
+      animation.setIndex(1);
+      setAnimation(animation, true);
+      setVelocity(Vector(0, 0));
+      Vector end_p(getPosition().getX() + 24, getPosition().getY() + 1);
+      new SplashVexmoor(end_p);
+    }
+    if (m_countdown == -75) wm.markForDelete(this);
+    return 1;
+  }
+  return 0;
+}
+
+} // namespace vx

@@ -1,0 +1,313 @@
+#include "world/ViewObject.h"
+
+#include <cinttypes>
+#include <cstdint>
+#include <new>
+
+#include "core/LogManager.h"
+#include "core/Utility.h"
+#include "display/DisplayManager.h"
+#include "world/EventView.h"
+#include "world/Geometry.h"
+#include "world/WorldManager.h"
+
+namespace vx {
+
+namespace {
+
+const char *boolText(bool b) { return b ? "true" : "false"; }
+
+template <typename T>
+void writeRaw(std::stringstream *p_ss, const T &v) {
+  p_ss->write(reinterpret_cast<const char *>(&v), sizeof(T));
+}
+
+// True when all of v was read.
+template <typename T>
+bool readRaw(std::stringstream *p_ss, T &v) {
+  p_ss->read(reinterpret_cast<char *>(&v), sizeof(T));
+  return static_cast<std::size_t>(p_ss->gcount()) == sizeof(T) && !p_ss->fail();
+}
+
+bool readBool(std::stringstream *p_ss, bool &b) {
+  unsigned char c = 0;
+  if (!readRaw(p_ss, c)) return false;
+  b = c != 0;
+  return true;
+}
+
+// Bytes not yet read from the stream's input side; -1 when it cannot tell.
+long long bytesLeft(std::stringstream *p_ss) {
+  if (!p_ss->good()) return -1;
+  std::streampos here = p_ss->tellg();
+  if (here == std::streampos(-1)) return -1;
+  p_ss->seekg(0, std::ios::end);
+  std::streampos end = p_ss->tellg();
+  p_ss->seekg(here);
+  if (end == std::streampos(-1) || !p_ss->good()) return -1;
+  return static_cast<long long>(end - here);
+}
+
+} // namespace
+
+ViewObject::ViewObject() : Object() {
+  setSolidness(SPECTRAL);
+  setAltitude(MAX_ALTITUDE);
+  setType("ViewObject");
+  m_view_string = "";
+  m_value = 0;
+  m_border = true;
+  m_color = WHITE;
+  m_location = UNDEFINED_LOCATION;
+  setLocation(TOP_CENTER);
+  m_draw_value = true;
+  registerInterest(VIEW_EVENT);
+  setModified(getModified() | VALUE | APPEARANCE);
+}
+
+ViewObject::~ViewObject() {}
+
+void ViewObject::setLocation(int new_location) {
+  if (new_location < TOP_LEFT || new_location > BOTTOM_RIGHT) {
+    LogManager::getInstance().writeLog(
+        "ViewObject::setLocation(): Warning! Location out of range (%d). Ignored.", new_location);
+    return;
+  }
+  Box view = WorldManager::getInstance().getView();
+  float h = view.getHorizontal();
+  float v = view.getVertical();
+  float x = 0, y = 0;
+  switch (new_location % 3) {
+    case 0: x = h * 1 / 6; break;
+    case 1: x = h * 3 / 6; break;
+    default: x = h * 5 / 6; break;
+  }
+  if (new_location <= TOP_RIGHT)
+    y = m_border ? 1 : 0;
+  else if (new_location <= CENTER_RIGHT)
+    y = m_border ? v * 1 / 2 : v * 1 / 2 - 1;
+  else
+    y = m_border ? v - 2 : v - 1;
+  setPosition(Vector(x, y));
+  m_location = new_location;
+  setModified(getModified() | APPEARANCE);
+}
+
+int ViewObject::setPosition(Vector new_position) {
+  if (new_position == getPosition()) return 0;
+  m_location = UNDEFINED_LOCATION;
+  int result = Object::setPosition(new_position);
+  setModified(getModified() | APPEARANCE);
+  return result;
+}
+
+void ViewObject::setBorder(bool new_border) {
+  if (new_border == m_border) return;
+  m_border = new_border;
+  setModified(getModified() | APPEARANCE);
+  if (m_location != UNDEFINED_LOCATION) setLocation(m_location);
+}
+
+void ViewObject::setColor(Color new_color) {
+  if (new_color == m_color) return;
+  m_color = new_color;
+  setModified(getModified() | APPEARANCE);
+}
+
+void ViewObject::setDrawValue(bool new_draw_value) {
+  if (new_draw_value == m_draw_value) return;
+  m_draw_value = new_draw_value;
+  setModified(getModified() | APPEARANCE);
+}
+
+void ViewObject::setViewString(std::string new_view_string) {
+  if (new_view_string == m_view_string) return;
+  m_view_string = new_view_string;
+  setModified(getModified() | APPEARANCE);
+}
+
+void ViewObject::setValue(int new_value) {
+  if (new_value == m_value) return;
+  m_value = new_value;
+  setModified(getModified() | VALUE);
+}
+
+std::string ViewObject::getViewString() const { return m_view_string; }
+int ViewObject::getValue() const { return m_value; }
+bool ViewObject::getDrawValue() const { return m_draw_value; }
+bool ViewObject::getBorder() const { return m_border; }
+Color ViewObject::getColor() const { return m_color; }
+int ViewObject::getLocation() const { return m_location; }
+
+int ViewObject::eventHandler(const Event *p_e) {
+  if (p_e && p_e->getType() == VIEW_EVENT) {
+    // Only a real view event is applied; anything else typed "vx-view" is ignored.
+    const EventView *p_ve = dynamic_cast<const EventView *>(p_e);
+    if (!p_ve) return 0;
+    if (p_ve->getTag() != m_view_string) return 0;
+    if (p_ve->getDelta())
+      setValue(m_value + p_ve->getValue());
+    else
+      setValue(p_ve->getValue());
+    return 1;
+  }
+  return Object::eventHandler(p_e);
+}
+
+std::string ViewObject::buildText() const {
+  std::string value = std::to_string(m_value);
+  if (m_border && m_draw_value) return " " + m_view_string + " " + value + " ";
+  if (m_border) return " " + m_view_string + " ";
+  if (m_draw_value) return m_view_string + " " + value;
+  return m_view_string;
+}
+
+int ViewObject::draw() {
+  std::string text = buildText();
+  Vector w = viewToWorld(getPosition());
+  const DisplayManager &dm = DisplayManager::getInstance();
+  int result = dm.drawString(w, text, CENTER_JUSTIFIED, m_color);
+  if (!m_border) return result;
+  int n = static_cast<int>(text.size());
+  std::string dashes(text.size(), '-');
+  result += dm.drawString(Vector(w.getX(), w.getY() - 1), dashes, CENTER_JUSTIFIED, m_color);
+  result += dm.drawString(Vector(w.getX(), w.getY() + 1), dashes, CENTER_JUSTIFIED, m_color);
+  result += dm.drawCh(Vector(w.getX() - n / 2 - 1, w.getY()), '|', m_color, 0);
+  result += dm.drawCh(Vector(w.getX() - n / 2 + n, w.getY()), '|', m_color, 0);
+  return result;
+}
+
+bool ViewObject::operator==(const ViewObject &other) const {
+  return Object::operator==(other) && m_view_string == other.m_view_string &&
+         m_value == other.m_value && m_draw_value == other.m_draw_value &&
+         m_border == other.m_border && m_color == other.m_color &&
+         m_location == other.m_location;
+}
+
+bool ViewObject::operator!=(const ViewObject &other) const { return !(*this == other); }
+
+std::string ViewObject::toString() const {
+  return Object::toString() + ", " + m_view_string + ", " + std::to_string(m_value) +
+         ", value " + boolText(m_draw_value) + ", border " + boolText(m_border) + ", " +
+         colorToString(m_color) + ", " + locationToString(m_location);
+}
+
+int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
+  const LogManager &log = LogManager::getInstance();
+  log.writeLog(20, "ViewObject::serialize(): serializing attributes");
+  log.writeLog(20, "ViewObject::serialize(): attr is %u, modified is %u (%s)", attr,
+               getModified(), boolText(isModified()));
+  if (!p_ss) return checkStream("ViewObject::serialize()", p_ss);
+  Object::serialize(p_ss, attr);
+  unsigned int m = getModified();
+  if ((attr & VALUE) || (attr == 0 && (m & VALUE))) {
+    log.writeLog(25, "\tVALUE");
+    int32_t v = m_value;
+    writeRaw(p_ss, v);
+    m &= ~static_cast<unsigned int>(VALUE);
+  }
+  if ((attr & APPEARANCE) || (attr == 0 && (m & APPEARANCE))) {
+    log.writeLog(25, "\tAPPEARANCE");
+    uint64_t len = m_view_string.size();
+    writeRaw(p_ss, len);
+    p_ss->write(m_view_string.data(), static_cast<std::streamsize>(len));
+    log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
+    unsigned char border = m_border ? 1 : 0;
+    writeRaw(p_ss, border);
+    log.writeLog(25, "\tBORDER: %s", boolText(m_border));
+    int32_t color = m_color;
+    writeRaw(p_ss, color);
+    log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
+    int32_t location = m_location;
+    writeRaw(p_ss, location);
+    log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
+    unsigned char draw_value = m_draw_value ? 1 : 0;
+    writeRaw(p_ss, draw_value);
+    log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
+    m &= ~static_cast<unsigned int>(APPEARANCE);
+  }
+  setModified(m);
+  return checkStream("ViewObject::serialize()", p_ss);
+}
+
+int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
+  const LogManager &log = LogManager::getInstance();
+  unsigned int local_attr = 0;
+  if (!p_attr) p_attr = &local_attr;
+  if (!p_ss) return checkStream("ViewObject::deserialize()", p_ss);
+  int r = Object::deserialize(p_ss, p_attr);
+  if (r != 0) {
+    log.writeLog("ViewObject::deserialize(): Error calling Object::deserialize().");
+    return r;
+  }
+  unsigned int mask = *p_attr;
+  log.writeLog(20, "ViewObject::deserialize(): attr %u (%s)", mask, toBinaryString(mask).c_str());
+
+  if (mask & VALUE) {
+    int32_t v = 0;
+    if (readRaw(p_ss, v)) {
+      setValue(v);
+      log.writeLog(25, "\tVALUE: %d", static_cast<int>(v));
+    }
+  }
+
+  if (mask & APPEARANCE) {
+    uint64_t len = 0;
+    if (readRaw(p_ss, len)) {
+      long long left = bytesLeft(p_ss);
+      if (left < 0 || len > static_cast<uint64_t>(left)) {
+        // Never allocate for a length the stream cannot hold; the rest of
+        // the record cannot be trusted either.
+        log.writeLog("ViewObject::deserialize(): Error! View string length %" PRIu64
+                     " exceeds the %lld bytes left.",
+                     len, left < 0 ? 0LL : left);
+        p_ss->setstate(std::ios::failbit);
+      } else {
+        char *p_buf = new (std::nothrow) char[len + 1];
+        if (!p_buf) {
+          log.writeLog("ViewObject::deserialize(): Error! Cannot allocate %d bytes.",
+                       static_cast<int>(len));
+          p_ss->ignore(static_cast<std::streamsize>(len));
+        } else {
+          p_ss->read(p_buf, static_cast<std::streamsize>(len));
+          if (static_cast<uint64_t>(p_ss->gcount()) == len && !p_ss->fail()) {
+            p_buf[len] = '\0';
+            setViewString(std::string(p_buf, len));
+            log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
+          }
+          delete[] p_buf;
+        }
+      }
+    }
+    bool border = false;
+    if (readBool(p_ss, border)) {
+      setBorder(border);
+      log.writeLog(25, "\tBORDER: %s", boolText(m_border));
+    }
+    int32_t color = 0;
+    if (readRaw(p_ss, color)) {
+      // Only the enumeration's own values are converted to it.
+      if (color >= UNDEFINED_COLOR && color <= CUSTOM)
+        setColor(static_cast<Color>(color));
+      else
+        log.writeLog("ViewObject::deserialize(): Warning! Color %d out of range. Ignored.",
+                     static_cast<int>(color));
+      log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
+    }
+    int32_t location = 0;
+    if (readRaw(p_ss, location)) {
+      setLocation(location);
+      log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
+    }
+    bool draw_value = false;
+    if (readBool(p_ss, draw_value)) {
+      setDrawValue(draw_value);
+      log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
+    }
+  }
+
+  log.writeLog(20, "ViewObject::deserialize(): done checking all types.");
+  return checkStream("ViewObject::deserialize()", p_ss);
+}
+
+} // namespace vx
