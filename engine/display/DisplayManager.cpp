@@ -37,7 +37,10 @@ class XDisplayProbe {
     OpenFn open_display = reinterpret_cast<OpenFn>(dlsym(m_p_lib, "XOpenDisplay"));
     m_close = reinterpret_cast<CloseFn>(dlsym(m_p_lib, "XCloseDisplay"));
     if (open_display == nullptr || m_close == nullptr) return;
-    for (int attempt = 0; attempt < 10 && m_p_display == nullptr; attempt++) {
+    // Without a display name there is nothing to wait for.
+    const char *name = getenv("DISPLAY");
+    int attempts = (name != nullptr && name[0] != '\0') ? 10 : 1;
+    for (int attempt = 0; attempt < attempts && m_p_display == nullptr; attempt++) {
       if (attempt > 0) platform::sleepMillis(50);
       m_p_display = open_display(nullptr);
     }
@@ -97,6 +100,10 @@ int DisplayManager::startUp() {
     return -1;
   }
 
+  // Whatever a failed earlier start-up left is replaced, not leaked (and a
+  // headless start keeps no window).
+  releaseDrawing();
+
   Config &config = Config::getInstance();
   m_window_horizontal_pixels = config.getWindowHorizontalPixels();
   m_window_vertical_pixels = config.getWindowVerticalPixels();
@@ -138,9 +145,6 @@ int DisplayManager::startUp() {
   }
 
   sf::Uint32 style = windowStyle(config.getWindowStyle(), config.getWindowState());
-
-  // Whatever a failed earlier start-up left is replaced, not leaked.
-  releaseDrawing();
 
   sf::VideoMode mode(unsigned(m_window_horizontal_pixels), unsigned(m_window_vertical_pixels), 32);
   m_p_window = new (std::nothrow) sf::RenderWindow(mode, sf::String(config.getWindowTitle()), style,

@@ -38,6 +38,8 @@ TEST(DisplayWindow, DrawsGlyphsInTheirCellsAndColours) {
   // "AB" centred at 20: cells 19 and 20.
   EXPECT_EQ(dm.drawString(Vector(20, 5), "AB", CENTER_JUSTIFIED, YELLOW), 0);
   EXPECT_EQ(dm.drawString(Vector(20, 5), "", CENTER_JUSTIFIED, YELLOW), 0);
+  // The custom colour has no bytes of its own here: white.
+  EXPECT_EQ(dm.drawCh(Vector(8, 10), 'W', CUSTOM), 0);
   sf::Image img = captureWindow();
   ASSERT_EQ(img.getSize(), sf::Vector2u(480, 288));
 
@@ -51,6 +53,8 @@ TEST(DisplayWindow, DrawsGlyphsInTheirCellsAndColours) {
   EXPECT_EQ(countColor(img, SF_YELLOW, 0, 0, 480, 288),
             countColor(img, SF_YELLOW, 19 * 12 - 3, 5 * 24, 20 * 12 + 18, 5 * 24 + 36));
   EXPECT_EQ(countColor(img, SF_YELLOW, 17 * 12, 5 * 24, 19 * 12 - 3, 5 * 24 + 36), 0);  // cells 17, 18 empty
+  EXPECT_GT(glyphPixels(img, sf::Color::White, 8, 10), 20);
+  EXPECT_EQ(countColor(img, sf::Color::White, 0, 0, 480, 288), glyphPixels(img, sf::Color::White, 8, 10));
   // The rest is the background.
   EXPECT_TRUE(near(img.getPixel(2, 2), SF_BLUE));
   EXPECT_TRUE(near(img.getPixel(470, 280), SF_BLUE));
@@ -126,7 +130,10 @@ TEST(DisplayWindow, LinesAndShapesDrawInTheWindow) {
   Shape s;
   s.setColor(GREEN);
   s.setSize(10);
+  LogManager::getInstance().setLogLevel(25);
   s.draw(Vector(5, 8));
+  LogManager::getInstance().setLogLevel(0);
+  EXPECT_EQ(d.count("Shape::draw(): Drawing at (60.00, 192.00)"), 1);
   s.setType(ShapeType::SQUARE);
   s.setColor(RED);
   s.draw(Vector(25, 8));
@@ -153,6 +160,15 @@ TEST(DisplayWindow, MissingFontFailsStartUp) {
   EXPECT_EQ(d.count("DisplayManager not started!"), 1);
   sf::RenderWindow *p_first = dm.getWindow();
   ASSERT_NE(p_first, nullptr);  // left open by the failure
+
+  // A headless start after it keeps no window.
+  Config::getInstance().setHeadless(true);
+  EXPECT_EQ(dm.startUp(), 0);
+  EXPECT_EQ(dm.getWindow(), nullptr);
+  dm.shutDown();
+  Config::getInstance().setHeadless(false);
+  EXPECT_EQ(dm.startUp(), -1);  // windowed again, still no font
+  ASSERT_NE(dm.getWindow(), nullptr);
 
   // A second try replaces what the first left, and can succeed.
   windowConfig(uniqueTitle("VexmoorFontAgain"));
@@ -206,4 +222,39 @@ TEST(DisplayWindow, NegativePixelSizeIsRefused) {
   EXPECT_EQ(dm.startUp(), -1);
   EXPECT_EQ(dm.getWindow(), nullptr);
   EXPECT_EQ(d.count("DisplayManager::startUp(): Error! Window size (-640, 288) pixels is negative."), 1);
+}
+
+TEST(DisplayWindow, GlyphSizeIsTheSmallerCellSideTimesTheScaleTruncated) {
+  DisplayEnv d;
+  windowConfig(uniqueTitle("VexmoorGlyph"));
+  // Cells of 12.5 x 24: glyphs of (int)(12.5 * 2) = 25.
+  Config::getInstance().setWindowHorizontalPixels(500);
+  DisplayManager &dm = DisplayManager::getInstance();
+  ASSERT_EQ(dm.startUp(), 0);
+  ASSERT_EQ(dm.swapBuffers(), 0);
+  sf::Font font;
+  ASSERT_TRUE(font.loadFromFile(std::string(VX_BUILD_DIR) + "/vx-font.ttf"));
+  // The engine's glyph at pixel (50, 48); references of sizes 25 and 24 at
+  // (250, 48) and (375, 48), all on whole pixels.
+  ASSERT_EQ(dm.drawCh(Vector(4, 2), 'M', YELLOW), 0);
+  for (unsigned size : {25u, 24u}) {
+    sf::Text ref("M", font, size);
+    ref.setStyle(sf::Text::Bold);
+    ref.setFillColor(SF_YELLOW);
+    ref.setPosition(size == 25 ? 250 : 375, 48);
+    dm.getWindow()->draw(ref);
+  }
+  sf::Image img = captureWindow();
+  auto lit = [&](int x, int y) { return img.getPixel(unsigned(x), unsigned(y)).r > 100; };
+  int differ25 = 0, differ24 = 0, on = 0;
+  for (int dy = 0; dy < 40; dy++)
+    for (int dx = 0; dx < 40; dx++) {
+      bool engine = lit(50 + dx, 48 + dy);
+      on += engine;
+      differ25 += engine != lit(250 + dx, 48 + dy);
+      differ24 += engine != lit(375 + dx, 48 + dy);
+    }
+  EXPECT_GT(on, 40);
+  EXPECT_EQ(differ25, 0);
+  EXPECT_GT(differ24, 0);
 }

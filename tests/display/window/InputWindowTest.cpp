@@ -90,7 +90,7 @@ class InputWindow : public ::testing::Test {
   }
 
   void TearDown() override {
-    runCommand("xdotool keyup Right mouseup 1 2>/dev/null");
+    runCommand("xdotool keyup Right keyup Up keyup F11 mouseup 1 mouseup 3 2>/dev/null");
     if (WorldManager::getInstance().isStarted()) WorldManager::getInstance().shutDown();  // deletes the recorder
   }
 
@@ -123,6 +123,10 @@ TEST_F(InputWindow, KeyPressGivesPressedThenReleased) {
   ASSERT_GE(pressed, 0);
   EXPECT_GT(released, pressed);
   for (const Received &r : p_rec->events) EXPECT_NE(r.code, -1) << "action " << r.action;
+
+  InputManager::getInstance().shutDown();
+  EXPECT_EQ(d.count("InputManager::shutDown(): Keyboard repeat enabled."), 1);
+  EXPECT_EQ(d.count("InputManager::shutDown(): successfully stopped."), 0);  // level 5
 }
 
 TEST_F(InputWindow, HeldKeyIsPressedOnceThenDownEachStepThenReleased) {
@@ -224,4 +228,50 @@ TEST_F(InputWindow, ClosingTheWindowSetsGameOverAndSkipsHeldKeys) {
   EXPECT_EQ(d.count("InputManager::getInput(): Window closed. Setting game over."), 1);
   xdotool("keyup Right");
   GameManager::getInstance().setGameOver(false);
+}
+
+TEST_F(InputWindow, HeldKeysComeInPollOrderAndF11IsNeverDown) {
+  // Right pressed before Up; the poll sends Up (6) first.
+  xdotool("keydown Right");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW) >= 1; }));
+  xdotool("keydown Up");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::DOWN, Keyboard::UPARROW) >= 1; }));
+  p_rec->events.clear();
+  step();
+  std::vector<int> downs;
+  for (const Received &r : p_rec->events)
+    if (r.type == KEYBOARD_EVENT && r.action == KeyboardAction::DOWN) downs.push_back(r.code);
+  EXPECT_EQ(downs, std::vector<int>({Keyboard::UPARROW, Keyboard::RIGHTARROW}));
+  xdotool("keyup Up keyup Right");
+
+  xdotool("keydown F11");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::PRESSED, Keyboard::F11) >= 1; }));
+  step();
+  step();
+  xdotool("keyup F11");
+  ASSERT_TRUE(stepUntil([&] { return p_rec->countKey(KeyboardAction::RELEASED, Keyboard::F11) >= 1; }));
+  EXPECT_EQ(Keyboard::F11, 34);
+  EXPECT_EQ(p_rec->countKey(KeyboardAction::DOWN, Keyboard::F11), 0);
+}
+
+TEST_F(InputWindow, TwoHeldButtonsGiveLeftThenRightAtOnePosition) {
+  xdotool("mousemove --window " + window_id + " 96 72 mousedown 1 mousedown 3");
+  ASSERT_TRUE(stepUntil([&] {
+    return p_rec->findMouse(MouseAction::PRESSED, MouseButton::LEFT) != nullptr &&
+           p_rec->findMouse(MouseAction::PRESSED, MouseButton::RIGHT) != nullptr;
+  }));
+  p_rec->events.clear();
+  step();
+  std::vector<Received> held;
+  for (const Received &r : p_rec->events)
+    if (r.type == MOUSE_EVENT && r.action == MouseAction::PRESSED) held.push_back(r);
+  xdotool("mouseup 3 mouseup 1");
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_EQ(held[0].code, MouseButton::LEFT);
+  EXPECT_EQ(held[1].code, MouseButton::RIGHT);
+  // Pixel (96, 72) in cells of 12 x 24 is (8, 3).
+  for (const Received &r : held) {
+    EXPECT_FLOAT_EQ(r.position.getX(), 8.0f);
+    EXPECT_FLOAT_EQ(r.position.getY(), 3.0f);
+  }
 }
