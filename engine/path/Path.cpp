@@ -64,7 +64,7 @@ std::string Path::toString() const {
 }
 
 int Path::serialize(std::stringstream *p_ss) const {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Path::serialize()", p_ss);
   uint64_t count = m_nodes.size();
   p_ss->write(reinterpret_cast<const char *>(&count), sizeof(count));
   for (const Vector &v : m_nodes) v.serialize(p_ss);
@@ -72,7 +72,7 @@ int Path::serialize(std::stringstream *p_ss) const {
 }
 
 int Path::deserialize(std::stringstream *p_ss) {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Path::deserialize()", p_ss);
   uint64_t count = 0;
   p_ss->read(reinterpret_cast<char *>(&count), sizeof(count));
   if (p_ss->gcount() != sizeof(count)) count = 0;

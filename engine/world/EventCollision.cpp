@@ -2,20 +2,20 @@
 
 namespace vx {
 
-EventCollision::EventCollision() : m_pos(0, 0), m_p_obj1(nullptr), m_p_obj2(nullptr) {
+EventCollision::EventCollision() : m_position(0, 0), m_p_object1(nullptr), m_p_object2(nullptr) {
   setType(COLLISION_EVENT);
 }
 
 EventCollision::EventCollision(Object *p_o1, Object *p_o2, Vector p)
-    : m_pos(p), m_p_obj1(p_o1), m_p_obj2(p_o2) {
+    : m_position(p), m_p_object1(p_o1), m_p_object2(p_o2) {
   setType(COLLISION_EVENT);
 }
 
-Object *EventCollision::getObject1() const { return m_p_obj1; }
-void EventCollision::setObject1(Object *p_new_o1) { m_p_obj1 = p_new_o1; }
-Object *EventCollision::getObject2() const { return m_p_obj2; }
-void EventCollision::setObject2(Object *p_new_o2) { m_p_obj2 = p_new_o2; }
-Vector EventCollision::getPosition() const { return m_pos; }
-void EventCollision::setPosition(Vector new_pos) { m_pos = new_pos; }
+Object *EventCollision::getObject1() const { return m_p_object1; }
+void EventCollision::setObject1(Object *p_new_o1) { m_p_object1 = p_new_o1; }
+Object *EventCollision::getObject2() const { return m_p_object2; }
+void EventCollision::setObject2(Object *p_new_o2) { m_p_object2 = p_new_o2; }
+Vector EventCollision::getPosition() const { return m_position; }
+void EventCollision::setPosition(Vector new_pos) { m_position = new_pos; }
 
 } // namespace vx

@@ -12,9 +12,9 @@ const std::string COLLISION_EVENT = "vx-collision";
 // Two objects meet: the mover (object1) and the one it touches (object2).
 class EventCollision : public Event {
  private:
-  Vector m_pos;
-  Object *m_p_obj1;
-  Object *m_p_obj2;
+  Vector m_position;
+  Object *m_p_object1;
+  Object *m_p_object2;
 
  public:
   EventCollision();

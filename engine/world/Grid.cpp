@@ -39,6 +39,8 @@ bool boundsIntersect(const Bounds &a, const Bounds &b) {
 
 // ----------------------------------------------------------------------- Grid
 
+unsigned long long Grid::s_stamp = 0;
+
 Grid::Grid()
     : m_grid(nullptr),
       m_num_cols(0),
@@ -46,8 +48,7 @@ Grid::Grid()
       m_cell_width(Config::getInstance().getGridWidth()),
       m_cell_height(Config::getInstance().getGridHeight()),
       m_alloc_rows(0),
-      m_alloc_cols(0),
-      m_stamp(0) {
+      m_alloc_cols(0) {
   if (m_cell_width <= 0 || m_cell_height <= 0) {
     LogManager::getInstance().writeLog(
         "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
@@ -298,7 +299,7 @@ ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
         if (result[i] == p) return;
       result.insert(p);
       if (result.getCount() == LINEAR_LIMIT) {
-        stamp = ++m_stamp;
+        stamp = ++s_stamp;
         for (int i = 0; i < LINEAR_LIMIT; i++) result[i]->m_grid_stamp = stamp;
       }
       return;

@@ -35,7 +35,9 @@ class Grid {
   // Rows actually allocated (the bounds every walk of m_grid uses).
   int m_alloc_rows;
   int m_alloc_cols;
-  mutable unsigned long long m_stamp;
+  // Stamps of the collision query, shared by every grid: an object may sit
+  // in more than one, and a stamp must never repeat.
+  static unsigned long long s_stamp;
 
   // Cells covered by a box as a range, in the order of the cell set.
   struct CellRange {

@@ -131,6 +131,31 @@ TEST_F(WorldTest, GridCollisionsAreDistinctAndExcludeTheMover) {
   EXPECT_EQ(1, logCount("Grid::getCollisions(): Error! Object is NULL"));
 }
 
+TEST_F(WorldTest, CollisionQueriesOfTwoGridsDoNotMixUp) {
+  Object *mover = new Object;
+  mover->setPosition(Vector(10, 4));
+  std::vector<Object *> crowd;
+  for (int i = 0; i < 20; i++) {
+    Object *o = new Object;
+    o->setPosition(Vector(10.5f, 4));
+    crowd.push_back(o);
+  }
+  // Two grids over the same objects, each queried in turn: more hits than a
+  // short list holds, so each query marks the objects it has seen.
+  Grid first, second;
+  ASSERT_EQ(0, first.startUp());
+  ASSERT_EQ(0, second.startUp());
+  for (Object *o : crowd) {
+    first.insertObject(o);
+    second.insertObject(o);
+  }
+  for (int round = 0; round < 3; round++) {
+    EXPECT_EQ(20, first.getCollisions(mover, mover->getPosition()).getCount()) << round;
+    EXPECT_EQ(20, second.getCollisions(mover, mover->getPosition()).getCount()) << round;
+  }
+  EXPECT_EQ(20, wm().getCollisions(mover, mover->getPosition()).getCount());
+}
+
 TEST_F(WorldTest, GridLifecycleAndText) {
   Grid &g = wm().getSceneGraph().getGrid();
   EXPECT_EQ(-1, g.startUp());
@@ -262,6 +287,27 @@ TEST_F(WorldTest, QuietFailuresAfterGameOver) {
   EXPECT_EQ(1, logCount("SceneGraph::updateVisible(): unable to remove visible object ((Undefined))"));
   GameManager::getInstance().setGameOver(false);
   EXPECT_FALSE(o->isVisible());
+  EXPECT_WORLD_OK();
+}
+
+TEST_F(WorldTest, AltitudeChangeOfAnObjectMissingFromItsList) {
+  SceneGraph &sg = wm().getSceneGraph();
+  Object *o = new Object;
+  EXPECT_EQ(0, sg.updateVisible(o, false));  // out of visible_objects[2] behind its back
+  EXPECT_EQ(-1, o->setAltitude(3));
+  EXPECT_EQ(2, o->getAltitude());
+  EXPECT_EQ(1, logCount("SceneGraph::updateAltitude(): remove from old altitude (2) failed!"));
+  char line[160];
+  snprintf(line, sizeof line, "\tObject: type (Undefined), id %d, p %p", o->getId(), static_cast<void *>(o));
+  EXPECT_EQ(1, logCount(line));
+  EXPECT_TRUE(sg.visibleObjects(3).isEmpty());
+  // Once the game is over the failed removal is silent and the move goes on.
+  GameManager::getInstance().setGameOver(true);
+  EXPECT_EQ(0, o->setAltitude(3));
+  GameManager::getInstance().setGameOver(false);
+  EXPECT_EQ(3, o->getAltitude());
+  EXPECT_EQ(1, logCount("SceneGraph::updateAltitude(): remove from old altitude (2) failed!"));
+  EXPECT_EQ((std::vector<Object *>{o}), items(sg.visibleObjects(3)));
   EXPECT_WORLD_OK();
 }
 

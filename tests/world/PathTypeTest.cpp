@@ -108,9 +108,13 @@ TEST(PathType, CutOrHostileStreamsLoseNothingRead) {
   std::stringstream n(neg + std::string(16, '\0'));
   EXPECT_EQ(0, q.deserialize(&n));
   EXPECT_TRUE(q.getWaypoints().empty());
-  // An empty stream.
+  // An empty stream, and no stream at all: each says so in the log.
   std::stringstream e;
   EXPECT_EQ(-1, q.deserialize(&e));
+  EXPECT_EQ(-1, p.serialize(nullptr));
+  EXPECT_EQ(-1, q.deserialize(nullptr));
+  EXPECT_TRUE(env.logContains("Path::serialize(): Error! Stream fail."));
+  EXPECT_TRUE(env.logContains("Path::deserialize(): Error! Stream fail."));
   // Random bytes never crash.
   unsigned seed = 12345;
   for (int round = 0; round < 300; round++) {

@@ -59,12 +59,19 @@ TEST_F(WorldTest, StartUpShutDownAndValidity) {
   (void)a;
   wm().shutDown();
   EXPECT_EQ(0, wm().getAllObjects(true).getCount());
-  // Not started: objects are refused.
+  // Not started: objects are refused (the reason is written at level 2).
   Object *c = new Object;
   char line[120];
   snprintf(line, sizeof line, "Object::Object(): Error! Unable to add %p to game world.", static_cast<void *>(c));
   EXPECT_EQ(1, logCount(line));
+  const std::string not_adding = "WorldManager::insertObject(): Warning! Not adding Object " + std::to_string(c->getId());
+  const std::string because = std::string(30, ' ') + "because WorldManager not started.";
+  EXPECT_EQ(0, logCount(not_adding));
+  LogManager::getInstance().setLogLevel(2);
   EXPECT_EQ(-1, wm().insertObject(c));
+  LogManager::getInstance().setLogLevel(0);
+  EXPECT_EQ(1, logCount(not_adding));
+  EXPECT_EQ(1, logCount(because));
   EXPECT_EQ(0, wm().getAllObjects(true).getCount());
   delete c;
   ASSERT_EQ(0, wm().startUp());
