@@ -79,7 +79,7 @@ void ViewObject::setLocation(int new_location) {
   float x = 0, y = 0;
   switch (new_location % 3) {
     case 0: x = h * 1 / 6; break;
-    case 1: x = h * 3 / 6; break;
+    case 1: x = new_location == CENTER_CENTER ? h * 1 / 2 : h * 3 / 6; break;
     default: x = h * 5 / 6; break;
   }
   if (new_location <= TOP_RIGHT)
@@ -197,14 +197,15 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
   log.writeLog(20, "ViewObject::serialize(): serializing attributes");
   log.writeLog(20, "ViewObject::serialize(): attr is %u, modified is %u (%s)", attr,
                getModified(), boolText(isModified()));
-  if (!p_ss) return checkStream("ViewObject::serialize()", p_ss);
   Object::serialize(p_ss, attr);
+  if (!p_ss) return checkStream("ViewObject::serialize()", p_ss);
   unsigned int m = getModified();
   if ((attr & VALUE) || (attr == 0 && (m & VALUE))) {
     log.writeLog(25, "\tVALUE");
     int32_t v = m_value;
     writeRaw(p_ss, v);
-    m &= ~static_cast<unsigned int>(VALUE);
+    // A bit is cleared only once its block reached the stream.
+    if (p_ss->good()) m &= ~static_cast<unsigned int>(VALUE);
   }
   if ((attr & APPEARANCE) || (attr == 0 && (m & APPEARANCE))) {
     log.writeLog(25, "\tAPPEARANCE");
@@ -224,7 +225,7 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
     unsigned char draw_value = m_draw_value ? 1 : 0;
     writeRaw(p_ss, draw_value);
     log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
-    m &= ~static_cast<unsigned int>(APPEARANCE);
+    if (p_ss->good()) m &= ~static_cast<unsigned int>(APPEARANCE);
   }
   setModified(m);
   return checkStream("ViewObject::serialize()", p_ss);
@@ -234,7 +235,6 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   const LogManager &log = LogManager::getInstance();
   unsigned int local_attr = 0;
   if (!p_attr) p_attr = &local_attr;
-  if (!p_ss) return checkStream("ViewObject::deserialize()", p_ss);
   int r = Object::deserialize(p_ss, p_attr);
   if (r != 0) {
     log.writeLog("ViewObject::deserialize(): Error calling Object::deserialize().");

@@ -351,3 +351,101 @@ TEST(ParticleEffects, ExplodeEdgeCases) {
   ASSERT_EQ(ds.size(), 1u);
   EXPECT_EQ(ds[0]->getAge(), 3);
 }
+
+namespace {
+
+float replayJitter(float s) {
+  return static_cast<float>(platform::rand() / 32767.0 * s - s / 2.0);
+}
+
+} // namespace
+
+TEST(ParticleEffects, GeneralFormDrawOrder) {
+  EngineFixture f;
+  platform::srand(2024);
+  ASSERT_EQ(addParticles(1, Vector(10, 10), 2, Vector(1, 0), 0.5f, 3, 1, 0.5f, 0.2f, 20, 6, 200,
+                         40, 100, 0, 50, 30, 0),
+            0);
+  std::vector<Particle *> ps = objectsOf<Particle>("Particle");
+  ASSERT_EQ(ps.size(), 1u);
+  const int after = platform::rand();
+
+  // Opacity, age, size, colour, direction x then y, speed, position x then y.
+  platform::srand(2024);
+  int opacity = std::max(0, std::min(255, 200 + platform::rand() % 40 - 20));
+  int age = 20 + platform::rand() % 6 - 3;
+  float size = 3;
+  size += replayJitter(1);
+  int d = platform::rand() % 30 - 15;
+  float x = 1, y = 0;
+  x += replayJitter(0.5f);
+  y += replayJitter(0.5f);
+  Vector v(x, y);
+  v.normalize();
+  float speed = 0.5f;
+  speed += replayJitter(0.2f);
+  v.scale(speed);
+  float px = 10, py = 10;
+  px += replayJitter(2);
+  py += replayJitter(2);
+  EXPECT_EQ(after, platform::rand());  // no other draw
+
+  Particle *p = ps[0];
+  EXPECT_EQ(p->getShape().getOpacity(), opacity);
+  EXPECT_EQ(p->getAge(), age);
+  EXPECT_EQ(p->getShape(), circle(size, static_cast<unsigned char>(100 + d), 0,
+                                  static_cast<unsigned char>(50 + d)));
+  EXPECT_FLOAT_EQ(p->getVelocity().getX(), v.getX());
+  EXPECT_FLOAT_EQ(p->getVelocity().getY(), v.getY());
+  EXPECT_FLOAT_EQ(p->getPosition().getX(), px);
+  EXPECT_FLOAT_EQ(p->getPosition().getY(), py);
+}
+
+TEST(ParticleEffects, ExplodeDrawOrderPerCell) {
+  EngineFixture f;
+  Sprite one(1);
+  one.setWidth(1);
+  one.setHeight(1);
+  one.setColor(CYAN);
+  one.addFrame(Frame(1, 1, "*"));
+  platform::srand(555);
+  ASSERT_EQ(explode(&one, 0, Vector(5, 5), 16, 2.0f, 40, NONE), 0);
+  std::vector<Debris *> ds = objectsOf<Debris>("Debris");
+  ASSERT_EQ(ds.size(), 1u);
+
+  // Jitter x then y, age, speed, rotation speed, its sign.
+  platform::srand(555);
+  Vector v(0, 0);
+  v.setX(v.getX() + replayJitter(1.5f));
+  v.setY(v.getY() + replayJitter(1.5f));
+  v.normalize();
+  int age = 16 - 2 + platform::rand() % 4;
+  float s = 1.0f + (platform::rand() % 1000) * 1.0f / 1000;
+  v.scale(s);
+  float rs = 20.0f + (platform::rand() % 1000) * 20.0f / 1000;
+  if (platform::rand() % 2 == 0) rs = -rs;
+
+  EXPECT_EQ(ds[0]->getAge(), age);
+  EXPECT_FLOAT_EQ(ds[0]->getVelocity().getX(), v.getX());
+  EXPECT_FLOAT_EQ(ds[0]->getVelocity().getY(), v.getY());
+  EXPECT_FLOAT_EQ(ds[0]->getRotationSpeed(), rs);
+  EXPECT_EQ(ds[0]->getColor(), CYAN);
+  EXPECT_EQ(ds[0]->getPosition(), Vector(5, 5));
+}
+
+TEST(ParticleEffects, PrecipitationDrawsSizesBeforeStarts) {
+  EngineFixture f;
+  WorldManager::getInstance().setBoundary(Box(Vector(0, 0), 120, 2));  // two particles
+  platform::srand(31);
+  ASSERT_EQ(addParticles(2, DIRECTION_RIGHT, 1.0f), 0);
+  std::vector<Precipitation *> ps = objectsOf<Precipitation>("Precipitation");
+  ASSERT_EQ(ps.size(), 2u);
+
+  platform::srand(31);
+  int d0 = platform::rand() % 10 + 4;
+  int d1 = platform::rand() % 10 + 4;
+  EXPECT_EQ(ps[0]->getShape().getSize(), 20.0f / d0);
+  EXPECT_EQ(ps[1]->getShape().getSize(), 20.0f / d1);
+  EXPECT_EQ(ps[0]->getVelocity(), Vector(1.0f / d0, 0));
+  EXPECT_EQ(ps[1]->getVelocity(), Vector(1.0f / d1, 0));
+}

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "core/EventStep.h"
+#include "display/DisplayManager.h"
 #include "display/EventKeyboard.h"
 #include "display/Shape.h"
 #include "support/ParticleCheck.h"
@@ -311,4 +312,53 @@ TEST(Particle, SerialisationOnlyWarns) {
   EXPECT_TRUE(f.env.logContains(
       "Particle::deserialize(): Warning!  Cannot deserialize particles."));
   EXPECT_EQ(p.getAge(), 5);
+}
+
+namespace {
+
+// A cell moved by a drawn fraction of a cell, y first.
+Vector replayScatter(int x, int y) {
+  Vector p = spacesToPixels(Vector(static_cast<float>(x), static_cast<float>(y)));
+  p.setY(p.getY() + platform::rand() % static_cast<int>(charHeight()));
+  p.setX(p.getX() + platform::rand() % static_cast<int>(charWidth()));
+  return pixelsToSpaces(p);
+}
+
+} // namespace
+
+TEST(Particle, PrecipitationDrawOrders) {
+  EngineFixture f;
+  ASSERT_GE(charWidth(), 1);
+  ASSERT_GE(charHeight(), 1);
+  // Start: y, then x, then the extra x, then the scatter.
+  platform::srand(808);
+  Precipitation *p = new Precipitation(3, DIRECTION_LEFT, 128, 255, 255, 255);
+  platform::srand(808);
+  int y = platform::rand() % 24;
+  int x = platform::rand() % 80;
+  x += platform::rand() % 10;
+  EXPECT_EQ(p->getPosition(), replayScatter(x, y));
+
+  // Re-entry: x before y.
+  EventOut out;
+  platform::srand(909);
+  ASSERT_EQ(p->eventHandler(&out), 1);
+  platform::srand(909);
+  x = 80 + platform::rand() % 5;
+  y = platform::rand() % 24;
+  EXPECT_EQ(p->getPosition(), replayScatter(x, y));
+
+  // Wobble: y's two draws, then x's two.
+  p->setVelocity(Vector(0, 4));
+  p->setWobble(true);
+  EventStep step(1);
+  platform::srand(1010);
+  p->eventHandler(&step);
+  platform::srand(1010);
+  double ny = 4 + (platform::rand() % 100) / 1000.0;
+  ny -= (platform::rand() % 100) / 1000.0;
+  double nx = 0 + (platform::rand() % 100) / 1000.0;
+  nx -= (platform::rand() % 100) / 1000.0;
+  EXPECT_NEAR(p->getVelocity().getX(), nx, 1e-6);
+  EXPECT_NEAR(p->getVelocity().getY(), ny, 1e-6);
 }

@@ -391,3 +391,33 @@ TEST(ViewObject, RandomStreamsNeverCrash) {
   EXPECT_GE(v.getLocation(), -1);
   EXPECT_LE(v.getLocation(), 8);
 }
+
+TEST(ViewObject, MissingOrFailedStreams) {
+  EngineFixture f;
+  REQUIRE_OBJECT_RECORDS();
+  ViewObject v;
+  v.setViewString("HP");
+  // No stream to read: the object part's failure is reported and returned.
+  EXPECT_EQ(v.deserialize(nullptr, nullptr), -1);
+  EXPECT_EQ(vx::test::particles::countLines(
+                f.env, "ViewObject::deserialize(): Error calling Object::deserialize()."),
+            1);
+  EXPECT_EQ(v.serialize(nullptr, 0), -1);
+  EXPECT_TRUE(f.env.logContains("ViewObject::serialize(): Error! Stream fail."));
+  EXPECT_TRUE(v.isModified(VALUE));
+  EXPECT_TRUE(v.isModified(APPEARANCE));
+
+  // A stream that cannot take the record keeps both blocks pending.
+  std::stringstream bad;
+  bad.setstate(std::ios::badbit);
+  EXPECT_EQ(v.serialize(&bad, 0), -1);
+  EXPECT_TRUE(v.isModified(VALUE));
+  EXPECT_TRUE(v.isModified(APPEARANCE));
+  std::stringstream good;
+  EXPECT_EQ(v.serialize(&good, 0), 0);
+  EXPECT_FALSE(v.isModified(VALUE));
+  EXPECT_FALSE(v.isModified(APPEARANCE));
+  ViewObject back;
+  ASSERT_EQ(back.deserialize(&good, nullptr), 0);
+  EXPECT_EQ(back.getViewString(), "HP");
+}
