@@ -25,6 +25,9 @@ class LogManager : public Manager {
   std::string m_file_name;  // the main log as actually opened
   std::map<std::string, FILE *> m_my_log_files;
 
+  // The open file for a writeMyLog name (opening a new one), or nullptr.
+  FILE *myLogFile(const std::string &file_name);
+
  public:
   ~LogManager();
   static LogManager &getInstance();

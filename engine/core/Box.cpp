@@ -1,0 +1,62 @@
+#include "core/Box.h"
+
+#include "core/Line.h"
+#include "core/Utility.h"
+
+namespace vx {
+
+Box::Box() : m_corner(), m_horizontal(0), m_vertical(0) {}
+
+Box::Box(Vector init_corner, float init_horizontal, float init_vertical)
+    : m_corner(init_corner), m_horizontal(init_horizontal), m_vertical(init_vertical) {}
+
+Vector Box::getCorner() const { return m_corner; }
+void Box::setCorner(Vector new_corner) { m_corner = new_corner; }
+float Box::getHorizontal() const { return m_horizontal; }
+void Box::setHorizontal(float new_horizontal) { m_horizontal = new_horizontal; }
+float Box::getVertical() const { return m_vertical; }
+void Box::setVertical(float new_vertical) { m_vertical = new_vertical; }
+
+bool Box::operator==(const Box &other) const {
+  return m_corner == other.m_corner && m_horizontal == other.m_horizontal && m_vertical == other.m_vertical;
+}
+
+bool Box::operator!=(const Box &other) const { return !(*this == other); }
+
+std::string Box::toString() const {
+  return m_corner.toString() + " h: " + vx::toString(m_horizontal) + " v: " + vx::toString(m_vertical);
+}
+
+int Box::serialize(std::stringstream *p_ss) const {
+  if (!p_ss) return -1;
+  int result = m_corner.serialize(p_ss);
+  p_ss->write(reinterpret_cast<const char *>(&m_horizontal), sizeof(m_horizontal));
+  p_ss->write(reinterpret_cast<const char *>(&m_vertical), sizeof(m_vertical));
+  if (checkStream("Box::serialize()", p_ss) != 0) result = -1;
+  return result;
+}
+
+int Box::deserialize(std::stringstream *p_ss) {
+  if (!p_ss) return -1;
+  int result = m_corner.deserialize(p_ss);
+  float v = 0;
+  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
+  if (p_ss->gcount() == sizeof(v)) m_horizontal = v;
+  v = 0;
+  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
+  if (p_ss->gcount() == sizeof(v)) m_vertical = v;
+  if (checkStream("Box::deserialize()", p_ss) != 0) result = -1;
+  return result;
+}
+
+void Box::draw() const {
+  Vector top_right = m_corner + Vector(m_horizontal, 0);
+  Vector bottom_left = m_corner + Vector(0, m_vertical);
+  Vector bottom_right = m_corner + Vector(m_horizontal, m_vertical);
+  Line(m_corner, top_right).draw();
+  Line(m_corner, bottom_left).draw();
+  Line(top_right, bottom_right).draw();
+  Line(bottom_left, bottom_right).draw();
+}
+
+} // namespace vx

@@ -1,0 +1,168 @@
+#include "core/LogManager.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <ctime>
+
+#include "core/Config.h"
+#include "core/GameManager.h"
+
+namespace vx {
+
+namespace {
+
+// One line: optional time and step prefixes, the message, a newline.
+// Returns the message's length, or -1 when a write failed.
+int writeLine(FILE *p_f, bool time_string, bool step_count, bool do_flush, const char *fmt, va_list args) {
+  FILE *out = p_f ? p_f : stderr;
+  bool failed = false;
+  if (time_string && fprintf(out, "%s ", getTimeString()) < 0) failed = true;
+  if (step_count && fprintf(out, "%4d ", GameManager::getInstance().getStepCount()) < 0) failed = true;
+  int n = vfprintf(out, fmt ? fmt : "", args);
+  if (n < 0) failed = true;
+  if (fputs("\n", out) < 0) failed = true;
+  if (do_flush) fflush(out);
+  return failed ? -1 : n;
+}
+
+} // namespace
+
+LogManager::LogManager()
+    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_p_f(nullptr) {
+  setType("LogManager");
+}
+
+LogManager::~LogManager() {
+  if (m_p_f) {
+    fclose(m_p_f);
+    m_p_f = nullptr;
+  }
+  for (auto &entry : m_my_log_files)
+    if (entry.second) fclose(entry.second);
+  m_my_log_files.clear();
+}
+
+LogManager &LogManager::getInstance() {
+  static LogManager log_manager;
+  return log_manager;
+}
+
+int LogManager::startUp() {
+  if (isStarted()) {
+    writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
+    return -1;
+  }
+  const char *env = getenv("VEXMOOR_LOG");
+  std::string name = env ? std::string(env) : Config::getInstance().getLogFile();
+
+  // A side file of the same name is already open: it becomes the main log.
+  auto it = m_my_log_files.find(name);
+  if (it != m_my_log_files.end() && it->second) {
+    m_p_f = it->second;
+    m_my_log_files.erase(it);
+  } else {
+    m_p_f = fopen(name.c_str(), "w");
+  }
+  if (!m_p_f) {
+    writeLog("LogManager::startup(): Warning! Unable to open file '%s'.", name.c_str());
+    return -1;
+  }
+  m_file_name = name;
+  Manager::startUp();
+  writeLog(5, "LogManager::startUp(): successfully started.");
+  return 0;
+}
+
+void LogManager::shutDown() {
+  Manager::shutDown();
+  writeLog(5, "LogManager::shutDown(): successfully stopped.");
+  if (m_p_f) {
+    fclose(m_p_f);
+    m_p_f = nullptr;
+  }
+  m_file_name.clear();
+  for (auto &entry : m_my_log_files)
+    if (entry.second) fclose(entry.second);
+  m_my_log_files.clear();
+}
+
+int LogManager::writeLog(int log_level, const char *fmt, ...) const {
+  if (log_level > m_log_level) return 0;
+  va_list args;
+  va_start(args, fmt);
+  int n = writeLine(m_p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  va_end(args);
+  return n;
+}
+
+int LogManager::writeLog(const char *fmt, ...) const {
+  va_list args;
+  va_start(args, fmt);
+  int n = writeLine(m_p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  va_end(args);
+  return n;
+}
+
+FILE *LogManager::myLogFile(const std::string &file_name) {
+  // The main log as actually opened; never opened a second time.
+  if (m_p_f && file_name == m_file_name) return m_p_f;
+  auto it = m_my_log_files.find(file_name);
+  if (it != m_my_log_files.end()) return it->second;
+  writeLog(5, "LogManager::writeMyLog(): File %s is new.", file_name.c_str());
+  FILE *p_f = fopen(file_name.c_str(), "w");
+  if (!p_f) {
+    writeLog("LogManager::startup(): Warning! Can't open file '%s'.\n", file_name.c_str());
+    return nullptr;
+  }
+  m_my_log_files[file_name] = p_f;
+  return p_f;
+}
+
+int LogManager::writeMyLog(std::string file_name, int, const char *fmt, ...) {
+  FILE *p_f = myLogFile(file_name);
+  va_list args;
+  va_start(args, fmt);
+  int n = writeLine(p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  va_end(args);
+  return n;
+}
+
+int LogManager::writeMyLog(std::string file_name, const char *fmt, ...) {
+  FILE *p_f = myLogFile(file_name);
+  va_list args;
+  va_start(args, fmt);
+  int n = writeLine(p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  va_end(args);
+  return n;
+}
+
+void LogManager::flush() const {
+  if (m_p_f) fflush(m_p_f);
+}
+
+void LogManager::setFlush(bool do_flush) { m_do_flush = do_flush; }
+
+void LogManager::setLogLevel(int new_log_level) {
+  m_log_level = new_log_level;
+  if (new_log_level >= 2) writeLog("LogManager::setLogLevel(): log level %d", new_log_level);
+}
+
+int LogManager::getLogLevel() const { return m_log_level; }
+
+void LogManager::setLogTimeString(bool log_time_string) { m_log_time_string = log_time_string; }
+
+void LogManager::setLogStepCount(bool log_step_count) { m_log_step_count = log_step_count; }
+
+const char *getTimeString() {
+  static char buffer[32];
+  time_t now = time(nullptr);
+  struct tm parts;
+  if (now == time_t(-1) || !localtime_r(&now, &parts)) {
+    snprintf(buffer, sizeof(buffer), "(time error)");
+    return buffer;
+  }
+  snprintf(buffer, sizeof(buffer), "%02d:%02d:%02d", parts.tm_hour, parts.tm_min, parts.tm_sec);
+  return buffer;
+}
+
+} // namespace vx

@@ -1,0 +1,81 @@
+#include "platform/Platform.h"
+
+#include <errno.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vx {
+namespace platform {
+
+namespace {
+
+ClockFunction g_clock = nullptr;
+SleepFunction g_sleep = nullptr;
+
+// 32-bit linear congruential generator; state as if seeded with 1.
+uint32_t g_rand_state = 1;
+
+int64_t realNowMicros() {
+  struct timespec ts;
+  if (clock_gettime(CLOCK_MONOTONIC, &ts) != 0) return 0;
+  return int64_t(ts.tv_sec) * 1000000 + int64_t(ts.tv_nsec) / 1000;
+}
+
+void realSleepMillis(int ms) {
+  if (ms <= 0) return;
+  struct timespec req;
+  req.tv_sec = ms / 1000;
+  req.tv_nsec = long(ms % 1000) * 1000000L;
+  struct timespec rem;
+  while (nanosleep(&req, &rem) != 0 && errno == EINTR) req = rem;
+}
+
+} // namespace
+
+int64_t nowMicros() { return g_clock ? g_clock() : realNowMicros(); }
+
+void sleepMillis(int ms) {
+  if (g_sleep)
+    g_sleep(ms);
+  else
+    realSleepMillis(ms);
+}
+
+void setClock(ClockFunction fn) { g_clock = fn; }
+void setSleep(SleepFunction fn) { g_sleep = fn; }
+
+int timeBeginPeriod(unsigned int) { return 0; }
+int timeEndPeriod(unsigned int) { return 0; }
+
+char *getcwd(char *buf, std::size_t size) {
+  if (!buf || size == 0) return nullptr;
+  return ::getcwd(buf, size);
+}
+
+int rand() {
+  g_rand_state = g_rand_state * 1103515245u + 12345u;
+  return int((g_rand_state >> 16) & 0x7fffu);
+}
+
+void srand(unsigned int seed) { g_rand_state = seed; }
+
+char *strdup(const char *s) {
+  if (!s) return nullptr;
+  std::size_t n = std::strlen(s) + 1;
+  char *p = static_cast<char *>(std::malloc(n));
+  if (!p) return nullptr;
+  std::memcpy(p, s, n);
+  return p;
+}
+
+char *strtok(char *str, const char *delim, char **save) {
+  if (!delim || !save) return nullptr;
+  if (!str && !*save) return nullptr;
+  return strtok_r(str, delim, save);
+}
+
+} // namespace platform
+} // namespace vx
