@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/LogManager.h"
+#include "core/RawStream.h"
 #include "core/Utility.h"
 
 namespace vx {
@@ -100,30 +101,21 @@ bool Animation::operator==(const Animation &other) const {
 bool Animation::operator!=(const Animation &other) const { return !(*this == other); }
 
 int Animation::serialize(std::stringstream *p_ss) const {
-  uint64_t n = m_name.size();
-  int32_t index = m_index;
-  int32_t count = m_slowdown_count;
-  int32_t transform = m_transform;
-  p_ss->write(reinterpret_cast<const char *>(&n), sizeof(n));
-  p_ss->write(m_name.data(), std::streamsize(n));
-  p_ss->write(reinterpret_cast<const char *>(&index), sizeof(index));
-  p_ss->write(reinterpret_cast<const char *>(&count), sizeof(count));
-  p_ss->write(reinterpret_cast<const char *>(&transform), sizeof(transform));
+  writeText(p_ss, m_name);
+  writeRaw(p_ss, int32_t(m_index));
+  writeRaw(p_ss, int32_t(m_slowdown_count));
+  writeRaw(p_ss, int32_t(m_transform));
   return checkStream("Animation::serialize()", p_ss);
 }
 
 int Animation::deserialize(std::stringstream *p_ss) {
   uint64_t n = 0;
-  p_ss->read(reinterpret_cast<char *>(&n), sizeof(n));
-  if (!p_ss->good()) return checkStream("Animation::deserialize()", p_ss);
+  if (!readRaw(p_ss, n) || !p_ss->good()) return checkStream("Animation::deserialize()", p_ss);
 
   // The name cannot be longer than what is left of the stream.
-  std::streampos here = p_ss->tellg();
-  p_ss->seekg(0, std::ios::end);
-  std::streampos end = p_ss->tellg();
-  p_ss->seekg(here);
-  if (here < 0 || end < here) return checkStream("Animation::deserialize()", p_ss);
-  uint64_t left = uint64_t(int64_t(end - here));
+  long long left_bytes = bytesLeft(p_ss);
+  if (left_bytes < 0) return checkStream("Animation::deserialize()", p_ss);
+  uint64_t left = uint64_t(left_bytes);
   if (n > left) {
     LogManager::getInstance().writeLog(
         "Animation::deserialize(): Error! Name length %" PRIu64 " exceeds the %" PRIu64
@@ -146,10 +138,7 @@ int Animation::deserialize(std::stringstream *p_ss) {
   m_name = std::string(buffer.c_str());  // a zero byte ends the name
 
   int32_t index = 0, count = 0, transform = 0;
-  p_ss->read(reinterpret_cast<char *>(&index), sizeof(index));
-  p_ss->read(reinterpret_cast<char *>(&count), sizeof(count));
-  p_ss->read(reinterpret_cast<char *>(&transform), sizeof(transform));
-  if (p_ss->good()) {
+  if (readRaw(p_ss, index) && readRaw(p_ss, count) && readRaw(p_ss, transform)) {
     m_index = index;
     m_slowdown_count = count;
     m_transform = transform;

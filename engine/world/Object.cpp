@@ -6,6 +6,7 @@
 
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/RawStream.h"
 #include "display/InputManager.h"
 #include "display/ResourceManager.h"
 #include "network/NetworkManager.h"
@@ -425,52 +426,10 @@ namespace {
 
 const char *serFlag(bool b) { return b ? "true" : "false"; }
 
-template <typename T>
-void serWrite(std::stringstream *p_ss, const T &v) {
-  p_ss->write(reinterpret_cast<const char *>(&v), sizeof(T));
-}
-
-// An 8-byte length, then the characters without a terminator.
-void serWriteText(std::stringstream *p_ss, const std::string &s) {
-  std::uint64_t n = s.size();
-  serWrite(p_ss, n);
-  p_ss->write(s.data(), static_cast<std::streamsize>(n));
-}
-
-// True when all of v arrived; v is left alone otherwise.
-template <typename T>
-bool serRead(std::stringstream *p_ss, T &v) {
-  T tmp{};
-  p_ss->read(reinterpret_cast<char *>(&tmp), sizeof(T));
-  if (p_ss->fail() || p_ss->gcount() != static_cast<std::streamsize>(sizeof(T))) return false;
-  v = tmp;
-  return true;
-}
-
-// A flag byte: anything but 0 is true.
-bool serReadFlag(std::stringstream *p_ss, bool &b) {
-  std::uint8_t c = 0;
-  if (!serRead(p_ss, c)) return false;
-  b = c != 0;
-  return true;
-}
-
-// Bytes not yet read from the stream; -1 when it cannot tell.
-long long serBytesLeft(std::stringstream *p_ss) {
-  if (!p_ss->good()) return -1;
-  std::streampos here = p_ss->tellg();
-  if (here == std::streampos(-1)) return -1;
-  p_ss->seekg(0, std::ios::end);
-  std::streampos end = p_ss->tellg();
-  p_ss->seekg(here);
-  if (end == std::streampos(-1) || !p_ss->good() || end < here) return -1;
-  return static_cast<long long>(end - here);
-}
-
 // A length read from the stream must fit in what is left of it; otherwise
 // logs, fails the stream and returns false.
 bool serLengthFits(std::stringstream *p_ss, std::uint64_t n, const char *what) {
-  long long left = serBytesLeft(p_ss);
+  long long left = bytesLeft(p_ss);
   if (left >= 0 && n <= static_cast<unsigned long long>(left)) return true;
   LogManager::getInstance().writeLog("Object::deserialize(): Error! %s length %llu exceeds the %lld bytes left.",
                                      what, static_cast<unsigned long long>(n), left < 0 ? 0LL : left);
@@ -500,7 +459,7 @@ bool serEventsFit(std::stringstream *p_ss, std::int32_t count) {
   std::streampos start = p_ss->tellg();
   for (std::int32_t i = 0; i < count; i++) {
     std::uint64_t n = 0;
-    if (!serRead(p_ss, n) || !serLengthFits(p_ss, n, "Event name")) return false;
+    if (!readRaw(p_ss, n) || !serLengthFits(p_ss, n, "Event name")) return false;
     p_ss->seekg(static_cast<std::streamoff>(n), std::ios::cur);
     if (!p_ss->good()) return false;
   }
@@ -517,32 +476,32 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   if (!p_ss) return checkStream("Object::serialize()", p_ss);
 
   const std::uint32_t mask = attr != 0 ? attr : m_modified;
-  serWrite(p_ss, mask);
+  writeRaw(p_ss, mask);
   // A bit is cleared only once its attribute reached the stream.
   auto written = [&](unsigned int bit) {
     if (p_ss->good()) m_modified &= ~bit;
   };
 
   if (mask & ID) {
-    serWrite(p_ss, static_cast<std::int32_t>(m_id));
+    writeRaw(p_ss, static_cast<std::int32_t>(m_id));
     written(ID);
     log.writeLog(25, "\tID: %d", m_id);
   }
   if (mask & ACTIVE) {
-    serWrite(p_ss, static_cast<std::uint8_t>(m_is_active ? 1 : 0));
+    writeRaw(p_ss, static_cast<std::uint8_t>(m_is_active ? 1 : 0));
     written(ACTIVE);
     log.writeLog(25, "\tACTIVE: %s", serFlag(m_is_active));
   }
   if (mask & VISIBLE) {
-    serWrite(p_ss, static_cast<std::uint8_t>(m_is_visible ? 1 : 0));
+    writeRaw(p_ss, static_cast<std::uint8_t>(m_is_visible ? 1 : 0));
     written(VISIBLE);
     log.writeLog(25, "\tVISIBLE: %s", serFlag(m_is_visible));
   }
   if (mask & EVENTS) {
-    serWrite(p_ss, static_cast<std::int32_t>(m_event_count));
+    writeRaw(p_ss, static_cast<std::int32_t>(m_event_count));
     log.writeLog(25, "\tEVENTS: %d", m_event_count);
     for (int i = 0; i < m_event_count; i++) {
-      serWriteText(p_ss, m_event_name[i]);
+      writeText(p_ss, m_event_name[i]);
       log.writeLog(25, "\t\t%s (size %d)", m_event_name[i].c_str(), static_cast<int>(m_event_name[i].size()));
     }
     written(EVENTS);
@@ -558,7 +517,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tPOSITION: %s", m_position.toString().c_str());
   }
   if (mask & TYPE) {
-    serWriteText(p_ss, m_type);
+    writeText(p_ss, m_type);
     written(TYPE);
     log.writeLog(25, "\tTYPE: %s", m_type.c_str());
   }
@@ -568,17 +527,17 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tANIMATION: %s", m_animation.toString().c_str());
   }
   if (mask & ALTITUDE) {
-    serWrite(p_ss, static_cast<std::int32_t>(m_altitude));
+    writeRaw(p_ss, static_cast<std::int32_t>(m_altitude));
     written(ALTITUDE);
     log.writeLog(25, "\tALTITUDE: %d", m_altitude);
   }
   if (mask & SOLIDNESS) {
-    serWrite(p_ss, static_cast<std::int32_t>(m_solidness));
+    writeRaw(p_ss, static_cast<std::int32_t>(m_solidness));
     written(SOLIDNESS);
     log.writeLog(25, "\tSOLIDNESS: %s", solidnessToString(m_solidness).c_str());
   }
   if (mask & NO_SOFT) {
-    serWrite(p_ss, static_cast<std::uint8_t>(m_no_soft ? 1 : 0));
+    writeRaw(p_ss, static_cast<std::uint8_t>(m_no_soft ? 1 : 0));
     written(NO_SOFT);
     log.writeLog(25, "\tNO_SOFT: %s", serFlag(m_no_soft));
   }
@@ -588,7 +547,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tDIRECTION: %s", m_direction.toString().c_str());
   }
   if (mask & SPEED) {
-    serWrite(p_ss, static_cast<float>(m_speed));
+    writeRaw(p_ss, static_cast<float>(m_speed));
     written(SPEED);
     log.writeLog(25, "\tSPEED: %f", static_cast<double>(m_speed));
   }
@@ -603,7 +562,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tSHAPE: %s", m_shape.toString().c_str());
   }
   if (mask & FOLLOW_PATH) {
-    serWrite(p_ss, static_cast<std::uint8_t>(m_follow_path ? 1 : 0));
+    writeRaw(p_ss, static_cast<std::uint8_t>(m_follow_path ? 1 : 0));
     written(FOLLOW_PATH);
     log.writeLog(25, "\tFOLLOW_PATH: %s", serFlag(m_follow_path));
   }
@@ -613,7 +572,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tPATH: %s", m_path.toString().c_str());
   }
   if (mask & AVOID_COLLISIONS) {
-    serWrite(p_ss, static_cast<std::uint8_t>(m_avoid_collisions ? 1 : 0));
+    writeRaw(p_ss, static_cast<std::uint8_t>(m_avoid_collisions ? 1 : 0));
     written(AVOID_COLLISIONS);
     log.writeLog(25, "\tAVOID_COLLISIONS: %s", serFlag(m_avoid_collisions));
   }
@@ -631,14 +590,14 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   if (!p_ss) return checkStream("Object::deserialize()", p_ss);
 
   std::uint32_t mask = 0;
-  bool ok = serRead(p_ss, mask);
+  bool ok = readRaw(p_ss, mask);
   bool failed = false;  // a failure the stream does not show
   *p_attr = mask;
   log.writeLog(20, "Object::deserialize(): attr %u (%s)", mask, toBinaryString(mask).c_str());
 
   if (ok && (mask & ID)) {
     std::int32_t id = 0;
-    if ((ok = serRead(p_ss, id))) {
+    if ((ok = readRaw(p_ss, id))) {
       // The next id (id + 1) must itself be able to advance once more.
       if (id <= INT32_MAX - 2)
         setId(id);
@@ -650,14 +609,14 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & ACTIVE)) {
     bool active = false;
-    if ((ok = serReadFlag(p_ss, active))) {
+    if ((ok = readFlag(p_ss, active))) {
       setActive(active);
       log.writeLog(25, "\tACTIVE: %s", serFlag(m_is_active));
     }
   }
   if (ok && (mask & VISIBLE)) {
     bool visible = false;
-    if ((ok = serReadFlag(p_ss, visible))) {
+    if ((ok = readFlag(p_ss, visible))) {
       setVisible(visible);
       log.writeLog(25, "\tVISIBLE: %s", serFlag(m_is_visible));
     }
@@ -665,7 +624,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   if (ok && (mask & EVENTS)) {
     // The current interests go only once the whole list is known to be there.
     std::int32_t count = 0;
-    if ((ok = serRead(p_ss, count))) {
+    if ((ok = readRaw(p_ss, count))) {
       log.writeLog(25, "\tEVENTS: %d", static_cast<int>(count));
       ok = serEventsFit(p_ss, count);
     }
@@ -677,7 +636,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
       }
       for (std::int32_t i = 0; ok && i < count; i++) {
         std::uint64_t n = 0;
-        if (!(ok = serRead(p_ss, n) && serLengthFits(p_ss, n, "Event name"))) break;
+        if (!(ok = readRaw(p_ss, n) && serLengthFits(p_ss, n, "Event name"))) break;
         log.writeLog(25, "\t\tsize %d", static_cast<int>(n));
         std::string name;
         SerText got = serReadText(p_ss, n, name);
@@ -712,7 +671,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & TYPE)) {
     std::uint64_t n = 0;
-    if ((ok = serRead(p_ss, n) && serLengthFits(p_ss, n, "Type"))) {
+    if ((ok = readRaw(p_ss, n) && serLengthFits(p_ss, n, "Type"))) {
       std::string type;
       SerText got = serReadText(p_ss, n, type);
       if (got == SER_TEXT_NO_MEMORY) {
@@ -746,14 +705,14 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & ALTITUDE)) {
     std::int32_t altitude = 0;
-    if ((ok = serRead(p_ss, altitude))) {
+    if ((ok = readRaw(p_ss, altitude))) {
       setAltitude(altitude);
       log.writeLog(25, "\tALTITUDE: %d", m_altitude);
     }
   }
   if (ok && (mask & SOLIDNESS)) {
     std::int32_t solidness = 0;
-    if ((ok = serRead(p_ss, solidness))) {
+    if ((ok = readRaw(p_ss, solidness))) {
       // Only the enumeration's own values are converted to it.
       if (solidness == HARD || solidness == SOFT || solidness == SPECTRAL)
         setSolidness(static_cast<Solidness>(solidness));
@@ -765,7 +724,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & NO_SOFT)) {
     bool no_soft = false;
-    if ((ok = serReadFlag(p_ss, no_soft))) {
+    if ((ok = readFlag(p_ss, no_soft))) {
       setNoSoft(no_soft);
       log.writeLog(25, "\tNO_SOFT: %s", serFlag(m_no_soft));
     }
@@ -779,7 +738,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & SPEED)) {
     float speed = 0;
-    if ((ok = serRead(p_ss, speed))) {
+    if ((ok = readRaw(p_ss, speed))) {
       setSpeed(speed);
       log.writeLog(25, "\tSPEED: %f", static_cast<double>(m_speed));
     }
@@ -805,7 +764,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & FOLLOW_PATH)) {
     bool follow = false;
-    if ((ok = serReadFlag(p_ss, follow))) {
+    if ((ok = readFlag(p_ss, follow))) {
       setFollowPath(follow);
       log.writeLog(25, "\tFOLLOW_PATH: %s", serFlag(m_follow_path));
     }
@@ -814,8 +773,8 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     // The waypoint count must fit in the bytes after it (8 per waypoint).
     std::streampos at = p_ss->tellg();
     std::uint64_t count = 0;
-    if ((ok = serRead(p_ss, count))) {
-      long long left = serBytesLeft(p_ss);
+    if ((ok = readRaw(p_ss, count))) {
+      long long left = bytesLeft(p_ss);
       if (left < 0 || count > static_cast<unsigned long long>(left) / 8) {
         log.writeLog("Object::deserialize(): Error! Path of %llu waypoints exceeds the %lld bytes left.",
                      static_cast<unsigned long long>(count), left < 0 ? 0LL : left);
@@ -836,7 +795,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   if (ok && (mask & AVOID_COLLISIONS)) {
     bool avoid = false;
-    if ((ok = serReadFlag(p_ss, avoid))) {
+    if ((ok = readFlag(p_ss, avoid))) {
       setAvoidCollisions(avoid);
       log.writeLog(25, "\tAVOID_COLLISIONS: %s", serFlag(m_avoid_collisions));
     }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/LogManager.h"
+#include "core/RawStream.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
 #include "world/EventView.h"
@@ -16,37 +17,6 @@ namespace vx {
 namespace {
 
 const char *boolText(bool b) { return b ? "true" : "false"; }
-
-template <typename T>
-void writeRaw(std::stringstream *p_ss, const T &v) {
-  p_ss->write(reinterpret_cast<const char *>(&v), sizeof(T));
-}
-
-// True when all of v was read.
-template <typename T>
-bool readRaw(std::stringstream *p_ss, T &v) {
-  p_ss->read(reinterpret_cast<char *>(&v), sizeof(T));
-  return static_cast<std::size_t>(p_ss->gcount()) == sizeof(T) && !p_ss->fail();
-}
-
-bool readBool(std::stringstream *p_ss, bool &b) {
-  unsigned char c = 0;
-  if (!readRaw(p_ss, c)) return false;
-  b = c != 0;
-  return true;
-}
-
-// Bytes not yet read from the stream's input side; -1 when it cannot tell.
-long long bytesLeft(std::stringstream *p_ss) {
-  if (!p_ss->good()) return -1;
-  std::streampos here = p_ss->tellg();
-  if (here == std::streampos(-1)) return -1;
-  p_ss->seekg(0, std::ios::end);
-  std::streampos end = p_ss->tellg();
-  p_ss->seekg(here);
-  if (end == std::streampos(-1) || !p_ss->good()) return -1;
-  return static_cast<long long>(end - here);
-}
 
 } // namespace
 
@@ -280,7 +250,7 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
       }
     }
     bool border = false;
-    if (readBool(p_ss, border)) {
+    if (readFlag(p_ss, border)) {
       setBorder(border);
       log.writeLog(25, "\tBORDER: %s", boolText(m_border));
     }
@@ -300,7 +270,7 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
       log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
     }
     bool draw_value = false;
-    if (readBool(p_ss, draw_value)) {
+    if (readFlag(p_ss, draw_value)) {
       setDrawValue(draw_value);
       log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
     }
