@@ -144,6 +144,60 @@ TEST_F(GameWindowTest, ShopMenuIsDrawn) {
   EXPECT_GT(count(p, cw, ch, 20, 17, 60, 18, [](int r, int g, int b) { return g > 180 && r < 80 && b < 80; }), 50);
 }
 
+// The aim marker, an enemy's stun stars and the level-rise banner.
+TEST_F(GameWindowTest, AimMarkerStunStarsAndBanner) {
+  env.writeConfig("headless:false,\nnetworking:false,\nrandom_seed:7,\nframe_time:1000,\n");
+  ASSERT_EQ(env.startEngine(), 0);
+  resetStairs();
+  loadSprites();
+  buildWorld(false);
+  float cw = vx::charWidth(), ch = vx::charHeight();
+  Hero *h = hero();
+  // Before any mouse event the aim is right: '+' at the centre of (4,2).
+  step();
+  Picture p = capture("game-aim-right");
+  EXPECT_GT(count(p, cw, ch, 22, 7, 23, 8, isWhite), 5);
+  step([] { mouse(vx::MouseAction::MOVED, vx::MouseButton::UNDEFINED, vx::Vector(2, 7)); });
+  p = capture("game-aim-left");
+  EXPECT_EQ(count(p, cw, ch, 22, 7, 23, 8, isWhite), 0);
+  EXPECT_GT(count(p, cw, ch, 12, 7, 13, 8, isWhite), 5);
+
+  // A slime stunned by the shield at (4,2), drawn at (22,7): stars on row 6.
+  Enemy *e = new Enemy(0, 4, 2);
+  while (e->getMoveCountdown() > 2) step();
+  step([] { press(vx::Keyboard::LEFTSHIFT); });
+  step();
+  ASSERT_EQ(e->getStunTimer(), 30);
+  step(25);  // 5 left: 5 / 4 is odd, stars one column from the centre
+  ASSERT_EQ(e->getStunTimer(), 5);
+  p = capture("game-stars-in");
+  // A star is some 40 pixels; a stray burst particle is far fewer.
+  EXPECT_GT(count(p, cw, ch, 21, 6, 22, 7, isYellow), 25);
+  EXPECT_GT(count(p, cw, ch, 23, 6, 24, 7, isYellow), 25);
+  EXPECT_LT(count(p, cw, ch, 20, 6, 21, 7, isYellow), 15);
+  EXPECT_LT(count(p, cw, ch, 24, 6, 25, 7, isYellow), 15);
+  step(4);  // 1 left: even, two columns out
+  p = capture("game-stars-out");
+  EXPECT_GT(count(p, cw, ch, 20, 6, 21, 7, isYellow), 25);
+  EXPECT_GT(count(p, cw, ch, 24, 6, 25, 7, isYellow), 25);
+  EXPECT_LT(count(p, cw, ch, 21, 6, 22, 7, isYellow), 15);
+  EXPECT_LT(count(p, cw, ch, 23, 6, 24, 7, isYellow), 15);
+  e->removeQuietly();
+  h->setGridPosition(3, 2);
+
+  // The rise to level 1 at 2:00: the banner blinks in on the next step, red
+  // on the fourth row, centred.
+  while (GameTimer::getEnemyLevel() == 0) step();
+  ASSERT_EQ(m_timer->getBannerTimer(), 90);
+  p = capture("game-banner-off");
+  EXPECT_EQ(count(p, cw, ch, 15, 3, 65, 4, isRed), 0);
+  step();
+  p = capture("game-banner-on");
+  EXPECT_GT(count(p, cw, ch, 20, 3, 60, 4, isRed), 200);
+  EXPECT_EQ(count(p, cw, ch, 0, 3, 18, 4, isRed), 0);
+  EXPECT_EQ(count(p, cw, ch, 62, 3, 80, 4, isRed), 0);
+}
+
 // Reads an XWD dump (ZPixmap, 24 or 32 bits per pixel) into a picture.
 bool readXwd(const std::string &file, Picture &out) {
   std::ifstream f(file, std::ios::binary);
