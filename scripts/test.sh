@@ -8,7 +8,7 @@ ROOT=$(pwd)
 JOBS=${VX_JOBS:-8}
 
 PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
-          xvfb xauth xdotool clang-14 libclang-rt-14-dev)
+          xvfb xauth xdotool x11-apps clang-14 libclang-rt-14-dev)
 
 install_missing() {
   local missing=() p

@@ -8,10 +8,6 @@
 
 #include <SFML/Graphics.hpp>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
 #include "core/Config.h"
 #include "display/DisplayManager.h"
 #include "display/DisplayTestSupport.h"
@@ -20,28 +16,8 @@
 namespace vx {
 namespace test {
 
-// The system's GL and X libraries make one-time allocations on their first
-// window that they never free (and that the leak checker cannot attribute).
-// A throwaway window made once with leak checking off takes them.
-inline void warmUpGraphics() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-#if defined(__SANITIZE_ADDRESS__)
-  __lsan::ScopedDisabler no_leak_check;
-#endif
-  sf::RenderWindow w(sf::VideoMode(8, 8), "VexmoorWarmUp", sf::Style::None);
-  sf::Font font;
-  font.loadFromFile(std::string(VX_BUILD_DIR) + "/vx-font.ttf");
-  sf::Text text("A", font, 8);
-  w.draw(text);
-  w.display();
-  w.close();
-}
-
 // 480 x 288 pixels of 40 x 12 cells: 12 x 24 pixels a cell, glyphs of 24.
 inline void windowConfig(const std::string &title) {
-  warmUpGraphics();
   Config &c = Config::getInstance();
   c.setHeadless(false);
   c.setWindowHorizontalPixels(480);

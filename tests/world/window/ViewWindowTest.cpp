@@ -4,17 +4,6 @@
 #include <functional>
 #include <memory>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VX_WINDOW_TEST_LSAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VX_WINDOW_TEST_LSAN 1
-#endif
-#endif
-#ifdef VX_WINDOW_TEST_LSAN
-#include <sanitizer/lsan_interface.h>
-#endif
-
 #include "display/DisplayManager.h"
 #include "support/ParticleCheck.h"
 #include "world/ParticleEffects.h"
@@ -29,32 +18,13 @@ namespace {
 
 const std::string WINDOW_CONFIG = "headless:false,\nnetworking:false,\n";
 
-// The X and GL driver libraries keep a few blocks from window and context
-// creation that the leak checker cannot trace (their code has no frame
-// pointers and is unloaded at exit). Allocations made while one of these is
-// alive are not reported.
-class DriverAllocations {
- public:
-#ifdef VX_WINDOW_TEST_LSAN
-  DriverAllocations() { __lsan_disable(); }
-  ~DriverAllocations() { __lsan_enable(); }
-#else
-  DriverAllocations() {}
-  ~DriverAllocations() {}
-#endif
-  DriverAllocations(const DriverAllocations &) = delete;
-  DriverAllocations &operator=(const DriverAllocations &) = delete;
-};
-
 // The engine started with a window.
 std::unique_ptr<EngineFixture> startWindow() {
-  DriverAllocations quiet;
   return std::unique_ptr<EngineFixture>(new EngineFixture(WINDOW_CONFIG));
 }
 
 // Pixels of one frame as drawn so far (taken before it is shown).
 sf::Image capture() {
-  DriverAllocations quiet;
   sf::RenderWindow *p_w = DisplayManager::getInstance().getWindow();
   sf::Texture texture;
   texture.create(p_w->getSize().x, p_w->getSize().y);
@@ -91,8 +61,7 @@ int countInCell(const sf::Image &img, int cx, int cy, const PixelTest &test) {
 // driver's resources for it: that one runs unwatched by the leak checker.
 bool drawUntil(const std::function<bool(const sf::Image &)> &check, sf::Image *p_out = nullptr) {
   {
-    DriverAllocations quiet;
-    DisplayManager::getInstance().swapBuffers();
+      DisplayManager::getInstance().swapBuffers();
     WorldManager::getInstance().draw();
   }
   for (int attempt = 0; attempt < 10; attempt++) {

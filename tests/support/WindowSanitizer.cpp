@@ -1,4 +1,4 @@
-// Sanitizer help for the game's real-window tests. The software GL driver
+// Sanitizer help for the real-window tests. The software GL driver
 // leaves one-time allocations behind and is unloaded before the leak check,
 // so they would show as an unknown module. Keeping the driver loaded lets
 // scripts/lsan.supp name and suppress them. (Slow unwinding is not used:
@@ -6,14 +6,14 @@
 #include <dlfcn.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define VX_GAME_WINDOW_ASAN 1
+#define VX_WINDOW_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define VX_GAME_WINDOW_ASAN 1
+#define VX_WINDOW_ASAN 1
 #endif
 #endif
 
-#ifdef VX_GAME_WINDOW_ASAN
+#ifdef VX_WINDOW_ASAN
 namespace {
 struct KeepGlDriverLoaded {
   KeepGlDriverLoaded() {
