@@ -6,7 +6,10 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include <SFML/Graphics.hpp>
@@ -15,6 +18,17 @@
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
 #include "support/TestEnv.h"
+
+// Every C++ allocation in the program is counted, to show what a frame costs.
+std::atomic<long> g_allocations{0};
+
+__attribute__((noinline)) void *operator new(std::size_t n) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void *p = std::malloc(n != 0 ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void *p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -25,18 +39,25 @@ const int WARM_UP_FRAMES = 5;  // glyphs are rasterised on first use
 
 const vx::Color COLORS[] = {vx::RED, vx::GREEN, vx::YELLOW, vx::BLUE, vx::MAGENTA, vx::CYAN, vx::WHITE};
 
-void engineFrame() {
+// Returns the allocations made while the cells were drawn (not shown).
+long engineFrame() {
   vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+  long before = g_allocations.load(std::memory_order_relaxed);
   for (int y = 0; y < ROWS; y++)
     for (int x = 0; x < COLS; x++)
       dm.drawCh(vx::Vector(float(x), float(y)), char('!' + (x + y * COLS) % 90), COLORS[(x + y) % 7]);
+  long made = g_allocations.load(std::memory_order_relaxed) - before;
   dm.swapBuffers();
+  return made;
 }
 
 void BM_EngineFrame(benchmark::State &state) {
   for (int i = 0; i < WARM_UP_FRAMES; i++) engineFrame();
-  for (auto _ : state) engineFrame();
+  long allocations = 0;
+  for (auto _ : state) allocations += engineFrame();
   state.counters["cells"] = COLS * ROWS;
+  state.counters["drawCh_allocs_per_frame"] =
+      benchmark::Counter(double(allocations), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

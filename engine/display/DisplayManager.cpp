@@ -19,6 +19,20 @@ namespace {
 const unsigned int TEXT_CHARACTER_SIZE = 30;
 const float MAX_CHARACTER_SIZE = 4096;
 
+// A cell is a background of two triangles and a glyph of two (as sf::Text
+// lays it out). sf::RectangleShape fans four triangles from its centre; the
+// outline is the same, and so are the pixels of an opaque fill.
+const size_t VERTICES_PER_CELL = 6 + 6;
+
+// Inside the opaque white square every font page keeps at its top left.
+const sf::Vector2f WHITE_TEXEL(1, 1);
+
+void appendTriangle(sf::VertexArray &va, const sf::Vertex &a, const sf::Vertex &b, const sf::Vertex &c) {
+  va.append(a);
+  va.append(b);
+  va.append(c);
+}
+
 // SFML aborts the program when it cannot open the X display, so the display
 // is opened here first. The connection is held while the window is made: a
 // server that loses its last client resets and refuses connections briefly.
@@ -74,6 +88,7 @@ DisplayManager::DisplayManager()
       m_p_rectangle(nullptr),
       m_window_background_color(0, 0, 0, 255),
       m_p_text(nullptr),
+      m_cells(sf::Triangles),
       m_shake_duration(0),
       m_shake_scale_x(0),
       m_shake_scale_y(0),
@@ -190,12 +205,17 @@ int DisplayManager::startUp() {
 
   setBackgroundColor(Color(config.getWindowBackgroundColor()));
 
+  // Room for a full window of cells; clear() keeps it.
+  m_cells.resize(size_t(m_window_horizontal_chars) * size_t(m_window_vertical_chars) * VERTICES_PER_CELL);
+  m_cells.clear();
+
   Manager::startUp();
   lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
   return 0;
 }
 
 void DisplayManager::releaseDrawing() {
+  m_cells.clear();  // cells of a closed window are never shown
   if (m_p_window != nullptr) {
     m_p_window->close();
     delete m_p_window;
@@ -227,13 +247,46 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   // The background is not shaken; the glyph is.
   m_p_rectangle->setPosition(pixel.getX() - charWidth() / 10, pixel.getY() + charHeight() / 5);
   m_p_rectangle->setRotation(rotation);
-  m_p_window->draw(*m_p_rectangle);
+  const sf::Transform &rect_transform = m_p_rectangle->getTransform();
+  sf::Vector2f size = m_p_rectangle->getSize();
+  sf::Color fill = m_p_rectangle->getFillColor();
+  sf::Vertex corner[4] = {
+      sf::Vertex(rect_transform.transformPoint(0, 0), fill, WHITE_TEXEL),
+      sf::Vertex(rect_transform.transformPoint(size.x, 0), fill, WHITE_TEXEL),
+      sf::Vertex(rect_transform.transformPoint(size.x, size.y), fill, WHITE_TEXEL),
+      sf::Vertex(rect_transform.transformPoint(0, size.y), fill, WHITE_TEXEL),
+  };
+  appendTriangle(m_cells, corner[0], corner[1], corner[2]);
+  appendTriangle(m_cells, corner[0], corner[2], corner[3]);
 
-  m_p_text->setString(sf::String(sf::Uint32(static_cast<unsigned char>(ch))));
+  // Blanks have no glyph; '\r' is skipped.
+  sf::Uint32 code = static_cast<unsigned char>(ch);
+  if (code == ' ' || code == '\n' || code == '\t' || code == '\r') return 0;
+
   m_p_text->setPosition(pixel.getX() + float(m_shake_x), pixel.getY() + float(m_shake_y));
-  m_p_text->setFillColor(sf::Color(r, g, b, 255));
   m_p_text->setRotation(rotation);
-  m_p_window->draw(*m_p_text);
+  const sf::Transform &text_transform = m_p_text->getTransform();
+  unsigned int character_size = m_p_text->getCharacterSize();
+  const sf::Glyph &glyph = m_font.getGlyph(code, character_size, true);
+  // The glyph's quad one pixel wider all round, on the baseline at the
+  // character size below the text's position.
+  const float padding = 1;
+  float baseline = float(character_size);
+  float left = glyph.bounds.left - padding;
+  float top = baseline + glyph.bounds.top - padding;
+  float right = glyph.bounds.left + glyph.bounds.width + padding;
+  float bottom = baseline + glyph.bounds.top + glyph.bounds.height + padding;
+  float u1 = float(glyph.textureRect.left) - padding;
+  float v1 = float(glyph.textureRect.top) - padding;
+  float u2 = float(glyph.textureRect.left + glyph.textureRect.width) + padding;
+  float v2 = float(glyph.textureRect.top + glyph.textureRect.height) + padding;
+  sf::Color color(r, g, b, 255);
+  sf::Vertex top_left(text_transform.transformPoint(left, top), color, sf::Vector2f(u1, v1));
+  sf::Vertex top_right(text_transform.transformPoint(right, top), color, sf::Vector2f(u2, v1));
+  sf::Vertex bottom_left(text_transform.transformPoint(left, bottom), color, sf::Vector2f(u1, v2));
+  sf::Vertex bottom_right(text_transform.transformPoint(right, bottom), color, sf::Vector2f(u2, v2));
+  appendTriangle(m_cells, top_left, top_right, bottom_left);
+  appendTriangle(m_cells, bottom_left, top_right, bottom_right);
   return 0;
 }
 
@@ -265,6 +318,7 @@ int DisplayManager::drawString(Vector world_pos, std::string str, Justification 
 
 int DisplayManager::drawSegment(Vector p1_pixels, Vector p2_pixels) const {
   if (m_p_window == nullptr) return -1;
+  flushCells();
   sf::Vertex line[2] = {sf::Vertex(sf::Vector2f(p1_pixels.getX(), p1_pixels.getY())),
                         sf::Vertex(sf::Vector2f(p2_pixels.getX(), p2_pixels.getY()))};
   m_p_window->draw(line, 2, sf::Lines, sf::RenderStates::Default);
@@ -277,6 +331,7 @@ int DisplayManager::swapBuffers() {
     return -1;
   }
   if (m_p_window == nullptr || Config::getInstance().getHeadless()) return -1;
+  flushCells();
   m_p_window->display();
   m_p_window->clear(m_window_background_color);
   advanceShake();
@@ -353,7 +408,22 @@ int DisplayManager::getHorizontal() const { return m_window_horizontal_chars; }
 int DisplayManager::getVertical() const { return m_window_vertical_chars; }
 int DisplayManager::getHorizontalPixels() const { return m_window_horizontal_pixels; }
 int DisplayManager::getVerticalPixels() const { return m_window_vertical_pixels; }
-sf::RenderWindow *DisplayManager::getWindow() const { return m_p_window; }
+sf::RenderWindow *DisplayManager::getWindow() const {
+  flushCells();
+  return m_p_window;
+}
+
+void DisplayManager::flushCells() const {
+  if (m_cells.getVertexCount() == 0) return;
+  if (m_p_window != nullptr && m_p_text != nullptr) {
+    // Taken now: pages grow while glyphs are first loaded, and texture
+    // coordinates are in pixels, so earlier cells stay valid.
+    sf::RenderStates states;
+    states.texture = &m_font.getTexture(m_p_text->getCharacterSize());
+    m_p_window->draw(m_cells, states);
+  }
+  m_cells.clear();
+}
 
 float charWidth() {
   const DisplayManager &dm = DisplayManager::getInstance();

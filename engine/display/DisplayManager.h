@@ -31,7 +31,10 @@ class DisplayManager : public Manager {
   int m_window_vertical_chars;
   sf::RectangleShape *m_p_rectangle;  // one cell's background, reused
   sf::Color m_window_background_color;
-  sf::Text *m_p_text;                 // one glyph, reused
+  sf::Text *m_p_text;                 // glyph size and transform, reused
+  // Cells drawn since the last flush: backgrounds and glyphs as triangles
+  // textured with the font's page, drawn in one call.
+  mutable sf::VertexArray m_cells;
   int m_shake_duration;
   int m_shake_scale_x;
   int m_shake_scale_y;
@@ -40,6 +43,8 @@ class DisplayManager : public Manager {
 
   void makeRectangle();
   void releaseDrawing();
+  // Draws the pending cells into the window (before anything else draws).
+  void flushCells() const;
 
  public:
   ~DisplayManager();
@@ -78,7 +83,8 @@ class DisplayManager : public Manager {
   int getHorizontalPixels() const;
   int getVerticalPixels() const;
 
-  // Null when headless or not started.
+  // Null when headless or not started. Cells drawn so far are in the window
+  // by the time it is returned.
   sf::RenderWindow *getWindow() const;
 };
 

@@ -99,8 +99,7 @@ void Shape::deserialize(std::stringstream *p_ss) {
 }
 
 void Shape::draw(Vector world_pos) {
-  sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
-  if (p_window == nullptr) {
+  if (DisplayManager::getInstance().getWindow() == nullptr) {
     LogManager::getInstance().writeLog(5, "Shape::draw(): DisplayManager window not defined.");
     return;
   }
@@ -138,6 +137,10 @@ void Shape::draw(Vector world_pos) {
   }
 
   LogManager::getInstance().writeLog(25, "Shape::draw(): Drawing at (%.2f, %.2f)", double(x), double(y));
+  // Fetched again right before drawing: that puts the cells drawn so far
+  // into the window first.
+  sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
+  if (p_window == nullptr) return;
   p_window->draw(*p_figure, sf::RenderStates::Default);
 }
 

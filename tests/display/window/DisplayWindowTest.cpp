@@ -3,6 +3,7 @@
 #include "core/Box.h"
 #include "display/Shape.h"
 #include "display/window/WindowTestSupport.h"
+#include "world/Geometry.h"
 
 using namespace vx;
 using namespace vx::test;
@@ -257,4 +258,151 @@ TEST(DisplayWindow, GlyphSizeIsTheSmallerCellSideTimesTheScaleTruncated) {
   EXPECT_GT(on, 40);
   EXPECT_EQ(differ25, 0);
   EXPECT_GT(differ24, 0);
+}
+
+namespace {
+
+// One cell as drawn before batching: a background rectangle, then a
+// one-character text, each straight into the window.
+struct DirectCells {
+  sf::Font font;
+  sf::RectangleShape rect;
+  sf::Text text;
+
+  DirectCells() : rect(sf::Vector2f(charWidth(), charHeight())), text("", font, 24) {
+    font.loadFromFile(Config::getInstance().getFontFile());
+    text.setFont(font);
+    text.setStyle(sf::Text::Bold);
+    rect.setFillColor(DisplayManager::getInstance().getBackgroundColor());
+  }
+
+  void draw(sf::RenderWindow &w, Vector world_pos, char ch, sf::Color c, float rotation, int sx, int sy) {
+    Vector pixel = spacesToPixels(worldToView(world_pos));
+    rect.setPosition(pixel.getX() - charWidth() / 10, pixel.getY() + charHeight() / 5);
+    rect.setRotation(rotation);
+    w.draw(rect);
+    text.setString(sf::String(sf::Uint32(static_cast<unsigned char>(ch))));
+    text.setPosition(pixel.getX() + float(sx), pixel.getY() + float(sy));
+    text.setFillColor(c);
+    text.setRotation(rotation);
+    w.draw(text);
+  }
+};
+
+// Cells of the mixed scene, drawn in this order; `after` says what the
+// scene draws once the cell is down.
+struct SceneCell {
+  float x, y;
+  char ch;
+  Color color;
+  float rotation;
+};
+
+const SceneCell FIRST_CELLS[] = {
+    {3, 2, 'H', RED, 0},       {4, 2, 'i', GREEN, 0},    {5.5f, 3.25f, '*', YELLOW, 37.5f},
+    {7, 2, ' ', WHITE, 0},     {8, 2, 'g', MAGENTA, 0},  {9, 2, char(0xe9), CYAN, 0},
+    {10, 2, '\t', WHITE, 0},   {4.4f, 7.6f, '@', BLUE, 200},
+};
+// Drawn over the circle, then the line runs across them.
+const SceneCell OVER_SHAPE[] = {{5, 8, 'O', WHITE, 0}, {6, 8, 'k', RED, 0}, {5.5f, 8.5f, '#', GREEN, 90}};
+const SceneCell LAST_CELLS[] = {{12, 4, 'Z', YELLOW, 0}, {13, 4, '~', BLUE, 0}};
+
+int differingPixels(const sf::Image &a, const sf::Image &b, std::string &where) {
+  int n = 0;
+  for (unsigned y = 0; y < a.getSize().y; y++)
+    for (unsigned x = 0; x < a.getSize().x; x++)
+      if (a.getPixel(x, y) != b.getPixel(x, y)) {
+        if (n++ < 5) where += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+      }
+  return n;
+}
+
+} // namespace
+
+TEST(DisplayWindow, BatchedCellsMatchCellsDrawnOneByOne) {
+  DisplayEnv d;
+  windowConfig(uniqueTitle("VexmoorBatch"));
+  Config::getInstance().setWindowBackgroundColor(BLUE);
+  DisplayManager &dm = DisplayManager::getInstance();
+  ASSERT_EQ(dm.startUp(), 0);
+  dm.shake(2, 1, 3);
+  ASSERT_EQ(dm.swapBuffers(), 0);
+  int sx = dm.getShakeX(), sy = dm.getShakeY();
+
+  // Every glyph from '!' on, most loaded for the first time in this frame:
+  // the font's page grows while the cells are still pending.
+  auto glyphRows = [](auto &&draw) {
+    for (int i = 0; i < 120; i++) draw(Vector(float(i % 40), float(9 + i / 40)), char('!' + i % 94), Color(1 + i % 7));
+  };
+
+  Shape circle;
+  circle.setColor(GREEN);
+  circle.setSize(10);
+  for (const SceneCell &c : FIRST_CELLS) EXPECT_EQ(dm.drawCh(Vector(c.x, c.y), c.ch, c.color, c.rotation), 0);
+  glyphRows([&](Vector p, char ch, Color c) { dm.drawCh(p, ch, c); });
+  circle.draw(Vector(5, 8));
+  for (const SceneCell &c : OVER_SHAPE) EXPECT_EQ(dm.drawCh(Vector(c.x, c.y), c.ch, c.color, c.rotation), 0);
+  EXPECT_EQ(dm.drawSegment(Vector(40, 200), Vector(120, 190)), 0);
+  for (const SceneCell &c : LAST_CELLS) EXPECT_EQ(dm.drawCh(Vector(c.x, c.y), c.ch, c.color, c.rotation), 0);
+  EXPECT_EQ(dm.drawString(Vector(30, 1), "Vexmoor", CENTER_JUSTIFIED, RED), 0);
+  sf::Image batched = captureWindow();
+  ASSERT_EQ(dm.swapBuffers(), 0);
+
+  // The same scene, the old way, into the same (now cleared) window.
+  sf::RenderWindow &w = *dm.getWindow();
+  DirectCells cells;
+  auto direct = [&](const SceneCell &c) {
+    cells.draw(w, Vector(c.x, c.y), c.ch, colorToSFML(c.color), c.rotation, sx, sy);
+  };
+  for (const SceneCell &c : FIRST_CELLS) direct(c);
+  glyphRows([&](Vector p, char ch, Color c) { cells.draw(w, p, ch, colorToSFML(c), 0, sx, sy); });
+  sf::CircleShape figure(0, 30);
+  figure.setFillColor(sf::Color(0, 255, 0, 255));
+  figure.setPointCount(10);
+  figure.setRadius(10);
+  Vector centre = spacesToPixels(worldToView(Vector(5, 8)));
+  figure.setPosition(centre.getX() - 5, centre.getY() - 5);
+  w.draw(figure);
+  for (const SceneCell &c : OVER_SHAPE) direct(c);
+  sf::Vertex line[2] = {sf::Vertex(sf::Vector2f(40, 200)), sf::Vertex(sf::Vector2f(120, 190))};
+  w.draw(line, 2, sf::Lines);
+  for (const SceneCell &c : LAST_CELLS) direct(c);
+  for (int i = 0; i < 7; i++)
+    cells.draw(w, Vector(float(27 + i), 1), "Vexmoor"[i], sf::Color(255, 0, 0), 0, sx, sy);
+  sf::Image one_by_one = captureWindow();
+  // The same glyphs, loaded in the same frame, outgrew the first page.
+  EXPECT_GT(cells.font.getTexture(24).getSize().x, 128u);
+
+  // Something of every kind is there...
+  EXPECT_GT(countColor(batched, SF_RED, 0, 0, 480, 288), 100);
+  EXPECT_GT(countColor(batched, sf::Color::White, 40, 185, 121, 201), 20);
+  // The circle's top is left; the cells drawn over it hide the rest.
+  EXPECT_GT(countColor(batched, SF_GREEN, 40, 180, 80, 196), 10);
+  EXPECT_LT(countColor(batched, SF_GREEN, 40, 180, 80, 220), 250);
+  // ...and every pixel is the same.
+  std::string where;
+  EXPECT_EQ(differingPixels(batched, one_by_one, where), 0) << "first at" << where;
+}
+
+TEST(DisplayWindow, CellsPendingAtShutDownAreDropped) {
+  DisplayEnv d;
+  windowConfig(uniqueTitle("VexmoorDrop"));
+  Config::getInstance().setWindowBackgroundColor(BLUE);
+  DisplayManager &dm = DisplayManager::getInstance();
+  ASSERT_EQ(dm.startUp(), 0);
+  ASSERT_EQ(dm.swapBuffers(), 0);
+  EXPECT_EQ(dm.drawString(Vector(2, 2), "gone", LEFT_JUSTIFIED, RED), 0);
+  dm.shutDown();
+  EXPECT_EQ(dm.getWindow(), nullptr);
+
+  // A new window and font: nothing of the old frame reaches them.
+  windowConfig(uniqueTitle("VexmoorDrop2"));
+  ASSERT_EQ(dm.startUp(), 0);
+  ASSERT_EQ(dm.swapBuffers(), 0);
+  sf::Image img = captureWindow();
+  EXPECT_EQ(countColor(img, SF_BLUE, 0, 0, 480, 288), 480 * 288);
+  EXPECT_EQ(dm.drawCh(Vector(2, 2), 'x', RED), 0);
+  img = captureWindow();
+  EXPECT_GT(glyphPixels(img, SF_RED, 2, 2), 20);
+  EXPECT_EQ(countColor(img, SF_RED, 0, 0, 480, 288), glyphPixels(img, SF_RED, 2, 2));
 }
