@@ -424,8 +424,6 @@ bool Object::operator!=(const Object &other) const { return !(*this == other); }
 
 namespace {
 
-const char *serFlag(bool b) { return b ? "true" : "false"; }
-
 // A length read from the stream must fit in what is left of it; otherwise
 // logs, fails the stream and returns false.
 bool serLengthFits(std::stringstream *p_ss, std::uint64_t n, const char *what) {
@@ -471,7 +469,7 @@ bool serEventsFit(std::stringstream *p_ss, std::int32_t count) {
 
 int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   const LogManager &log = LogManager::getInstance();
-  log.writeLog(20, "Object::serialize(): attr is %u, modified is %u (%s)", attr, m_modified, serFlag(isModified()));
+  log.writeLog(20, "Object::serialize(): attr is %u, modified is %u (%s)", attr, m_modified, vx::toString(bool(isModified())).c_str());
   log.writeLog(25, "\t%s", toBinaryString(attr).c_str());
   if (!p_ss) return checkStream("Object::serialize()", p_ss);
 
@@ -490,12 +488,12 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   if (mask & ACTIVE) {
     writeRaw(p_ss, static_cast<std::uint8_t>(m_is_active ? 1 : 0));
     written(ACTIVE);
-    log.writeLog(25, "\tACTIVE: %s", serFlag(m_is_active));
+    log.writeLog(25, "\tACTIVE: %s", vx::toString(bool(m_is_active)).c_str());
   }
   if (mask & VISIBLE) {
     writeRaw(p_ss, static_cast<std::uint8_t>(m_is_visible ? 1 : 0));
     written(VISIBLE);
-    log.writeLog(25, "\tVISIBLE: %s", serFlag(m_is_visible));
+    log.writeLog(25, "\tVISIBLE: %s", vx::toString(bool(m_is_visible)).c_str());
   }
   if (mask & EVENTS) {
     writeRaw(p_ss, static_cast<std::int32_t>(m_event_count));
@@ -539,7 +537,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   if (mask & NO_SOFT) {
     writeRaw(p_ss, static_cast<std::uint8_t>(m_no_soft ? 1 : 0));
     written(NO_SOFT);
-    log.writeLog(25, "\tNO_SOFT: %s", serFlag(m_no_soft));
+    log.writeLog(25, "\tNO_SOFT: %s", vx::toString(bool(m_no_soft)).c_str());
   }
   if (mask & DIRECTION) {
     m_direction.serialize(p_ss);
@@ -564,7 +562,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   if (mask & FOLLOW_PATH) {
     writeRaw(p_ss, static_cast<std::uint8_t>(m_follow_path ? 1 : 0));
     written(FOLLOW_PATH);
-    log.writeLog(25, "\tFOLLOW_PATH: %s", serFlag(m_follow_path));
+    log.writeLog(25, "\tFOLLOW_PATH: %s", vx::toString(bool(m_follow_path)).c_str());
   }
   if (mask & PATH) {
     m_path.serialize(p_ss);
@@ -574,7 +572,7 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   if (mask & AVOID_COLLISIONS) {
     writeRaw(p_ss, static_cast<std::uint8_t>(m_avoid_collisions ? 1 : 0));
     written(AVOID_COLLISIONS);
-    log.writeLog(25, "\tAVOID_COLLISIONS: %s", serFlag(m_avoid_collisions));
+    log.writeLog(25, "\tAVOID_COLLISIONS: %s", vx::toString(bool(m_avoid_collisions)).c_str());
   }
   return checkStream("Object::serialize()", p_ss);
 }
@@ -611,14 +609,14 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool active = false;
     if ((ok = readFlag(p_ss, active))) {
       setActive(active);
-      log.writeLog(25, "\tACTIVE: %s", serFlag(m_is_active));
+      log.writeLog(25, "\tACTIVE: %s", vx::toString(bool(m_is_active)).c_str());
     }
   }
   if (ok && (mask & VISIBLE)) {
     bool visible = false;
     if ((ok = readFlag(p_ss, visible))) {
       setVisible(visible);
-      log.writeLog(25, "\tVISIBLE: %s", serFlag(m_is_visible));
+      log.writeLog(25, "\tVISIBLE: %s", vx::toString(bool(m_is_visible)).c_str());
     }
   }
   if (ok && (mask & EVENTS)) {
@@ -726,7 +724,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool no_soft = false;
     if ((ok = readFlag(p_ss, no_soft))) {
       setNoSoft(no_soft);
-      log.writeLog(25, "\tNO_SOFT: %s", serFlag(m_no_soft));
+      log.writeLog(25, "\tNO_SOFT: %s", vx::toString(bool(m_no_soft)).c_str());
     }
   }
   if (ok && (mask & DIRECTION)) {
@@ -766,7 +764,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool follow = false;
     if ((ok = readFlag(p_ss, follow))) {
       setFollowPath(follow);
-      log.writeLog(25, "\tFOLLOW_PATH: %s", serFlag(m_follow_path));
+      log.writeLog(25, "\tFOLLOW_PATH: %s", vx::toString(bool(m_follow_path)).c_str());
     }
   }
   if (ok && (mask & PATH)) {
@@ -797,7 +795,7 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool avoid = false;
     if ((ok = readFlag(p_ss, avoid))) {
       setAvoidCollisions(avoid);
-      log.writeLog(25, "\tAVOID_COLLISIONS: %s", serFlag(m_avoid_collisions));
+      log.writeLog(25, "\tAVOID_COLLISIONS: %s", vx::toString(bool(m_avoid_collisions)).c_str());
     }
   }
 

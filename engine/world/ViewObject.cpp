@@ -14,12 +14,6 @@
 
 namespace vx {
 
-namespace {
-
-const char *boolText(bool b) { return b ? "true" : "false"; }
-
-} // namespace
-
 ViewObject::ViewObject() : Object() {
   setSolidness(SPECTRAL);
   setAltitude(MAX_ALTITUDE);
@@ -158,7 +152,7 @@ bool ViewObject::operator!=(const ViewObject &other) const { return !(*this == o
 
 std::string ViewObject::toString() const {
   return Object::toString() + ", " + m_view_string + ", " + std::to_string(m_value) +
-         ", value " + boolText(m_draw_value) + ", border " + boolText(m_border) + ", " +
+         ", value " + vx::toString(bool(m_draw_value)).c_str() + ", border " + vx::toString(bool(m_border)).c_str() + ", " +
          colorToString(m_color) + ", " + locationToString(m_location);
 }
 
@@ -166,7 +160,7 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
   const LogManager &log = LogManager::getInstance();
   log.writeLog(20, "ViewObject::serialize(): serializing attributes");
   log.writeLog(20, "ViewObject::serialize(): attr is %u, modified is %u (%s)", attr,
-               getModified(), boolText(isModified()));
+               getModified(), vx::toString(bool(isModified())).c_str());
   Object::serialize(p_ss, attr);
   if (!p_ss) return checkStream("ViewObject::serialize()", p_ss);
   unsigned int m = getModified();
@@ -185,7 +179,7 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
     unsigned char border = m_border ? 1 : 0;
     writeRaw(p_ss, border);
-    log.writeLog(25, "\tBORDER: %s", boolText(m_border));
+    log.writeLog(25, "\tBORDER: %s", vx::toString(bool(m_border)).c_str());
     int32_t color = m_color;
     writeRaw(p_ss, color);
     log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
@@ -194,7 +188,7 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
     log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
     unsigned char draw_value = m_draw_value ? 1 : 0;
     writeRaw(p_ss, draw_value);
-    log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
+    log.writeLog(25, "\tDRAW_VALUE: %s", vx::toString(bool(m_draw_value)).c_str());
     if (p_ss->good()) m &= ~static_cast<unsigned int>(APPEARANCE);
   }
   setModified(m);
@@ -252,7 +246,7 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool border = false;
     if (readFlag(p_ss, border)) {
       setBorder(border);
-      log.writeLog(25, "\tBORDER: %s", boolText(m_border));
+      log.writeLog(25, "\tBORDER: %s", vx::toString(bool(m_border)).c_str());
     }
     int32_t color = 0;
     if (readRaw(p_ss, color)) {
@@ -272,7 +266,7 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     bool draw_value = false;
     if (readFlag(p_ss, draw_value)) {
       setDrawValue(draw_value);
-      log.writeLog(25, "\tDRAW_VALUE: %s", boolText(m_draw_value));
+      log.writeLog(25, "\tDRAW_VALUE: %s", vx::toString(bool(m_draw_value)).c_str());
     }
   }
 
