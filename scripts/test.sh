@@ -40,9 +40,10 @@ stage() { echo "== $(date +%T) $*"; }
 
 run_ctest() {
   local dir=$1
+  shift
   # -noreset: the server would otherwise reset whenever its last client
   # leaves, refusing the next test's connection meanwhile.
-  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j"$JOBS"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" "$@"
 }
 
 stage "normal build (build/)"
@@ -58,7 +59,12 @@ stage "sanitizer build (build-asan/)"
 if cmake -S "$ROOT" -B "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
      -DVX_SANITIZE=ON -DVX_BENCH=OFF &&
    cmake --build "$ROOT/build-asan" -j"$JOBS"; then
-  run_ctest "$ROOT/build-asan" || FAILED+=("tests (sanitizer build)")
+  # The window tests run with leak checking off: at exit the software GL
+  # driver's threads now and then crash LeakSanitizer's tracer, and what it
+  # would report there is the driver's own. Every other test keeps it on.
+  run_ctest "$ROOT/build-asan" -LE window || FAILED+=("tests (sanitizer build)")
+  ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0" run_ctest "$ROOT/build-asan" -L window ||
+    FAILED+=("window tests (sanitizer build)")
 else
   FAILED+=("sanitizer build")
 fi
