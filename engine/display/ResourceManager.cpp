@@ -202,6 +202,12 @@ ResourceManager::ResourceManager()
 
 ResourceManager::~ResourceManager() {}
 
+bool ResourceManager::refuseUnstarted() const {
+  if (isStarted()) return false;
+  LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  return true;
+}
+
 ResourceManager &ResourceManager::getInstance() {
   static ResourceManager resource_manager;
   return resource_manager;
@@ -236,8 +242,7 @@ void ResourceManager::shutDown() {
 
 int ResourceManager::loadSprite(std::string filename, std::string label) {
   LogManager &log = LogManager::getInstance();
-  if (!isStarted()) {
-    log.writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   if (m_sprite_count >= MAX_SPRITES) {
@@ -306,8 +311,7 @@ int ResourceManager::loadSprite(std::string filename, std::string label) {
 
 Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
   LogManager &log = LogManager::getInstance();
-  if (!isStarted()) {
-    log.writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return nullptr;
   }
 
@@ -426,8 +430,7 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
 
 Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
   LogManager &log = LogManager::getInstance();
-  if (!isStarted()) {
-    log.writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return nullptr;
   }
 
@@ -565,8 +568,7 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
 }
 
 int ResourceManager::unloadSprite(std::string label) {
-  if (!isStarted()) {
-    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   for (int i = 0; i < m_sprite_count; i++) {
@@ -591,8 +593,7 @@ Sprite *ResourceManager::getSprite(std::string label) const {
 
 int ResourceManager::loadSound(std::string filename, std::string label) {
   LogManager &log = LogManager::getInstance();
-  if (!isStarted()) {
-    log.writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   if (m_sound_count >= MAX_SOUNDS) {
@@ -610,8 +611,7 @@ int ResourceManager::loadSound(std::string filename, std::string label) {
 }
 
 int ResourceManager::unloadSound(std::string label) {
-  if (!isStarted()) {
-    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   for (int i = 0; i < m_sound_count; i++) {
@@ -636,8 +636,7 @@ Sound *ResourceManager::getSound(std::string label) {
 
 int ResourceManager::loadMusic(std::string filename, std::string label) {
   LogManager &log = LogManager::getInstance();
-  if (!isStarted()) {
-    log.writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   if (m_music_count >= MAX_MUSICS) {
@@ -659,8 +658,7 @@ int ResourceManager::loadMusic(std::string filename, std::string label) {
 }
 
 int ResourceManager::unloadMusic(std::string label) {
-  if (!isStarted()) {
-    LogManager::getInstance().writeLog("%s not started!", getType().c_str());
+  if (refuseUnstarted()) {
     return -1;
   }
   for (int i = 0; i < m_music_count; i++) {

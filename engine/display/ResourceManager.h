@@ -29,6 +29,8 @@ class ResourceManager : public Manager {
   int m_music_count;
 
   // Readers of the two sprite file formats; a new sprite or null.
+  // Logs "not started!" and returns true while the manager is not started.
+  bool refuseUnstarted() const;
   Sprite *loadSimpleSprite(std::ifstream *p_file);
   Sprite *loadRobustSprite(std::ifstream *p_file);
 

@@ -59,24 +59,21 @@ int TrackedList::findSlot(Object *p_o) const {
 int TrackedList::insert(Object *p_o) {
   if (!p_o) return -1;
   if (!m_bounds.empty()) return insert(p_o, Bounds{0, 0, 0, 0});
-  uint32_t slot = static_cast<uint32_t>(m_slots.size());
   m_slots.push_back(p_o);
-  m_count++;
-  if (m_indexed) {
-    auto res = m_first.emplace(p_o, slot);
-    if (!res.second) m_more.emplace(p_o, slot);
-  } else if (m_count > INDEX_THRESHOLD) {
-    buildIndex();
-  }
-  return 0;
+  return indexLast();
 }
 
 int TrackedList::insert(Object *p_o, const Bounds &bounds) {
   if (!p_o) return -1;
   if (m_bounds.size() != m_slots.size()) m_bounds.resize(m_slots.size(), Bounds{0, 0, 0, 0});
-  uint32_t slot = static_cast<uint32_t>(m_slots.size());
   m_slots.push_back(p_o);
   m_bounds.push_back(bounds);
+  return indexLast();
+}
+
+int TrackedList::indexLast() {
+  uint32_t slot = static_cast<uint32_t>(m_slots.size() - 1);
+  Object *p_o = m_slots[slot];
   m_count++;
   if (m_indexed) {
     auto res = m_first.emplace(p_o, slot);

@@ -34,6 +34,8 @@ class TrackedList {
   mutable size_t m_head;
 
   void buildIndex();
+  // Counts and indexes the entry just appended; 0.
+  int indexLast();
   void compact();
   int findSlot(Object *p_o) const;
 

@@ -9,6 +9,7 @@
 #include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
+#include "display/Shape.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"
@@ -34,6 +35,15 @@ class EngineFixture {
 
 // n world steps: a step event to every interested object, then the world's
 // update (moves, out events, deletions).
+// A circle shape as particles carry it.
+inline Shape circle(float size, unsigned char r, unsigned char g, unsigned char b) {
+  Shape s;
+  s.setType(ShapeType::CIRCLE);
+  s.setSize(size);
+  s.setColor(r, g, b);
+  return s;
+}
+
 inline void stepWorld(int n = 1) {
   static int s_count = 0;
   for (int i = 0; i < n; i++) {

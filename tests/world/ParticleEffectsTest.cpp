@@ -16,18 +16,11 @@
 
 using namespace vx;
 using vx::test::particles::EngineFixture;
+using vx::test::particles::circle;
 using vx::test::particles::countOf;
 using vx::test::particles::objectsOf;
 
 namespace {
-
-Shape circle(float size, unsigned char r, unsigned char g, unsigned char b) {
-  Shape s;
-  s.setType(ShapeType::CIRCLE);
-  s.setSize(size);
-  s.setColor(r, g, b);
-  return s;
-}
 
 // What a particle shows, for comparing bursts.
 struct Look {

@@ -19,21 +19,10 @@
 
 using namespace vx;
 using vx::test::particles::EngineFixture;
+using vx::test::particles::circle;
 using vx::test::particles::countOf;
 using vx::test::particles::objectsOf;
 using vx::test::particles::stepWorld;
-
-namespace {
-
-Shape circle(float size, unsigned char r, unsigned char g, unsigned char b) {
-  Shape s;
-  s.setType(ShapeType::CIRCLE);
-  s.setSize(size);
-  s.setColor(r, g, b);
-  return s;
-}
-
-} // namespace
 
 TEST(Particle, ConstructionTakesNoIdentifier) {
   EngineFixture f;
