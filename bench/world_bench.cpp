@@ -27,7 +27,7 @@ const double AREA_PER_OBJECT = 40.0;
 class Mover : public Object {
  public:
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() == COLLISION_EVENT || p_e->getType() == OUT_EVENT) {
+    if (p_e->getType() == EVENT_COLLISION || p_e->getType() == EVENT_OUT) {
       Vector v = getVelocity();
       setVelocity(Vector(-v.getX(), -v.getY()));
       return 1;

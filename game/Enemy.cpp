@@ -39,7 +39,7 @@ int sign(int v) { return (v > 0) - (v < 0); }
 Enemy::Enemy(int kind, int x, int y) {
   setType("Enemy");
   setAltitude(2);
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_kind = kind;
   const KindStats &k = statsOf(kind);
   setSprite(k.sprite);
@@ -70,7 +70,7 @@ void Enemy::applyLevel(int level) {
 }
 
 int Enemy::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   if (m_hp < 1) return 1;
   if (m_stun_timer > 0) {
     m_stun_timer--;

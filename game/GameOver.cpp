@@ -13,7 +13,7 @@ GameOver::GameOver(int score, int kills) {
   setAltitude(4);
   setPosition(vx::Vector(0, 0));
   setBox(vx::Box(vx::Vector(0, 0), 300, 90));
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_score = score;
   m_kills = kills;
   m_countdown = COUNTDOWN;
@@ -22,7 +22,7 @@ GameOver::GameOver(int score, int kills) {
 GameOver::~GameOver() {}
 
 int GameOver::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   m_countdown--;
   if (m_countdown > 0) return 1;
   vx::GameManager::getInstance().setGameOver(true);

@@ -24,7 +24,7 @@ GameTimer::GameTimer() {
   setAltitude(4);
   setPosition(vx::Vector(0, 0));
   setBox(vx::Box(vx::Vector(0, 0), 300, 90));
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_elapsed_ms = 0;
   m_banner_timer = 0;
   enemy_level = 0;
@@ -62,7 +62,7 @@ void GameTimer::boostEnemies() {
 }
 
 int GameTimer::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   if (vx::WorldManager::getInstance().objectsOfType("Hero").isEmpty()) return 1;
   int frame = vx::GameManager::getInstance().getFrameTime();
   // Saturate instead of overflowing after weeks of play.

@@ -23,9 +23,9 @@ Hero::Hero() {
   setType("Hero");
   setSprite("hero");
   setAltitude(3);
-  registerInterest(vx::KEYBOARD_EVENT);
-  registerInterest(vx::MOUSE_EVENT);
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_KEYBOARD);
+  registerInterest(vx::EVENT_MOUSE);
+  registerInterest(vx::EVENT_STEP);
   m_move_cooldown = 0;
   m_melee_cooldown = 0;
   m_ranged_cooldown = 0;
@@ -55,15 +55,15 @@ Hero::~Hero() {
 
 int Hero::eventHandler(const vx::Event *p_e) {
   std::string type = p_e->getType();
-  if (type == vx::KEYBOARD_EVENT) {
+  if (type == vx::EVENT_KEYBOARD) {
     keyboard(dynamic_cast<const vx::EventKeyboard *>(p_e));
     return 1;
   }
-  if (type == vx::MOUSE_EVENT) {
+  if (type == vx::EVENT_MOUSE) {
     mouse(dynamic_cast<const vx::EventMouse *>(p_e));
     return 1;
   }
-  if (type == vx::STEP_EVENT) {
+  if (type == vx::EVENT_STEP) {
     step();
     return 1;
   }

@@ -10,7 +10,7 @@ Projectile::Projectile(int x, int y, int dx, int dy, int damage, GridEntity *p_o
   setType("Projectile");
   setSolidness(vx::SPECTRAL);
   setAltitude(1);
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   if (dx > 0)
     setSprite("arrow-right");
   else if (dx < 0)
@@ -33,7 +33,7 @@ Projectile::Projectile(int x, int y, int dx, int dy, int damage, GridEntity *p_o
 Projectile::~Projectile() {}
 
 int Projectile::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   m_move_countdown--;
   if (m_move_countdown > 0) return 1;
   m_move_countdown = MOVE_STEPS;

@@ -27,7 +27,7 @@ Shop::Shop(Hero *p_hero) {
   setAltitude(4);
   setPosition(vx::Vector(0, 0));
   setBox(vx::Box(vx::Vector(0, 0), 300, 90));
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_p_hero = p_hero;
   m_is_open = false;
   m_has_key = false;
@@ -43,14 +43,14 @@ Shop::~Shop() {}
 void Shop::open() {
   if (m_is_open) return;
   m_is_open = true;
-  registerInterest(vx::KEYBOARD_EVENT);
+  registerInterest(vx::EVENT_KEYBOARD);
   setMessage("Welcome! Press a number to buy, E to leave.");
 }
 
 void Shop::close() {
   if (!m_is_open) return;
   m_is_open = false;
-  unregisterInterest(vx::KEYBOARD_EVENT);
+  unregisterInterest(vx::EVENT_KEYBOARD);
 }
 
 bool Shop::isOpen() const { return m_is_open; }
@@ -116,14 +116,14 @@ void Shop::buy(int item) {
 }
 
 int Shop::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() == vx::STEP_EVENT) {
+  if (p_e->getType() == vx::EVENT_STEP) {
     if (m_message_timer > 0) {
       m_message_timer--;
       if (m_message_timer == 0) m_message = "";
     }
     return 1;
   }
-  if (p_e->getType() == vx::KEYBOARD_EVENT && m_is_open) {
+  if (p_e->getType() == vx::EVENT_KEYBOARD && m_is_open) {
     const vx::EventKeyboard *p_k = dynamic_cast<const vx::EventKeyboard *>(p_e);
     if (p_k && p_k->getKeyboardAction() == vx::KeyboardAction::PRESSED) {
       int key = p_k->getKey();

@@ -11,7 +11,7 @@ Slash::Slash(int x, int y, int damage, GridEntity *p_owner) {
   setSolidness(vx::SPECTRAL);
   setAltitude(4);
   setSprite("slash");
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_lifetime = LIFETIME;
   setPosition(Level::cellToWorld(x, y));
   GridEntity *p_unit = GridEntity::entityAt(x, y, p_owner);
@@ -24,7 +24,7 @@ Slash::Slash(int x, int y, int damage, GridEntity *p_owner) {
 Slash::~Slash() {}
 
 int Slash::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   m_lifetime--;
   if (m_lifetime <= 0) vx::WorldManager::getInstance().markForDelete(this);
   return 1;

@@ -15,7 +15,7 @@ Spawner::Spawner() {
   setType("Spawner");
   setSolidness(vx::SPECTRAL);
   setVisible(false);
-  registerInterest(vx::STEP_EVENT);
+  registerInterest(vx::EVENT_STEP);
   m_countdown = FIRST_WAVE;
   m_wave = 0;
 }
@@ -23,7 +23,7 @@ Spawner::Spawner() {
 Spawner::~Spawner() {}
 
 int Spawner::eventHandler(const vx::Event *p_e) {
-  if (p_e->getType() != vx::STEP_EVENT) return 0;
+  if (p_e->getType() != vx::EVENT_STEP) return 0;
   m_countdown--;
   if (m_countdown > 0) return 1;
   m_wave++;

@@ -2,7 +2,7 @@
 
 namespace vx {
 
-Event::Event() : m_event_type(UNDEFINED_EVENT) {}
+Event::Event() : m_event_type(EVENT_UNDEFINED) {}
 
 Event::~Event() {}
 

@@ -4,7 +4,7 @@
 
 namespace vx {
 
-const std::string UNDEFINED_EVENT = "vx-undefined";
+const std::string EVENT_UNDEFINED = "vx-undefined";
 
 // Base of every event: its type string.
 class Event {

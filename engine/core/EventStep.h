@@ -4,7 +4,7 @@
 
 namespace vx {
 
-const std::string STEP_EVENT = "vx-step";
+const std::string EVENT_STEP = "vx-step";
 
 // Sent by the game loop once per step.
 class EventStep : public Event {

@@ -37,7 +37,7 @@ GameManager &GameManager::getInstance() {
   return game_manager;
 }
 
-bool GameManager::isValid(std::string event_type) const { return event_type == STEP_EVENT; }
+bool GameManager::isValid(std::string event_type) const { return event_type == EVENT_STEP; }
 
 int GameManager::startUp() {
   LogManager &log = LogManager::getInstance();

@@ -81,7 +81,7 @@ int Manager::unregisterInterest(Object *p_o, std::string event_type) {
 int Manager::onEvent(const Event *p_event) const {
   if (!p_event) return 0;
   std::string type = p_event->getType();
-  if (type == UNDEFINED_EVENT) {
+  if (type == EVENT_UNDEFINED) {
     LogManager::getInstance().writeLog(1, "Manager(%s)::onEvent(): Warning! Event type %s is undefined.",
                                        m_type.c_str(), type.c_str());
     return 0;

@@ -2,8 +2,8 @@
 
 namespace vx {
 
-EventKeyboard::EventKeyboard() : m_key(Keyboard::UNDEFINED_KEY), m_keyboard_action(KeyboardAction::UNDEFINED) {
-  setType(KEYBOARD_EVENT);
+EventKeyboard::EventKeyboard() : m_key(Keyboard::UNDEFINED), m_keyboard_action(KeyboardAction::UNDEFINED) {
+  setType(EVENT_KEYBOARD);
 }
 
 EventKeyboard::~EventKeyboard() {}

@@ -6,13 +6,12 @@
 
 namespace vx {
 
-const std::string KEYBOARD_EVENT = "vx-keyboard";
-const std::string EVENT_KEYBOARD = KEYBOARD_EVENT;
+const std::string EVENT_KEYBOARD = "vx-keyboard";
 
 // The engine's own key codes; game code never sees SFML's.
 namespace Keyboard {
 enum Key {
-  UNDEFINED_KEY = -1,
+  UNDEFINED = -1,
   SPACE = 0,
   ENTER,
   ESCAPE,

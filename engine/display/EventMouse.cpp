@@ -4,7 +4,7 @@ namespace vx {
 
 EventMouse::EventMouse()
     : m_mouse_action(MouseAction::UNDEFINED), m_mouse_button(MouseButton::UNDEFINED), m_mouse_xy() {
-  setType(MOUSE_EVENT);
+  setType(EVENT_MOUSE);
 }
 
 EventMouse::~EventMouse() {}

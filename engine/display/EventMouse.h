@@ -7,8 +7,7 @@
 
 namespace vx {
 
-const std::string MOUSE_EVENT = "vx-mouse";
-const std::string EVENT_MOUSE = MOUSE_EVENT;
+const std::string EVENT_MOUSE = "vx-mouse";
 
 namespace MouseAction {
 enum Action {

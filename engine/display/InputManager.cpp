@@ -125,7 +125,7 @@ int keyFromSFML(int sfml_key) {
   }
   for (const KeyCode &k : POLLED_KEYS)
     if (k.sfml == sfml_key) return k.engine;
-  return Keyboard::UNDEFINED_KEY;
+  return Keyboard::UNDEFINED;
 }
 
 std::string sfmlKeyName(int sfml_key) {
@@ -143,7 +143,7 @@ InputManager &InputManager::getInstance() {
 }
 
 bool InputManager::isValid(std::string event_type) const {
-  return event_type == KEYBOARD_EVENT || event_type == MOUSE_EVENT;
+  return event_type == EVENT_KEYBOARD || event_type == EVENT_MOUSE;
 }
 
 int InputManager::startUp() {
@@ -275,7 +275,7 @@ EventKeyboard InputManager::toEventKeyboard(const sf::Event &event) const {
   std::memcpy(&code, &event.key.code, sizeof(code));
   std::string name = sfmlKeyName(code);
   int key = keyFromSFML(code);
-  if (key == Keyboard::UNDEFINED_KEY)
+  if (key == Keyboard::UNDEFINED)
     LogManager::getInstance().writeLog(1, "InputManager::toEventKeyboard(): Warning key '%s' not handled.",
                                        name.c_str());
   else

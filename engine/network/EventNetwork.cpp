@@ -7,7 +7,7 @@ namespace vx {
 EventNetwork::EventNetwork(int label)
     : m_label(NetworkEventLabel::UNDEFINED), m_socket_index(-1), m_bytes(0),
       m_p_message(nullptr) {
-  setType(NETWORK_EVENT);
+  setType(EVENT_NETWORK);
   setLabel(label);
 }
 

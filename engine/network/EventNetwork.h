@@ -7,14 +7,14 @@
 namespace vx {
 
 // The one network type that is sent; the others may be registered for.
-const std::string NETWORK_EVENT = "vx-network";
-const std::string KEYBOARD_NETWORK_EVENT = "vx-keyboard-network";
-const std::string MOUSE_NETWORK_EVENT = "vx-mouse-network";
-const std::string NETWORK_CREATE_EVENT = "vx-network-create";
-const std::string CUSTOM_NETWORK_EVENT = "vx-custom-network";
-const std::string NETWORK_DELETE_EVENT = "vx-network-delete";
-const std::string NETWORK_GAME_OVER_EVENT = "vx-network-game-over";
-const std::string NETWORK_SYNC_EVENT = "vx-network-sync";
+const std::string EVENT_NETWORK = "vx-network";
+const std::string EVENT_KEYBOARD_NETWORK = "vx-keyboard-network";
+const std::string EVENT_MOUSE_NETWORK = "vx-mouse-network";
+const std::string EVENT_NETWORK_CREATE = "vx-network-create";
+const std::string EVENT_CUSTOM_NETWORK = "vx-custom-network";
+const std::string EVENT_NETWORK_DELETE = "vx-network-delete";
+const std::string EVENT_NETWORK_GAME_OVER = "vx-network-game-over";
+const std::string EVENT_NETWORK_SYNC = "vx-network-sync";
 
 namespace NetworkEventLabel {
 enum Label {

@@ -28,9 +28,9 @@ const int RECV_MAX_INTERRUPTS = 100;
 
 // The eight event types this manager takes interests for, in testing order.
 const std::string *const NETWORK_TYPES[] = {
-    &NETWORK_EVENT,        &KEYBOARD_NETWORK_EVENT, &MOUSE_NETWORK_EVENT,
-    &NETWORK_CREATE_EVENT, &CUSTOM_NETWORK_EVENT,   &NETWORK_DELETE_EVENT,
-    &NETWORK_GAME_OVER_EVENT, &NETWORK_SYNC_EVENT,
+    &EVENT_NETWORK,        &EVENT_KEYBOARD_NETWORK, &EVENT_MOUSE_NETWORK,
+    &EVENT_NETWORK_CREATE, &EVENT_CUSTOM_NETWORK,   &EVENT_NETWORK_DELETE,
+    &EVENT_NETWORK_GAME_OVER, &EVENT_NETWORK_SYNC,
 };
 
 void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {

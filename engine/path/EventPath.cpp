@@ -2,9 +2,9 @@
 
 namespace vx {
 
-EventPath::EventPath() : m_result(NO_PATH) { setType(PATH_EVENT); }
+EventPath::EventPath() : m_result(NO_PATH) { setType(EVENT_PATH); }
 
-EventPath::EventPath(Path init_path) : m_result(NO_PATH), m_path(init_path) { setType(PATH_EVENT); }
+EventPath::EventPath(Path init_path) : m_result(NO_PATH), m_path(init_path) { setType(EVENT_PATH); }
 
 EventPath::~EventPath() {}
 

@@ -5,7 +5,7 @@
 
 namespace vx {
 
-const std::string PATH_EVENT = "vx-path";
+const std::string EVENT_PATH = "vx-path";
 
 // How a path search ended.
 enum PathResult {

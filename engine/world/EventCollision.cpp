@@ -3,12 +3,12 @@
 namespace vx {
 
 EventCollision::EventCollision() : m_position(0, 0), m_p_object1(nullptr), m_p_object2(nullptr) {
-  setType(COLLISION_EVENT);
+  setType(EVENT_COLLISION);
 }
 
 EventCollision::EventCollision(Object *p_o1, Object *p_o2, Vector p)
     : m_position(p), m_p_object1(p_o1), m_p_object2(p_o2) {
-  setType(COLLISION_EVENT);
+  setType(EVENT_COLLISION);
 }
 
 Object *EventCollision::getObject1() const { return m_p_object1; }

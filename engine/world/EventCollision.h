@@ -7,7 +7,7 @@ namespace vx {
 
 class Object;
 
-const std::string COLLISION_EVENT = "vx-collision";
+const std::string EVENT_COLLISION = "vx-collision";
 
 // Two objects meet: the mover (object1) and the one it touches (object2).
 class EventCollision : public Event {

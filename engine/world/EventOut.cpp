@@ -2,6 +2,6 @@
 
 namespace vx {
 
-EventOut::EventOut() { setType(OUT_EVENT); }
+EventOut::EventOut() { setType(EVENT_OUT); }
 
 } // namespace vx

@@ -4,7 +4,7 @@
 
 namespace vx {
 
-const std::string OUT_EVENT = "vx-out";
+const std::string EVENT_OUT = "vx-out";
 
 // A moving object's box has left the world boundary.
 class EventOut : public Event {

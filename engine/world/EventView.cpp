@@ -3,11 +3,11 @@
 namespace vx {
 
 EventView::EventView() : Event(), m_tag(""), m_value(0), m_delta(false) {
-  setType(VIEW_EVENT);
+  setType(EVENT_VIEW);
 }
 
 EventView::EventView(std::string new_tag, int new_value, bool new_delta) : Event() {
-  setType(VIEW_EVENT);
+  setType(EVENT_VIEW);
   m_tag = new_tag;
   m_value = new_value;
   m_delta = new_delta;

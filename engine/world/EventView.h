@@ -6,7 +6,7 @@
 
 namespace vx {
 
-const std::string VIEW_EVENT = "vx-view";
+const std::string EVENT_VIEW = "vx-view";
 
 // Sets or adds to the value of the view objects whose label equals the tag.
 class EventView : public Event {

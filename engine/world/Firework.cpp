@@ -20,7 +20,7 @@ Firework::~Firework() {}
 
 int Firework::eventHandler(const Event *p_e) {
   int result = Particle::eventHandler(p_e);
-  if (p_e && p_e->getType() == STEP_EVENT) {
+  if (p_e && p_e->getType() == EVENT_STEP) {
     // The trail: a still particle where the firework is now.
     Particle *p_trail = new Particle(m_start_size / 2, m_start_age / 4, 255, m_r, m_g, m_b);
     p_trail->setPosition(getPosition());

@@ -329,7 +329,7 @@ void Object::pathTo(Object *p_target) {
 }
 
 int Object::eventHandler(const Event *p_e) {
-  if (!p_e || p_e->getType() != PATH_EVENT) return 0;
+  if (!p_e || p_e->getType() != EVENT_PATH) return 0;
   const EventPath *p_path_event = dynamic_cast<const EventPath *>(p_e);
   if (!p_path_event) {
     lm().writeLog("Object::eventHandler(): Error! Dynamic cast to EventPath failed.");

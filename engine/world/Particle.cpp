@@ -38,7 +38,7 @@ void Particle::init(float size, int age, unsigned char opacity, unsigned char r,
   s_shape.setSize(size);
   s_shape.setOpacity(opacity);
   setShape(s_shape);
-  registerInterest(STEP_EVENT);
+  registerInterest(EVENT_STEP);
 }
 
 int Particle::getAge() const { return m_age; }
@@ -59,12 +59,12 @@ void Particle::setColor(Color color) {
 int Particle::eventHandler(const Event *p_e) {
   if (!p_e) return 0;
   std::string type = p_e->getType();
-  if (type == STEP_EVENT) {
+  if (type == EVENT_STEP) {
     m_age--;
     if (m_age <= 0) WorldManager::getInstance().markForDelete(this);
     return 1;
   }
-  if (type == OUT_EVENT) {
+  if (type == EVENT_OUT) {
     WorldManager::getInstance().markForDelete(this);
     return 1;
   }

@@ -107,7 +107,7 @@ bool Precipitation::isStray() {
 int Precipitation::eventHandler(const Event *p_e) {
   if (!p_e) return 0;
   std::string type = p_e->getType();
-  if (type == STEP_EVENT) {
+  if (type == EVENT_STEP) {
     if (m_wobble) {
       if (m_base_velocity.isZero()) m_base_velocity = getVelocity();
       float m = m_base_velocity.getMagnitude();
@@ -132,7 +132,7 @@ int Precipitation::eventHandler(const Event *p_e) {
     if (isStray() && reenter() < 0) WorldManager::getInstance().markForDelete(this);
     return 0;
   }
-  if (type != OUT_EVENT) return 0;
+  if (type != EVENT_OUT) return 0;
   return reenter();
 }
 

@@ -86,13 +86,13 @@ Splash::Splash() : Object() {
   setVelocity(Vector(-distance / f, 0));
 
   m_countdown = 15;
-  registerInterest(STEP_EVENT);
-  registerInterest(KEYBOARD_EVENT);
+  registerInterest(EVENT_STEP);
+  registerInterest(EVENT_KEYBOARD);
 }
 
 Splash::~Splash() {
-  unregisterInterest(STEP_EVENT);
-  unregisterInterest(KEYBOARD_EVENT);
+  unregisterInterest(EVENT_STEP);
+  unregisterInterest(EVENT_KEYBOARD);
   if (m_p_sprite) {
     delete m_p_sprite;
     m_p_sprite = nullptr;
@@ -110,11 +110,11 @@ int Splash::eventHandler(const Event *p_e) {
   }
   if (!p_e) return 0;
   std::string type = p_e->getType();
-  if (type == KEYBOARD_EVENT) {
+  if (type == EVENT_KEYBOARD) {
     gm.setGameOver(true);
     wm.markForDelete(this);
   }
-  if (type == STEP_EVENT) {
+  if (type == EVENT_STEP) {
     m_countdown--;
     if (m_countdown == 0) {
       Animation animation = getAnimation();

@@ -73,13 +73,13 @@ SplashVexmoor::SplashVexmoor(Vector end_p) : Object() {
   setVelocity(Vector(0, -(start_p.getY() - end_p.getY()) / 30));
   m_countdown = 30;
 
-  registerInterest(STEP_EVENT);
-  registerInterest(KEYBOARD_EVENT);
+  registerInterest(EVENT_STEP);
+  registerInterest(EVENT_KEYBOARD);
 }
 
 SplashVexmoor::~SplashVexmoor() {
-  unregisterInterest(STEP_EVENT);
-  unregisterInterest(KEYBOARD_EVENT);
+  unregisterInterest(EVENT_STEP);
+  unregisterInterest(EVENT_KEYBOARD);
   if (m_p_sprite) {
     delete m_p_sprite;
     m_p_sprite = nullptr;
@@ -98,12 +98,12 @@ int SplashVexmoor::eventHandler(const Event *p_e) {
   }
   if (!p_e) return 0;
   std::string type = p_e->getType();
-  if (type == KEYBOARD_EVENT) {
+  if (type == EVENT_KEYBOARD) {
     gm.setGameOver(true);
     wm.markForDelete(this);
     return 1;
   }
-  if (type == STEP_EVENT) {
+  if (type == EVENT_STEP) {
     m_countdown--;
     if (m_countdown < 1 && m_end_p.getY() >= getPosition().getY()) setVelocity(Vector(0, 0));
     if (m_countdown == -15) {

@@ -25,7 +25,7 @@ ViewObject::ViewObject() : Object() {
   m_location = UNDEFINED_LOCATION;
   setLocation(TOP_CENTER);
   m_draw_value = true;
-  registerInterest(VIEW_EVENT);
+  registerInterest(EVENT_VIEW);
   setModified(getModified() | VALUE | APPEARANCE);
 }
 
@@ -104,7 +104,7 @@ Color ViewObject::getColor() const { return m_color; }
 int ViewObject::getLocation() const { return m_location; }
 
 int ViewObject::eventHandler(const Event *p_e) {
-  if (p_e && p_e->getType() == VIEW_EVENT) {
+  if (p_e && p_e->getType() == EVENT_VIEW) {
     // Only a real view event is applied; anything else typed "vx-view" is ignored.
     const EventView *p_ve = dynamic_cast<const EventView *>(p_e);
     if (!p_ve) return 0;

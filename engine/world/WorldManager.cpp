@@ -33,7 +33,7 @@ bool WorldManager::isValid(std::string event_type) const {
     lm().writeLog("WorldManager::isValid(): WorldManager does not handle %s", event_type.c_str());
     return false;
   }
-  if (event_type == OUT_EVENT || event_type == COLLISION_EVENT) {
+  if (event_type == EVENT_OUT || event_type == EVENT_COLLISION) {
     lm().writeLog("WorldManager::isValid(): Event %s handled automatically.", event_type.c_str());
     return false;
   }

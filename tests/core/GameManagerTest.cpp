@@ -34,10 +34,10 @@ class Stepper : public Object {
   std::vector<int> steps_seen;
   explicit Stepper(std::vector<int64_t> w) : work(std::move(w)) {
     setType("Stepper");
-    registerInterest(STEP_EVENT);
+    registerInterest(EVENT_STEP);
   }
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() != STEP_EVENT) return 0;
+    if (p_e->getType() != EVENT_STEP) return 0;
     int step = static_cast<const EventStep *>(p_e)->getStepCount();
     steps_seen.push_back(step);
     size_t i = steps_seen.size() - 1;
@@ -193,9 +193,9 @@ TEST(GameManager, UnopenableLogFailsStartUp) {
 
 TEST(GameManager, OnlyStepEventsAreValid) {
   GameManager &gm = GameManager::getInstance();
-  EXPECT_TRUE(gm.isValid(STEP_EVENT));
+  EXPECT_TRUE(gm.isValid(EVENT_STEP));
   EXPECT_FALSE(gm.isValid("vx-keyboard"));
-  EXPECT_FALSE(gm.isValid(UNDEFINED_EVENT));
+  EXPECT_FALSE(gm.isValid(EVENT_UNDEFINED));
   EXPECT_EQ("GameManager", gm.getType());
 }
 

@@ -70,7 +70,7 @@ TEST(Manager, BaseStartUpAndShutDown) {
 
 TEST(Event, TypesAndStepCount) {
   Event e;
-  EXPECT_EQ(UNDEFINED_EVENT, e.getType());
+  EXPECT_EQ(EVENT_UNDEFINED, e.getType());
   e.setType("x");
   Event copy(e);
   EXPECT_EQ("x", copy.getType());
@@ -108,7 +108,7 @@ TEST_F(ManagerFixture, RegisterDeliverAndDuplicates) {
 TEST_F(ManagerFixture, UndefinedAndInvalidEventsReachNobody) {
   LogManager::getInstance().setLogLevel(1);
   Probe *a = new Probe;
-  m.registerInterest(a, UNDEFINED_EVENT);
+  m.registerInterest(a, EVENT_UNDEFINED);
   Event undefined;
   EXPECT_EQ(0, m.onEvent(&undefined));
   EXPECT_EQ("Manager(TestManager)::onEvent(): Warning! Event type vx-undefined is undefined.", env.logLines().back());

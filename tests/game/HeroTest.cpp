@@ -316,10 +316,10 @@ class Script : public vx::Object {
   Script() {
     setType("Script");
     setSolidness(vx::SPECTRAL);
-    registerInterest(vx::STEP_EVENT);
+    registerInterest(vx::EVENT_STEP);
   }
   int eventHandler(const vx::Event *p_e) override {
-    if (p_e->getType() != vx::STEP_EVENT) return 0;
+    if (p_e->getType() != vx::EVENT_STEP) return 0;
     steps++;
     if (steps == 3) GamePlay::press(vx::Keyboard::Q);
     return 1;

@@ -18,7 +18,7 @@ class ViewRecorder : public vx::Object {
   ViewRecorder() {
     setType("ViewRecorder");
     setSolidness(vx::SPECTRAL);
-    registerInterest(vx::VIEW_EVENT);
+    registerInterest(vx::EVENT_VIEW);
   }
   int eventHandler(const vx::Event *p_e) override {
     const vx::EventView *p_v = dynamic_cast<const vx::EventView *>(p_e);

@@ -44,12 +44,12 @@ class Recorder : public vx::Object {
   explicit Recorder(bool steps = false) {
     setType("NetRecorder");
     setSolidness(vx::SPECTRAL);
-    registerInterest(vx::NETWORK_EVENT);
-    if (steps) registerInterest(vx::STEP_EVENT);
+    registerInterest(vx::EVENT_NETWORK);
+    if (steps) registerInterest(vx::EVENT_STEP);
   }
 
   int eventHandler(const vx::Event *p_e) override {
-    if (p_e->getType() == vx::NETWORK_EVENT) {
+    if (p_e->getType() == vx::EVENT_NETWORK) {
       const vx::EventNetwork *p = static_cast<const vx::EventNetwork *>(p_e);
       Seen s{p->getLabel(), p->getSocketIndex(), p->getBytes(), std::string()};
       if (p->getMessage() && p->getBytes() > 0) s.message.assign(p->getMessage(), p->getBytes());
@@ -57,7 +57,7 @@ class Recorder : public vx::Object {
       if (on_network) on_network(*p);
       return 1;
     }
-    if (p_e->getType() == vx::STEP_EVENT) {
+    if (p_e->getType() == vx::EVENT_STEP) {
       if (on_step) on_step(static_cast<const vx::EventStep *>(p_e)->getStepCount());
       return 1;
     }

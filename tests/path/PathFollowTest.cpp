@@ -14,7 +14,7 @@ class Walker : public Object {
   int path_events = 0;
   int last_result = -1;
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() == PATH_EVENT) {
+    if (p_e->getType() == EVENT_PATH) {
       path_events++;
       last_result = dynamic_cast<const EventPath *>(p_e)->getResult();
     }

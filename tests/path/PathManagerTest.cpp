@@ -23,7 +23,7 @@ class Seeker : public Object {
 
   explicit Seeker(std::string n) : name(n) {}
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() == PATH_EVENT) {
+    if (p_e->getType() == EVENT_PATH) {
       const EventPath *p_ep = dynamic_cast<const EventPath *>(p_e);
       events++;
       last_result = p_ep->getResult();

@@ -167,8 +167,8 @@ TEST_F(WorldTest, NaNAndHugePositionsGoOutOfBounds) {
 
 TEST_F(WorldTest, InterestsRouteToTheOwningManager) {
   Probe *o = new Probe;
-  EXPECT_EQ(0, o->registerInterest(STEP_EVENT));
-  EXPECT_EQ(0, o->registerInterest(NETWORK_EVENT));
+  EXPECT_EQ(0, o->registerInterest(EVENT_STEP));
+  EXPECT_EQ(0, o->registerInterest(EVENT_NETWORK));
   EXPECT_EQ(0, o->registerInterest("game-event"));
   EXPECT_EQ(3, o->getEventCount());
   EXPECT_TRUE(o->isModified(EVENTS));
@@ -194,9 +194,9 @@ TEST_F(WorldTest, InterestsRouteToTheOwningManager) {
   for (const char *t : net_types) EXPECT_EQ(0, o->registerInterest(t)) << t;
   for (const char *t : net_types) EXPECT_EQ(0, o->unregisterInterest(t)) << t;
 
-  EXPECT_EQ(0, o->unregisterInterest(NETWORK_EVENT));
+  EXPECT_EQ(0, o->unregisterInterest(EVENT_NETWORK));
   EXPECT_EQ(2, o->getEventCount());
-  EXPECT_EQ(STEP_EVENT, o->getEventName(0));
+  EXPECT_EQ(EVENT_STEP, o->getEventName(0));
   EXPECT_EQ("game-event", o->getEventName(1));
   world_test::eventLog().clear();
   NetworkManager::getInstance().onEvent(&net);
@@ -210,8 +210,8 @@ TEST_F(WorldTest, InterestsRouteToTheOwningManager) {
 
 TEST_F(WorldTest, InterestRefusalsAndLimit) {
   Object *o = new Object;
-  EXPECT_EQ(-1, o->registerInterest(COLLISION_EVENT));
-  EXPECT_EQ(-1, o->registerInterest(OUT_EVENT));
+  EXPECT_EQ(-1, o->registerInterest(EVENT_COLLISION));
+  EXPECT_EQ(-1, o->registerInterest(EVENT_OUT));
   EXPECT_EQ(0, o->getEventCount());
   EXPECT_EQ(1, logCount("WorldManager::isValid(): Event vx-collision handled automatically."));
   EXPECT_EQ(-1, o->unregisterInterest("never"));
@@ -365,7 +365,7 @@ TEST_F(WorldTest, PathEventHandling) {
   EXPECT_EQ(Vector(0, 1), o->getDirection());
 
   Event fake;
-  fake.setType(PATH_EVENT);
+  fake.setType(EVENT_PATH);
   EXPECT_EQ(0, o->eventHandler(&fake));
   EXPECT_EQ(1, logCount("Object::eventHandler(): Error! Dynamic cast to EventPath failed."));
   Event other;

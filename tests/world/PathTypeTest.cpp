@@ -141,7 +141,7 @@ TEST(PathType, EventPathCarriesResultAndPath) {
   e.setResult(FOUND);
   EXPECT_EQ(FOUND, e.getResult());
   EventPath d;
-  EXPECT_EQ(PATH_EVENT, d.getType());
+  EXPECT_EQ(EVENT_PATH, d.getType());
   EXPECT_TRUE(d.getPath().isDone());
   d.setPath(p);
   EXPECT_EQ(p, d.getPath());
@@ -158,7 +158,7 @@ TEST(CollisionEvents, Fields) {
   EventCollision d;
   EXPECT_EQ(Vector(0, 0), d.getPosition());
   EXPECT_EQ(nullptr, d.getObject1());
-  EXPECT_EQ(COLLISION_EVENT, d.getType());
+  EXPECT_EQ(EVENT_COLLISION, d.getType());
   d.setObject1(b);
   d.setObject2(a);
   d.setPosition(Vector(1, 1));

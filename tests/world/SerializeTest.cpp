@@ -329,7 +329,7 @@ TEST_F(SerializeTest, RefusedValuesAreLoggedAndReadingGoesOn) {
   Object *o = new Object;
   Bytes w;
   w.put<uint32_t>(EVENTS | ALTITUDE | SOLIDNESS | ACTIVE | NO_SOFT).put<uint8_t>(2);  // any non-zero flag is true
-  w.put<int32_t>(2).text(COLLISION_EVENT).text("ser-ok");
+  w.put<int32_t>(2).text(EVENT_COLLISION).text("ser-ok");
   w.put<int32_t>(9).put<int32_t>(7).put<uint8_t>(0xff);
   std::stringstream ss = streamOf(w.s);
   o->setActive(false);

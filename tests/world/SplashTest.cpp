@@ -30,10 +30,10 @@ class StepProbe : public Object {
   StepProbe() {
     setType("Probe");
     setSolidness(SPECTRAL);
-    registerInterest(STEP_EVENT);
+    registerInterest(EVENT_STEP);
   }
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() != STEP_EVENT) return 0;
+    if (p_e->getType() != EVENT_STEP) return 0;
     steps++;
     if (on_step) on_step(steps);
     return 1;
@@ -75,8 +75,8 @@ TEST(Splash, BannerStartsBeyondTheRightEdge) {
   EXPECT_EQ(p_s->getColor(), GREEN);
   EXPECT_TRUE(frameSized(p_s, 0, 47, 8));
   EXPECT_TRUE(frameSized(p_s, 1, 47, 8));
-  EXPECT_EQ(s->getEventName(0), STEP_EVENT);
-  EXPECT_EQ(s->getEventName(1), KEYBOARD_EVENT);
+  EXPECT_EQ(s->getEventName(0), EVENT_STEP);
+  EXPECT_EQ(s->getEventName(1), EVENT_KEYBOARD);
 
   SplashVexmoor *e = new SplashVexmoor(Vector(62, 13));
   EXPECT_EQ(e->getPosition(), Vector(62, 30));

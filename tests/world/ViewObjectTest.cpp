@@ -26,7 +26,7 @@ class ViewProbe : public ViewObject {
 // An event of the view type that is not an EventView.
 class FakeViewEvent : public Event {
  public:
-  FakeViewEvent() { setType(VIEW_EVENT); }
+  FakeViewEvent() { setType(EVENT_VIEW); }
 };
 
 void expectAt(const ViewObject &v, float x, float y) {
@@ -99,7 +99,7 @@ TEST(ViewObject, FreshObjectDefaultsAndModifiedBits) {
   EXPECT_TRUE(v.isModified(VALUE));
   EXPECT_TRUE(v.isModified(APPEARANCE));
   EXPECT_EQ(v.getEventCount(), 1);
-  EXPECT_EQ(v.getEventName(0), VIEW_EVENT);
+  EXPECT_EQ(v.getEventName(0), EVENT_VIEW);
 }
 
 TEST(ViewObject, OutOfRangeLocationIsIgnoredWithWarning) {

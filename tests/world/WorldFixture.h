@@ -38,12 +38,12 @@ class Probe : public vx::Object {
 
   int eventHandler(const vx::Event *p_e) override {
     std::string entry = std::to_string(getId()) + ":" + p_e->getType();
-    if (p_e->getType() == vx::COLLISION_EVENT) {
+    if (p_e->getType() == vx::EVENT_COLLISION) {
       collisions++;
       auto p_c = dynamic_cast<const vx::EventCollision *>(p_e);
       entry += ":" + std::to_string(p_c->getObject1()->getId()) + ":" + std::to_string(p_c->getObject2()->getId());
     }
-    if (p_e->getType() == vx::OUT_EVENT) outs++;
+    if (p_e->getType() == vx::EVENT_OUT) outs++;
     eventLog().push_back(entry);
     if (on_event) on_event(this, p_e);
     return Object::eventHandler(p_e);

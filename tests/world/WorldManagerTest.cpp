@@ -205,7 +205,7 @@ TEST_F(WorldTest, UpdateOrderAndObjectsBornDuringTheStep) {
   soft->setPosition(Vector(11, 10));
   Probe *born = nullptr;
   mover->on_event = [&](Probe *, const Event *e) {
-    if (e->getType() == COLLISION_EVENT && !born) {
+    if (e->getType() == EVENT_COLLISION && !born) {
       born = new Probe;
       born->setSolidness(SPECTRAL);
       born->setPosition(Vector(40, 5));

@@ -30,19 +30,19 @@ class Recorder : public Object {
 
   Recorder() {
     setType("Recorder");
-    registerInterest(KEYBOARD_EVENT);
-    registerInterest(MOUSE_EVENT);
+    registerInterest(EVENT_KEYBOARD);
+    registerInterest(EVENT_MOUSE);
   }
 
   int eventHandler(const Event *p_e) override {
-    if (p_e->getType() == KEYBOARD_EVENT) {
+    if (p_e->getType() == EVENT_KEYBOARD) {
       const EventKeyboard *p_k = dynamic_cast<const EventKeyboard *>(p_e);
-      events.push_back({KEYBOARD_EVENT, p_k->getKeyboardAction(), p_k->getKey(), Vector()});
+      events.push_back({EVENT_KEYBOARD, p_k->getKeyboardAction(), p_k->getKey(), Vector()});
       return 1;
     }
-    if (p_e->getType() == MOUSE_EVENT) {
+    if (p_e->getType() == EVENT_MOUSE) {
       const EventMouse *p_m = dynamic_cast<const EventMouse *>(p_e);
-      events.push_back({MOUSE_EVENT, p_m->getMouseAction(), p_m->getMouseButton(), p_m->getMousePosition()});
+      events.push_back({EVENT_MOUSE, p_m->getMouseAction(), p_m->getMouseButton(), p_m->getMousePosition()});
       return 1;
     }
     return 0;
@@ -51,17 +51,17 @@ class Recorder : public Object {
   int countKey(int action, int key) const {
     int n = 0;
     for (const Received &r : events)
-      if (r.type == KEYBOARD_EVENT && r.action == action && r.code == key) n++;
+      if (r.type == EVENT_KEYBOARD && r.action == action && r.code == key) n++;
     return n;
   }
   int indexOfKey(int action, int key, int from = 0) const {
     for (size_t i = size_t(from); i < events.size(); i++)
-      if (events[i].type == KEYBOARD_EVENT && events[i].action == action && events[i].code == key) return int(i);
+      if (events[i].type == EVENT_KEYBOARD && events[i].action == action && events[i].code == key) return int(i);
     return -1;
   }
   const Received *findMouse(int action, int button) const {
     for (const Received &r : events)
-      if (r.type == MOUSE_EVENT && r.action == action && r.code == button) return &r;
+      if (r.type == EVENT_MOUSE && r.action == action && r.code == button) return &r;
     return nullptr;
   }
 };
@@ -187,7 +187,7 @@ TEST_F(InputWindow, MouseClickAndHoldGiveCellPositions) {
   auto count_pressed = [&] {
     int n = 0;
     for (const Received &r : p_rec->events)
-      if (r.type == MOUSE_EVENT && r.action == MouseAction::PRESSED) n++;
+      if (r.type == EVENT_MOUSE && r.action == MouseAction::PRESSED) n++;
     return n;
   };
   // The release is seen by the poll at once.
@@ -240,7 +240,7 @@ TEST_F(InputWindow, HeldKeysComeInPollOrderAndF11IsNeverDown) {
   step();
   std::vector<int> downs;
   for (const Received &r : p_rec->events)
-    if (r.type == KEYBOARD_EVENT && r.action == KeyboardAction::DOWN) downs.push_back(r.code);
+    if (r.type == EVENT_KEYBOARD && r.action == KeyboardAction::DOWN) downs.push_back(r.code);
   EXPECT_EQ(downs, std::vector<int>({Keyboard::UPARROW, Keyboard::RIGHTARROW}));
   xdotool("keyup Up keyup Right");
 
@@ -264,7 +264,7 @@ TEST_F(InputWindow, TwoHeldButtonsGiveLeftThenRightAtOnePosition) {
   step();
   std::vector<Received> held;
   for (const Received &r : p_rec->events)
-    if (r.type == MOUSE_EVENT && r.action == MouseAction::PRESSED) held.push_back(r);
+    if (r.type == EVENT_MOUSE && r.action == MouseAction::PRESSED) held.push_back(r);
   xdotool("mouseup 3 mouseup 1");
   ASSERT_EQ(held.size(), 2u);
   EXPECT_EQ(held[0].code, MouseButton::LEFT);
