@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/Config.h"
 #include "core/GameManager.h"
@@ -18,12 +19,8 @@ namespace vx {
 
 namespace {
 
-// Bounds on finishing one send: retries after a signal, the wait for room
-// on a non-blocking socket without progress, and the whole send.
+// Retries of a call broken by a signal.
 const int SEND_MAX_INTERRUPTS = 100;
-const int SEND_MAX_STALL_MS = 500;
-const int SEND_MAX_TOTAL_MS = 5000;
-const int SEND_MAX_WAITS = 10000;
 const int RECV_MAX_INTERRUPTS = 100;
 
 // The eight event types this manager takes interests for, in testing order.
@@ -47,10 +44,10 @@ NetworkManager::NetworkManager() : m_server_sock(-1), m_max_connections(3) {
 }
 
 NetworkManager::~NetworkManager() {
-  for (std::queue<DelayedMessage> &q : m_queue) {
-    while (!q.empty()) {
-      free(q.front().copy_buffer);
-      q.pop();
+  for (SendQueue &q : m_queue) {
+    while (!q.delayed.empty()) {
+      free(q.delayed.front().copy_buffer);
+      q.delayed.pop();
     }
   }
 }
@@ -150,7 +147,7 @@ int NetworkManager::addSocket(int sock) {
 }
 
 void NetworkManager::removeSocket(int sock_index) {
-  std::queue<DelayedMessage> &q = m_queue[sock_index];
+  std::queue<DelayedMessage> &q = m_queue[sock_index].delayed;
   while (!q.empty()) {
     free(q.front().copy_buffer);
     q.pop();
@@ -226,6 +223,14 @@ int NetworkManager::connect(std::string host, std::string port) {
     return -1;
   }
   platform::freeAddresses(p_addr);
+  // Sends must never hold the game loop: what the peer cannot take waits.
+  if (platform::socketSetNonBlocking(sock, true) < 0) {
+    int code = platform::socketError();
+    lm.writeLog("NetworkManager::connect(): Error! ioctlsocket() returned:");
+    logSocketError(code);
+    platform::socketClose(sock);
+    return -1;
+  }
 
   int index = addSocket(sock);
   sendNetworkEvent(*this, NetworkEventLabel::CONNECT, index);
@@ -338,7 +343,7 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
       m.send_step = GameManager::getInstance().getStepCount() + m_delay[i];
       m.copy_buffer = copy;
       m.bytes = bytes;
-      m_queue[i].push(m);
+      m_queue[i].delayed.push(m);
     } else {
       result += sendNow(buffer, bytes, i);
     }
@@ -351,14 +356,22 @@ int NetworkManager::sendDelayed() {
   int result = 0;
   std::vector<int> served = m_sock;
   for (int fd : served) {
+    int i = -1;
+    for (int j = 0; j < getNumConnections(); j++)
+      if (m_sock[j] == fd) i = j;
+    if (i < 0) continue;  // closed meanwhile
+    if (flushOutput(i) != 0) {
+      result += -1;
+      continue;
+    }
     for (;;) {
-      int i = -1;
+      i = -1;
       for (int j = 0; j < getNumConnections(); j++)
         if (m_sock[j] == fd) i = j;
-      if (i < 0 || m_queue[i].empty()) break;
-      if (m_queue[i].front().send_step > step) break;
-      DelayedMessage m = m_queue[i].front();
-      m_queue[i].pop();
+      if (i < 0 || m_queue[i].delayed.empty()) break;
+      if (m_queue[i].delayed.front().send_step > step) break;
+      DelayedMessage m = m_queue[i].delayed.front();
+      m_queue[i].delayed.pop();
       result += sendNow(m.copy_buffer, m.bytes, i);
       free(m.copy_buffer);
     }
@@ -380,36 +393,29 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
     lm.writeLog("NetworkManager::send(): Error! Bad buffer or byte count (%d).", bytes);
     return -1;
   }
-
-  // Send the whole frame: a part left unsent would put every later message
-  // out of step.
   const char *p = static_cast<const char *>(buffer);
+
+  // Bytes from earlier sends go first.
+  if (flushOutput(sock_index) != 0) return -1;
+  if (m_queue[sock_index].pending() > 0) return holdOutput(sock_index, p, bytes, false);
+
+  // What the socket takes now; the rest waits for later steps.
   int sent = 0;
   int code = 0;
   int interrupts = 0;
-  int waits = 0;
-  int64_t start = platform::nowMicros();
-  int64_t stall_end = start + int64_t(SEND_MAX_STALL_MS) * 1000;
-  int64_t end = start + int64_t(SEND_MAX_TOTAL_MS) * 1000;
   while (sent < bytes) {
     int n = platform::socketSend(fd, p + sent, bytes - sent);
     if (n > 0) {
       sent += n;
-      stall_end = platform::nowMicros() + int64_t(SEND_MAX_STALL_MS) * 1000;
       continue;
     }
     code = n < 0 ? platform::socketError() : 0;
     if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
-    if (n < 0 && platform::isWouldBlock(code)) {
-      int64_t limit = stall_end < end ? stall_end : end;
-      int64_t left_ms = (limit - platform::nowMicros()) / 1000;
-      if (left_ms > 0 && ++waits <= SEND_MAX_WAITS &&
-          platform::socketWaitWritable(fd, static_cast<int>(left_ms)) > 0)
-        continue;
-    }
     break;
   }
   if (sent == bytes) return 0;
+  if (code != 0 && platform::isWouldBlock(code))
+    return holdOutput(sock_index, p + sent, bytes - sent, sent > 0);
 
   if (sent == 0) {
     lm.writeLog("NetworkManager::send(): Error! Return is -1.");
@@ -426,6 +432,82 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
   lm.writeLog("NetworkManager::send(): Error! Message cut short, closing socket %d.", sock_index);
   close(sock_index);
   return -1;
+}
+
+int NetworkManager::holdOutput(int sock_index, const char *p, int bytes, bool started) {
+  LogManager &lm = LogManager::getInstance();
+  SendQueue &q = m_queue[sock_index];
+  size_t pending = q.pending();
+  if (pending > 0 && uint64_t(pending) + uint64_t(bytes) > uint64_t(MAX_PENDING_OUTPUT)) {
+    lm.writeLog(
+        "NetworkManager::send(): Error! Socket %d is not reading: %llu bytes wait to go out (most "
+        "%d). Closing it.",
+        sock_index, static_cast<unsigned long long>(pending), MAX_PENDING_OUTPUT);
+    close(sock_index);
+    return -1;
+  }
+  try {
+    if (q.out_at > 0 && q.out_at >= q.out.size() / 2) {
+      q.out.erase(q.out.begin(), q.out.begin() + static_cast<std::ptrdiff_t>(q.out_at));
+      q.out_at = 0;
+    }
+    q.out.insert(q.out.end(), p, p + bytes);
+  } catch (const std::bad_alloc &) {
+    lm.writeLog("NetworkManager::send(): Error! Cannot hold %d bytes for socket %d.", bytes,
+                sock_index);
+    // Part of the message is out: the rest of the stream would be out of step.
+    if (started) close(sock_index);
+    return -1;
+  }
+  if (pending == 0) q.last_taken_us = platform::nowMicros();
+  lm.writeLog(20, "NetworkManager::send(): Socket %d holds %llu bytes for later steps.",
+              sock_index, static_cast<unsigned long long>(q.pending()));
+  return 0;
+}
+
+int NetworkManager::flushOutput(int sock_index) {
+  LogManager &lm = LogManager::getInstance();
+  SendQueue &q = m_queue[sock_index];
+  if (q.pending() == 0) return 0;
+  int fd = m_sock[sock_index];
+  int code = 0;
+  int interrupts = 0;
+  while (q.pending() > 0) {
+    size_t chunk = q.pending() > size_t(1 << 30) ? size_t(1 << 30) : q.pending();
+    int n = platform::socketSend(fd, q.out.data() + q.out_at, static_cast<int>(chunk));
+    if (n > 0) {
+      q.out_at += static_cast<size_t>(n);
+      q.last_taken_us = platform::nowMicros();
+      continue;
+    }
+    code = n < 0 ? platform::socketError() : 0;
+    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
+    break;
+  }
+  if (q.pending() == 0) {
+    q.out.clear();
+    q.out_at = 0;
+    return 0;
+  }
+  if (code != 0 && !platform::isWouldBlock(code)) {
+    // The stream ends mid-message: nothing more can go out in step.
+    lm.writeLog("NetworkManager::send(): Error! Return is -1.");
+    logSocketError(code);
+    if (platform::isConnectionGone(code)) lm.writeLog(1, "\tsocket is closed");
+    close(sock_index);
+    return -1;
+  }
+  int64_t stalled_ms = (platform::nowMicros() - q.last_taken_us) / 1000;
+  if (stalled_ms >= MAX_SEND_STALL_MS) {
+    lm.writeLog(
+        "NetworkManager::send(): Error! Socket %d took nothing for %lld ms (%llu bytes wait). "
+        "Closing it.",
+        sock_index, static_cast<long long>(stalled_ms),
+        static_cast<unsigned long long>(q.pending()));
+    close(sock_index);
+    return -1;
+  }
+  return 0;
 }
 
 int NetworkManager::setDelay(int delay, int sock_index) {
@@ -501,6 +583,28 @@ int NetworkManager::isData(int sock_index) const {
 
 int NetworkManager::adoptSocket(int fd) { return addSocket(fd); }
 
+namespace {
+
+// With no whole message waiting: closes the socket when its peer has left
+// (the message can never be completed). -1 when closed, else 0.
+int closeIfPeerLeft(NetworkManager &nm, int sock_index, int waiting) {
+  int code = 0;
+  if (platform::socketPeerGone(nm.getSocket(sock_index), &code) != 1) return 0;
+  LogManager &lm = LogManager::getInstance();
+  if (code == 0) {
+    lm.writeLog("vx::genDataEvents(): Socket %d closed by the peer, %d bytes of a message unread.",
+                sock_index, waiting);
+  } else {
+    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost, %d bytes of a message unread:",
+                sock_index, waiting);
+    logSocketError(code);
+  }
+  nm.close(sock_index);
+  return -1;
+}
+
+} // namespace
+
 int genDataEvents(int sock_index) {
   NetworkManager &nm = NetworkManager::getInstance();
   LogManager &lm = LogManager::getInstance();
@@ -509,8 +613,8 @@ int genDataEvents(int sock_index) {
   int waiting = nm.isData(sock_index);
   lm.writeLog(20, "vx::genDataEvents(): socket %d, connected %s, bytes %d", sock_index,
               connected ? "true" : "false", waiting);
-  if (!connected) return 0;
-  if (waiting < 4) return 0;
+  if (!connected || sock_index < 0) return 0;
+  if (waiting < 4) return closeIfPeerLeft(nm, sock_index, waiting < 0 ? 0 : waiting);
 
   int32_t length = 0;
   if (nm.receive(&length, 4, true, sock_index) != 4) {
@@ -526,7 +630,7 @@ int genDataEvents(int sock_index) {
     nm.close(sock_index);
     return -1;
   }
-  if (waiting < length) return 0;
+  if (waiting < length) return closeIfPeerLeft(nm, sock_index, waiting);
   lm.writeLog(20, "vx::genDataEvents(): have full message (%d bytes).", static_cast<int>(length));
 
   char *p_buffer = static_cast<char *>(malloc(static_cast<size_t>(length)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <queue>
 #include <string>
 #include <vector>
@@ -14,11 +16,29 @@ const std::string DEFAULT_NETWORK_PORT = "9876";
 // below the socket receive buffer so a whole message can wait there.
 const int MAX_MESSAGE_SIZE = 64 * 1024;
 
+// Most bytes a socket may hold unsent before its peer counts as not
+// reading; a lone message may exceed it.
+const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
+
+// A socket whose unsent bytes find no room for this long is closed.
+const int MAX_SEND_STALL_MS = 5000;
+
 // A message waiting for its step.
 struct DelayedMessage {
   int send_step;       // step count at or after which it is sent
   char *copy_buffer;   // heap copy (malloc), owned until sent or discarded
   int bytes;
+};
+
+// One socket's outgoing side: messages waiting for their step, and bytes
+// already due that the socket could not take yet (they go out first, in
+// order, in later steps).
+struct SendQueue {
+  std::queue<DelayedMessage> delayed;
+  std::vector<char> out;     // unsent bytes from out_at on
+  size_t out_at = 0;
+  int64_t last_taken_us = 0; // when the socket last took bytes of out
+  size_t pending() const { return out.size() - out_at; }
 };
 
 // TCP server or client. Connected sockets are kept in a list; the position
@@ -34,10 +54,16 @@ class NetworkManager : public Manager {
   int m_max_connections;                        // most sockets accept admits
   std::vector<int> m_sock;                      // connected OS sockets
   std::vector<int> m_delay;                     // per socket, send delay (steps)
-  std::vector<std::queue<DelayedMessage>> m_queue;  // per socket, delayed sends
+  std::vector<SendQueue> m_queue;               // per socket, delayed and unsent output
 
   int addSocket(int sock);
   void removeSocket(int sock_index);
+  // Sends what the socket takes of its unsent bytes. 0, or -1 when the
+  // socket failed or stalled and was closed.
+  int flushOutput(int sock_index);
+  // Keeps bytes for a later step. 0, or -1 (refused; the socket is closed
+  // when the cap is passed or when started says part of the message is out).
+  int holdOutput(int sock_index, const char *p, int bytes, bool started);
 
  public:
   ~NetworkManager() override;
@@ -69,9 +95,11 @@ class NetworkManager : public Manager {
 
   // Sends or queues on one socket or on all (-1). 0, or minus the failures.
   int send(const void *buffer, int bytes, int sock_index);
-  // Sends every queued message that is due. Sum of the send results.
+  // Sends unsent bytes and every queued message that is due. Sum of the
+  // send results.
   int sendDelayed();
-  // One immediate send of the whole buffer on one socket. 0 or -1.
+  // One send on one socket without waiting: what the socket cannot take now
+  // goes out in later steps. 0 sent or on its way, -1 refused or closed.
   int sendNow(const void *buffer, int bytes, int sock_index);
   // Send delay in steps of one socket, or of all (-1).
   int setDelay(int delay, int sock_index);
@@ -86,8 +114,8 @@ class NetworkManager : public Manager {
 };
 
 // Delivers at most one whole waiting message on a socket as a DATA event.
-// 1 delivered, 0 no whole message waiting, -1 on error (a bad length closes
-// the socket).
+// 1 delivered, 0 no whole message waiting, -1 on error (a bad length, or a
+// peer that left without a whole message waiting, closes the socket).
 int genDataEvents(int sock_index);
 
 // Logs "\t<code> - <system text>" for an error code.

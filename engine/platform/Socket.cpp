@@ -111,21 +111,33 @@ int socketRecv(int sock, void *buffer, int bytes, bool peek) {
       ::recv(sock, buffer, static_cast<size_t>(bytes), peek ? MSG_PEEK : 0));
 }
 
-int socketWaitWritable(int sock, int timeout_ms) {
-  struct pollfd p;
-  p.fd = sock;
-  p.events = POLLOUT;
-  p.revents = 0;
-  int r = ::poll(&p, 1, timeout_ms);
-  if (r < 0) return -1;
-  return r > 0 ? 1 : 0;
-}
-
 int socketBytesWaiting(int sock, int *p_bytes) {
   int n = 0;
   if (::ioctl(sock, FIONREAD, &n) < 0) return -1;
   *p_bytes = n;
   return 0;
+}
+
+int socketPeerGone(int sock, int *p_code) {
+  *p_code = 0;
+  struct pollfd p;
+  p.fd = sock;
+  p.events = POLLRDHUP;
+  p.revents = 0;
+  int r;
+  do {
+    r = ::poll(&p, 1, 0);
+  } while (r < 0 && errno == EINTR);
+  if (r < 0) return -1;
+  if (!(p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))) return 0;
+  if (p.revents & POLLNVAL) {
+    *p_code = EBADF;
+    return 1;
+  }
+  int err = 0;
+  socklen_t len = sizeof(err);
+  if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) == 0) *p_code = err;
+  return 1;
 }
 
 } // namespace platform

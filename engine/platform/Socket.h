@@ -47,11 +47,12 @@ int socketSetNonBlocking(int sock, bool non_blocking);
 int socketSend(int sock, const void *buffer, int bytes);
 // recv, with MSG_PEEK when peek: bytes read, 0 at end of stream, or -1.
 int socketRecv(int sock, void *buffer, int bytes, bool peek);
-// Waits up to timeout_ms until the socket can take more bytes: 1 ready,
-// 0 timed out, -1 error.
-int socketWaitWritable(int sock, int timeout_ms);
 // Bytes waiting to be read into *p_bytes: 0 or -1.
 int socketBytesWaiting(int sock, int *p_bytes);
+// Without waiting: 1 when the peer has closed its end or the connection
+// failed (reset), with the pending error code, or 0, in *p_code; 0 when the
+// connection is up; -1 when the check failed.
+int socketPeerGone(int sock, int *p_code);
 
 } // namespace platform
 } // namespace vx

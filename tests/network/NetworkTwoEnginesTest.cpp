@@ -208,58 +208,6 @@ TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
   if (rc != 0) dumpLog(client_log);
 }
 
-TEST(NetworkTwoEngines, LargeSendFinishesWhileThePeerReads) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
-  std::string client_log = env.path("client.log");
-  const int big = 8 * 1024 * 1024;
-
-  Child client([&]() -> int {
-    if (startClientEngine(client_log) != 0) return 10;
-    NetworkManager &nm = NetworkManager::getInstance();
-    Recorder *rec = new Recorder;
-    if (connectTo(port) != 0) return fail(11, "connect");
-    if (!sendFrame(0, "ready")) return fail(16, "ready");
-    // Read the raw bytes as they come (the socket blocks; the server sends).
-    std::vector<char> buf(65536);
-    int total = 0;
-    bool in_order = true;
-    int64_t end = platform::nowMicros() + 10000000;
-    while (total < big && platform::nowMicros() < end) {
-      int n = nm.receive(buf.data(), static_cast<int>(buf.size()), false, 0);
-      if (n <= 0) break;
-      for (int i = 0; i < n; i++)
-        if (buf[i] != static_cast<char>((total + i) % 251)) in_order = false;
-      total += n;
-    }
-    if (total != big) return fail(12, "byte count");
-    if (!in_order) return fail(13, "byte order");
-    if (!sendFrame(0, "ok")) return fail(14, "reply");
-    if (nextPayload(rec, 0) != "bye") return fail(15, "bye");
-    GameManager::getInstance().shutDown();
-    return 0;
-  });
-  ASSERT_TRUE(client.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder;
-  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
-  ASSERT_TRUE(waitFor([&] { return nm.accept() >= 0; }));
-  ASSERT_EQ(nextPayload(rec, 0), "ready");
-  std::vector<char> data(big);
-  for (int i = 0; i < big; i++) data[i] = static_cast<char>(i % 251);
-  // The accepted socket is non-blocking: the send must wait and go on.
-  EXPECT_EQ(nm.sendNow(data.data(), big, 0), 0);
-  EXPECT_EQ(nextPayload(rec, 0, 10000), "ok");
-  EXPECT_TRUE(sendFrame(0, "bye"));
-  int rc = client.wait();
-  EXPECT_EQ(rc, 0);
-  if (rc != 0) dumpLog(client_log);
-}
-
 TEST(NetworkTwoEngines, CleanUpShutsDownAndExitsWithTheSignal) {
   test::TestEnv env;
   env.writeConfig(NET_CONFIG);

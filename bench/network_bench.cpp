@@ -1,0 +1,152 @@
+// The longest single game step spent sending to a peer that never reads.
+// Each step sends one 64 KiB message and then the step's due sends, as the
+// game loop would, until the socket is closed or the step limit is reached.
+// The peer is a plain socket: on the server side a client that connects and
+// never reads; on the client side a server that accepts, never reads and
+// gives up after 3 s.
+
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "network/NetworkManager.h"
+#include "platform/Platform.h"
+#include "support/TestEnv.h"
+
+using namespace vx;
+
+namespace {
+
+const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
+const int MESSAGE_BYTES = 64 * 1024;
+const int MAX_STEPS = 2000;
+const int64_t MAX_RUN_US = 20 * 1000000;
+const int PEER_GIVES_UP_MS = 3000;
+
+int freePort() {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a;
+  memset(&a, 0, sizeof(a));
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof(a);
+  int port = -1;
+  if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0 &&
+      ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) == 0)
+    port = ntohs(a.sin_port);
+  ::close(s);
+  return port;
+}
+
+sockaddr_in loopback(int port) {
+  sockaddr_in a;
+  memset(&a, 0, sizeof(a));
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  return a;
+}
+
+// Steps of send + sendDelayed on socket 0; the longest step in ms.
+double sendSteps(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  std::vector<char> message(MESSAGE_BYTES, 'm');
+  int32_t len = MESSAGE_BYTES;
+  memcpy(message.data(), &len, 4);
+  int64_t longest = 0;
+  int steps = 0;
+  int64_t start = platform::nowMicros();
+  while (nm.getNumConnections() > 0 && steps < MAX_STEPS &&
+         platform::nowMicros() - start < MAX_RUN_US) {
+    int64_t t0 = platform::nowMicros();
+    nm.send(message.data(), MESSAGE_BYTES, 0);
+    if (nm.isConnected(-1)) nm.sendDelayed();
+    int64_t dt = platform::nowMicros() - t0;
+    if (dt > longest) longest = dt;
+    steps++;
+  }
+  state.counters["steps"] = steps;
+  state.counters["dropped"] = nm.getNumConnections() == 0 ? 1 : 0;
+  return double(longest) / 1000.0;
+}
+
+void BM_LongestStepServerSide(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  double longest_ms = 0;
+  for (auto _ : state) {
+    int port = freePort();
+    if (nm.setServer(true, std::to_string(port)) != 0) {
+      state.SkipWithError("setServer");
+      return;
+    }
+    int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(port);
+    if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
+      state.SkipWithError("peer connect");
+      return;
+    }
+    int64_t end = platform::nowMicros() + 5000000;
+    while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+    longest_ms = sendSteps(state);
+    nm.close(-1);
+    ::close(peer);
+    nm.setServer(false);
+  }
+  state.counters["longest_step_ms"] = longest_ms;
+}
+
+void BM_LongestStepClientSide(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  double longest_ms = 0;
+  for (auto _ : state) {
+    int port = freePort();
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(port);
+    int on = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 ||
+        ::listen(listener, 1) != 0) {
+      state.SkipWithError("peer listen");
+      return;
+    }
+    std::thread peer([listener] {
+      int s = ::accept(listener, nullptr, nullptr);
+      ::usleep(PEER_GIVES_UP_MS * 1000);
+      if (s >= 0) ::close(s);
+    });
+    if (nm.connect("127.0.0.1", std::to_string(port)) != 0) {
+      state.SkipWithError("connect");
+      peer.join();
+      ::close(listener);
+      return;
+    }
+    longest_ms = sendSteps(state);
+    nm.close(-1);
+    peer.join();
+    ::close(listener);
+  }
+  state.counters["longest_step_ms"] = longest_ms;
+}
+
+BENCHMARK(BM_LongestStepServerSide)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LongestStepClientSide)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  test::TestEnv env;
+  env.writeConfig(NET_CONFIG);
+  if (env.startEngine() != 0) return 1;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}
