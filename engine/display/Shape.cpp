@@ -5,6 +5,7 @@
 
 #include "core/Config.h"
 #include "core/LogManager.h"
+#include "core/RawStream.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
 #include "world/Geometry.h"
@@ -83,18 +84,26 @@ void Shape::serialize(std::stringstream *p_ss) const {
 }
 
 void Shape::deserialize(std::stringstream *p_ss) {
-  int32_t type = m_type;
-  float size = m_size;
-  int32_t color = m_color;
-  unsigned char opacity = m_opacity;
-  p_ss->read(reinterpret_cast<char *>(&type), sizeof(type));
-  p_ss->read(reinterpret_cast<char *>(&size), sizeof(size));
-  p_ss->read(reinterpret_cast<char *>(&color), sizeof(color));
-  p_ss->read(reinterpret_cast<char *>(&opacity), sizeof(opacity));
-  m_type = type;
-  m_size = size;
-  m_color = color;
-  m_opacity = opacity;
+  const LogManager &log = LogManager::getInstance();
+  // A field is taken only when all its bytes arrived; a type or colour
+  // outside its enumeration is refused and the old one kept.
+  int32_t type = 0, color = 0;
+  float size = 0;
+  unsigned char opacity = 0;
+  if (readRaw(p_ss, type)) {
+    if (type >= ShapeType::UNDEFINED && type <= ShapeType::TRIANGLE)
+      m_type = type;
+    else
+      log.writeLog("Shape::deserialize(): Error! Unknown shape type %d. Ignored.", int(type));
+  }
+  if (readRaw(p_ss, size)) m_size = size;
+  if (readRaw(p_ss, color)) {
+    if (color >= UNDEFINED_COLOR && color <= CUSTOM)
+      m_color = color;
+    else
+      log.writeLog("Shape::deserialize(): Error! Color %d out of range. Ignored.", int(color));
+  }
+  if (readRaw(p_ss, opacity)) m_opacity = opacity;
   checkStream("Shape::deserialize()", p_ss);
 }
 
