@@ -1,5 +1,7 @@
 #include "display/Shape.h"
 
+#include <climits>
+
 #include <SFML/Graphics/CircleShape.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
 
@@ -26,10 +28,13 @@ Shape::Shape()
     : m_color(WHITE), m_r(0), m_g(0), m_b(0), m_type(ShapeType::CIRCLE), m_size(0), m_opacity(255) {
   float font_scale = Config::getInstance().getFontScale();
   float w = charWidth(), h = charHeight();
-  if (h > w)
-    m_size = float(int(w)) * font_scale;
-  else
-    m_size = float(int(h)) * font_scale;
+  float side = h > w ? w : h;
+  // Truncated to whole pixels; a side beyond int range is whole already.
+  if (!(side >= 0))
+    side = 0;
+  else if (side < float(INT_MAX))
+    side = float(int(side));
+  m_size = side * font_scale;
 }
 
 int Shape::getColor() const { return m_color; }

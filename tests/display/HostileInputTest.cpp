@@ -79,6 +79,15 @@ TEST_F(DisplayHostileInput, RefusedWithALineAndStateKept) {
             since());
   dm.shutDown();
 
+  // Headless, any pixel size is kept: the default shape size is not
+  // converted to int beyond its range.
+  gridConfig(true, 1, 1);
+  Config::getInstance().setWindowHorizontalPixels(INT_MAX);
+  Config::getInstance().setWindowVerticalPixels(INT_MAX);
+  ASSERT_EQ(0, dm.startUp());
+  EXPECT_FLOAT_EQ(4294967296.0f, Shape().getSize());
+  dm.shutDown();
+
   // A shape takes a field only when all its bytes arrived.
   Shape shape;
   shape.setType(ShapeType::SQUARE);
