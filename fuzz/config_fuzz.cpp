@@ -1,4 +1,5 @@
-// Fuzzes the configuration parser and the raw forms of the value types.
+// Fuzzes the configuration parser, the display's start-up from it (headless)
+// and the raw forms of the value types, shapes and animations.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,9 @@
 #include "core/LogManager.h"
 #include "core/Utility.h"
 #include "core/Vector.h"
+#include "display/Animation.h"
+#include "display/DisplayManager.h"
+#include "display/Shape.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   setenv("VEXMOOR_LOG", "/dev/null", 1);
@@ -27,10 +31,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   vx::match(body, token);
   if (!text.empty()) vx::Config::getInstance().loadConfig(text);
 
+  // The configured grid starts the display only within its bound.
+  vx::Config &config = vx::Config::getInstance();
+  config.setHeadless(true);
+  vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+  if (dm.startUp() == 0) {
+    dm.setHorizontal(config.getWindowVerticalChars());
+    dm.setVertical(config.getWindowHorizontalChars());
+    if (int64_t(dm.getHorizontal()) * dm.getVertical() > (int64_t(1) << 20)) abort();
+    dm.shutDown();
+  }
+
   std::stringstream ss(text);
   vx::Vector v;
   v.deserialize(&ss);
   vx::Box b;
   b.deserialize(&ss);
+  vx::Shape shape;
+  shape.deserialize(&ss);
+  if (shape.getType() < vx::ShapeType::UNDEFINED || shape.getType() > vx::ShapeType::TRIANGLE) abort();
+  if (shape.getColor() < vx::UNDEFINED_COLOR || shape.getColor() > vx::CUSTOM) abort();
+  vx::Animation anim;
+  anim.deserialize(&ss);
   return 0;
 }

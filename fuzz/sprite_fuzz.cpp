@@ -1,13 +1,19 @@
 // libFuzzer target for the two sprite file readers: each input is written to
-// a file and loaded through the resource manager, then unloaded.
+// a file and loaded through the resource manager, drawn through an animation
+// (headless) and unloaded.
 #include <stdint.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "core/Config.h"
 #include "core/LogManager.h"
+#include "display/Animation.h"
+#include "display/DisplayManager.h"
 #include "display/ResourceManager.h"
 
 namespace {
@@ -24,6 +30,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   log.startUp();
   log.setLogLevel(20);  // run every trace line's formatting too
   vx::ResourceManager::getInstance().startUp();
+  vx::Config::getInstance().setHeadless(true);
+  vx::DisplayManager::getInstance().startUp();
   atexit([] { unlink(g_path.c_str()); });
   return 0;
 }
@@ -43,6 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         vx::Frame frame = p->getFrame(i);
         if (int64_t(frame.getString().size()) != int64_t(p->getWidth()) * p->getHeight()) abort();
       }
+      // Step through the frames from an index and count taken from the
+      // input, as a record or a setter may give them.
+      vx::Animation a;
+      a.setSprite(p);
+      int32_t v = 0;
+      memcpy(&v, data, size < sizeof(v) ? size : sizeof(v));
+      a.setIndex(v);
+      a.setSlowdownCount(v);
+      for (int i = 0; i < 64; i++) a.draw(vx::Vector(0, 0));
+      // The largest index and count step back to the first frame.
+      a.setIndex(INT_MAX);
+      a.setSlowdownCount(INT_MAX);
+      a.draw(vx::Vector(0, 0));
+      if (a.getIndex() != 0 || a.getSlowdownCount() != 0) abort();
     }
     rm.unloadSprite("fuzz");
   }

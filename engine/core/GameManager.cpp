@@ -241,7 +241,8 @@ void GameManager::run() {
       adjustment = 0;
     }
 
-    m_step_count++;
+    // Saturates: after 2^31 - 1 steps the count stays there.
+    if (m_step_count < INT_MAX) m_step_count++;
   }
 }
 
@@ -252,5 +253,7 @@ bool GameManager::getGameOver() const { return m_game_over; }
 int GameManager::getFrameTime() const { return m_frame_time; }
 
 int GameManager::getStepCount() const { return m_step_count; }
+
+void GameManager::setStepCount(int step_count) { m_step_count = step_count; }
 
 } // namespace vx

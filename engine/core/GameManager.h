@@ -33,6 +33,8 @@ class GameManager : public Manager {
   bool getGameOver() const;
   int getFrameTime() const;
   int getStepCount() const;
+  // The loop counts on from here (run starts it at 0).
+  void setStepCount(int step_count);
 };
 
 } // namespace vx

@@ -28,7 +28,8 @@ int writeLine(FILE *p_f, bool time_string, bool step_count, bool do_flush, const
 } // namespace
 
 LogManager::LogManager()
-    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_p_f(nullptr) {
+    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_p_f(nullptr),
+      m_file_name(), m_file_id{0, 0}, m_has_file_id(false) {
   setType("LogManager");
 }
 
@@ -55,19 +56,27 @@ int LogManager::startUp() {
   const char *env = getenv("VEXMOOR_LOG");
   std::string name = env ? std::string(env) : Config::getInstance().getLogFile();
 
-  // A side file of the same name is already open: it becomes the main log.
-  auto it = m_my_log_files.find(name);
-  if (it != m_my_log_files.end() && it->second) {
-    m_p_f = it->second;
-    m_my_log_files.erase(it);
-  } else {
-    m_p_f = fopen(name.c_str(), "w");
+  // The log is rewritten at every start: a side file that is this file
+  // (by name or by identity) is closed first, not adopted.
+  platform::FileId id;
+  bool exists = platform::fileId(name.c_str(), &id);
+  for (auto it = m_my_log_files.begin(); it != m_my_log_files.end();) {
+    platform::FileId side;
+    bool same = it->first == name || (exists && platform::fileId(it->second, &side) && side == id);
+    if (!same) {
+      ++it;
+      continue;
+    }
+    if (it->second) fclose(it->second);
+    it = m_my_log_files.erase(it);
   }
+  m_p_f = fopen(name.c_str(), "w");
   if (!m_p_f) {
     writeLog("LogManager::startup(): Warning! Unable to open file '%s'.", name.c_str());
     return -1;
   }
   m_file_name = name;
+  m_has_file_id = platform::fileId(m_p_f, &m_file_id);
   Manager::startUp();
   writeLog(5, "LogManager::startUp(): successfully started.");
   return 0;
@@ -80,7 +89,6 @@ void LogManager::shutDown() {
     fclose(m_p_f);
     m_p_f = nullptr;
   }
-  m_file_name.clear();
   for (auto &entry : m_my_log_files)
     if (entry.second) fclose(entry.second);
   m_my_log_files.clear();
@@ -103,11 +111,21 @@ int LogManager::writeLog(const char *fmt, ...) const {
   return n;
 }
 
+bool LogManager::isMainLog(const std::string &file_name) const {
+  platform::FileId id, main_id;
+  if (!m_has_file_id || !platform::fileId(file_name.c_str(), &id) || !(id == m_file_id)) return false;
+  // A closed log's identity holds only while the file is still there:
+  // once removed, its inode may be given to another file.
+  return m_p_f || (platform::fileId(m_file_name.c_str(), &main_id) && main_id == m_file_id);
+}
+
 FILE *LogManager::myLogFile(const std::string &file_name) {
-  // The main log as actually opened; never opened a second time.
-  if (m_p_f && file_name == m_file_name) return m_p_f;
+  // The main log under any name is never opened a second time; once it is
+  // closed its lines go to stderr.
+  if (!m_file_name.empty() && file_name == m_file_name) return m_p_f;
   auto it = m_my_log_files.find(file_name);
   if (it != m_my_log_files.end()) return it->second;
+  if (isMainLog(file_name)) return m_p_f;
   writeLog(5, "LogManager::writeMyLog(): File %s is new.", file_name.c_str());
   FILE *p_f = fopen(file_name.c_str(), "w");
   if (!p_f) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Manager.h"
+#include "platform/Platform.h"
 
 namespace vx {
 
@@ -22,10 +23,17 @@ class LogManager : public Manager {
   bool m_log_time_string;
   bool m_log_step_count;
   FILE *m_p_f;
-  std::string m_file_name;  // the main log as actually opened
+  // The main log as last opened: its name and the file itself, kept after
+  // shutDown so that no side file ever reopens it.
+  std::string m_file_name;
+  platform::FileId m_file_id;
+  bool m_has_file_id;
   std::map<std::string, FILE *> m_my_log_files;
 
-  // The open file for a writeMyLog name (opening a new one), or nullptr.
+  // True when the name reaches the main log's file under another spelling.
+  bool isMainLog(const std::string &file_name) const;
+  // The open file for a writeMyLog name (opening a new one), or nullptr
+  // for stderr.
   FILE *myLogFile(const std::string &file_name);
 
  public:

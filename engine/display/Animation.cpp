@@ -1,6 +1,7 @@
 #include "display/Animation.h"
 
 #include <cinttypes>
+#include <climits>
 #include <cstdint>
 #include <new>
 
@@ -74,14 +75,15 @@ int Animation::draw(Vector position) {
 
   if (m_slowdown_count == -1) return result;
 
-  int count = m_slowdown_count + 1;
-  setSlowdownCount(count);
+  // In 64 bits: a count or index of INT_MAX steps on without overflowing.
+  int64_t count = int64_t(m_slowdown_count) + 1;
+  setSlowdownCount(count > INT_MAX ? INT_MAX : int(count));
   if (count < m_p_sprite->getSlowdown()) return result;
 
   setSlowdownCount(0);
-  int next = m_index + 1;
+  int64_t next = int64_t(m_index) + 1;
   if (next >= m_p_sprite->getFrameCount()) next = 0;
-  setIndex(next);
+  setIndex(int(next));
   return result;
 }
 

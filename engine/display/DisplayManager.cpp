@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,14 @@ namespace {
 
 const unsigned int TEXT_CHARACTER_SIZE = 30;
 const float MAX_CHARACTER_SIZE = 4096;
+
+// Larger grids are refused: the world is laid out over the cells.
+const int64_t MAX_CELLS = int64_t(1) << 20;
+// Window cells whose vertices are reserved at start-up; more grow on use.
+const int64_t RESERVED_CELLS = 1 << 16;
+// X keeps a window's size in 16 bits, and GL drivers commonly draw at most
+// 16384 pixels across (a 32767-pixel square already fails in software GL).
+const int MAX_WINDOW_PIXELS = 16384;
 
 // A cell is a background of two triangles and a glyph of two (as sf::Text
 // lays it out). sf::RectangleShape fans four triangles from its centre; the
@@ -131,6 +140,11 @@ int DisplayManager::startUp() {
                 m_window_horizontal_chars, m_window_vertical_chars);
     return -1;
   }
+  if (int64_t(m_window_horizontal_chars) * int64_t(m_window_vertical_chars) > MAX_CELLS) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window of (%d, %d) cells exceeds %d cells.",
+                m_window_horizontal_chars, m_window_vertical_chars, int(MAX_CELLS));
+    return -1;
+  }
 
   if (config.getHeadless()) {
     lm.writeLog(1, "DisplayManager::startUp(): no graphics in headless mode.");
@@ -156,6 +170,11 @@ int DisplayManager::startUp() {
   if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
     lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
                 m_window_horizontal_pixels, m_window_vertical_pixels);
+    return -1;
+  }
+  if (m_window_horizontal_pixels > MAX_WINDOW_PIXELS || m_window_vertical_pixels > MAX_WINDOW_PIXELS) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels exceeds (%d, %d).",
+                m_window_horizontal_pixels, m_window_vertical_pixels, MAX_WINDOW_PIXELS, MAX_WINDOW_PIXELS);
     return -1;
   }
 
@@ -205,8 +224,14 @@ int DisplayManager::startUp() {
 
   setBackgroundColor(Color(config.getWindowBackgroundColor()));
 
-  // Room for a full window of cells; clear() keeps it.
-  m_cells.resize(size_t(m_window_horizontal_chars) * size_t(m_window_vertical_chars) * VERTICES_PER_CELL);
+  // Room for a window of cells (up to a bound); clear() keeps it.
+  int64_t cells = std::min(int64_t(m_window_horizontal_chars) * int64_t(m_window_vertical_chars), RESERVED_CELLS);
+  try {
+    m_cells.resize(size_t(cells) * VERTICES_PER_CELL);
+  } catch (const std::bad_alloc &) {
+    lm.writeLog("DisplayManager::startUp(): Error! Unable to allocate %d cells.", int(cells));
+    return -1;
+  }
   m_cells.clear();
 
   Manager::startUp();
@@ -387,7 +412,7 @@ void DisplayManager::makeRectangle() {
 }
 
 void DisplayManager::setHorizontal(int new_horizontal) {
-  if (new_horizontal < 1) {
+  if (new_horizontal < 1 || int64_t(new_horizontal) * int64_t(m_window_vertical_chars) > MAX_CELLS) {
     LogManager::getInstance().writeLog("DisplayManager::setHorizontal(): Warning! Ignoring %d cells.", new_horizontal);
     return;
   }
@@ -396,7 +421,7 @@ void DisplayManager::setHorizontal(int new_horizontal) {
 }
 
 void DisplayManager::setVertical(int new_vertical) {
-  if (new_vertical < 1) {
+  if (new_vertical < 1 || int64_t(new_vertical) * int64_t(m_window_horizontal_chars) > MAX_CELLS) {
     LogManager::getInstance().writeLog("DisplayManager::setVertical(): Warning! Ignoring %d cells.", new_vertical);
     return;
   }

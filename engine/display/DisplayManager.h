@@ -75,7 +75,7 @@ class DisplayManager : public Manager {
   bool setBackgroundColor(Color new_color);
   sf::Color getBackgroundColor() const;
 
-  // Counts of cells; values below 1 are ignored.
+  // Counts of cells; values below 1, or a grid beyond 2^20 cells, are ignored.
   void setHorizontal(int new_horizontal);
   void setVertical(int new_vertical);
   int getHorizontal() const;

@@ -1,5 +1,6 @@
 #include "display/Frame.h"
 
+#include <climits>
 #include <cstdint>
 
 #include "core/LogManager.h"
@@ -7,17 +8,26 @@
 
 namespace vx {
 
-Frame::Frame() : m_width(0), m_height(0), m_frame_str() {}
+Frame::Frame() : m_width(0), m_height(0), m_frame_str(), m_reported(false) {}
 
 Frame::Frame(int new_width, int new_height, std::string frame_str)
-    : m_width(new_width), m_height(new_height), m_frame_str(frame_str) {}
+    : m_width(new_width), m_height(new_height), m_frame_str(frame_str), m_reported(false) {}
 
 int Frame::getWidth() const { return m_width; }
-void Frame::setWidth(int new_width) { m_width = new_width; }
+void Frame::setWidth(int new_width) {
+  m_width = new_width;
+  m_reported = false;
+}
 int Frame::getHeight() const { return m_height; }
-void Frame::setHeight(int new_height) { m_height = new_height; }
+void Frame::setHeight(int new_height) {
+  m_height = new_height;
+  m_reported = false;
+}
 std::string Frame::getString() const { return m_frame_str; }
-void Frame::setString(std::string new_frame_str) { m_frame_str = new_frame_str; }
+void Frame::setString(std::string new_frame_str) {
+  m_frame_str = new_frame_str;
+  m_reported = false;
+}
 
 int Frame::draw(Vector position, Color color, char transparent, int transform) const {
   if (m_frame_str.empty()) return 0;
@@ -26,9 +36,11 @@ int Frame::draw(Vector position, Color color, char transparent, int transform) c
   // Every cell must exist in the string before anything is drawn.
   int64_t cells = int64_t(m_width) * int64_t(m_height);
   if (int64_t(m_frame_str.size()) < cells) {
+    if (m_reported) return -1;
+    m_reported = true;
     LogManager::getInstance().writeLog(
         "Frame::draw(): Error! Frame has %d characters, %d x %d needed.",
-        int(m_frame_str.size()), m_width, m_height);
+        m_frame_str.size() > size_t(INT_MAX) ? INT_MAX : int(m_frame_str.size()), m_width, m_height);
     return -1;
   }
 

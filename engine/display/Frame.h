@@ -13,6 +13,7 @@ class Frame {
   int m_width;
   int m_height;
   std::string m_frame_str;
+  mutable bool m_reported;  // a string too short to draw was logged once
 
  public:
   Frame();
@@ -26,7 +27,8 @@ class Frame {
   void setString(std::string new_frame_str);
 
   // Draws centred on position; cells equal to transparent (if not 0) are
-  // skipped. transform: 0 none, 1 vertical, 2 horizontal, 3 both.
+  // skipped. A string too short for the size is logged once per frame and
+  // drawn as nothing (-1). transform: 0 none, 1 vertical, 2 horizontal, 3 both.
   int draw(Vector position, Color color, char transparent, int transform) const;
 };
 

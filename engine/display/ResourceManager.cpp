@@ -11,8 +11,9 @@ namespace vx {
 
 namespace {
 
-// Number of the sprite file line most recently counted (for messages).
-int line_number = 0;
+// Number of the sprite file line most recently counted (for messages);
+// 64 bits, shown through lineNumber().
+int64_t line_number = 0;
 
 // Like atoi, but saturating instead of overflowing.
 int parseInt(const std::string &text) {
@@ -39,6 +40,9 @@ int clampInt(int64_t v) {
   if (v < INT_MIN) return INT_MIN;
   return int(v);
 }
+
+// The line number as the messages print it.
+int lineNumber() { return clampInt(line_number); }
 
 // The colour of a lower-case name; UNDEFINED_COLOR when unknown.
 Color colorFromName(const std::string &name, bool allow_default) {
@@ -77,7 +81,7 @@ std::vector<std::string> readData(std::ifstream *p_file, std::string tag) {
 
   std::string line = getLine(p_file, true);
   if (line != begin) {
-    log.writeLog("readData(): Error line %d! Expected '%s', have '%s'.", line_number, begin.c_str(),
+    log.writeLog("readData(): Error line %d! Expected '%s', have '%s'.", lineNumber(), begin.c_str(),
                  line.c_str());
     return std::vector<std::string>();
   }
@@ -88,7 +92,7 @@ std::vector<std::string> readData(std::ifstream *p_file, std::string tag) {
     line = getLine(p_file, true);
   }
   if (line.empty()) {
-    log.writeLog("readData(): Error! Stop at line %d, never encountered '%s'.", line_number,
+    log.writeLog("readData(): Error! Stop at line %d, never encountered '%s'.", lineNumber(),
                  end.c_str());
     return std::vector<std::string>();
   }
@@ -145,51 +149,46 @@ std::string matchLineStr(std::vector<std::string> *p_data, const char *key) {
   return value;
 }
 
-// Takes one frame and its "end" line from the front of the body lines.
-// line is the file number of the line before the frame's first row.
-Frame readFrame(std::vector<std::string> *p_data, int width, int height, int line) {
+// Takes one frame and its "end" line from the body lines at *p_next, moving
+// *p_next past the lines taken (so a body of many frames reads in linear
+// time). line is the file number of the line before the frame's first row.
+Frame readFrame(const std::vector<std::string> &data, size_t *p_next, int width, int height, int64_t line) {
   LogManager &log = LogManager::getInstance();
-  size_t taken = 0;
+  size_t &next = *p_next;
   int64_t number = line;
   std::string frame_str;
 
-  auto drop = [&]() { p_data->erase(p_data->begin(), p_data->begin() + std::ptrdiff_t(taken)); };
-
   for (int row = 1; row <= height; row++) {
-    if (taken >= p_data->size()) {
+    if (next >= data.size()) {
       log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampInt(number + 1));
-      drop();
       return Frame();
     }
-    const std::string &text = (*p_data)[taken];
+    const std::string &text = data[next];
     number++;
     log.writeLog(20, "\tLine %2d: '%s'", clampInt(number), text.c_str());
     if (int64_t(text.size()) != int64_t(width)) {
       log.writeLog("\tError! Line %d: Line length is %d (frame width is %d).", clampInt(number),
                    clampInt(int64_t(text.size())), width);
       log.writeLog("\tLine %d: '%s'", clampInt(number), text.c_str());
-      drop();
+      next++;
       return Frame();
     }
     frame_str += text;
-    taken++;
+    next++;
   }
 
-  if (taken >= p_data->size()) {
+  if (next >= data.size()) {
     log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampInt(number + 1));
-    drop();
     return Frame();
   }
-  const std::string &text = (*p_data)[taken];
+  const std::string &text = data[next];
   number++;
+  next++;
   if (text != "end") {
     log.writeLog("\tError! Line %d: Expected '%s'.", clampInt(number), "end");
     log.writeLog("\tLine %d: '%s'", clampInt(number), text.c_str());
-    drop();
     return Frame();
   }
-  taken++;
-  drop();
   return Frame(width, height, frame_str);
 }
 
@@ -324,14 +323,14 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
       log.writeLog("%s", missing);
       return false;
     }
-    log.writeLog(20, "\tLine %2d: '%s'", line_number, line.c_str());
+    log.writeLog(20, "\tLine %2d: '%s'", lineNumber(), line.c_str());
     return true;
   };
 
   if (!readValue("\tMissing frames (an integer).")) return nullptr;
   int frames = parseInt(line);
   if (frames < 1) {
-    log.writeLog("RM::loadSimpleSprite(): Error line %d! Number of frames is %d.", line_number,
+    log.writeLog("RM::loadSimpleSprite(): Error line %d! Number of frames is %d.", lineNumber(),
                  frames);
     return nullptr;
   }
@@ -339,14 +338,14 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
   if (!readValue("\tMissing width (an integer).")) return nullptr;
   int width = parseInt(line);
   if (width < 1) {
-    log.writeLog("RM::loadSimpleSprite(): Error line %d! Width is '%s'.", line_number, line.c_str());
+    log.writeLog("RM::loadSimpleSprite(): Error line %d! Width is '%s'.", lineNumber(), line.c_str());
     return nullptr;
   }
 
   if (!readValue("\tMissing height (an integer).")) return nullptr;
   int height = parseInt(line);
   if (height < 1) {
-    log.writeLog("RM::loadSimpleSprite(): Error line %d! Height is '%s'.", line_number,
+    log.writeLog("RM::loadSimpleSprite(): Error line %d! Height is '%s'.", lineNumber(),
                  line.c_str());
     return nullptr;
   }
@@ -354,7 +353,7 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
   if (!readValue("\tMissing slowdown (an integer).")) return nullptr;
   int slowdown = parseInt(line);
   if (slowdown < 0) {
-    log.writeLog("RM::loadSimpleSprite(): Error line %d! Slowdown is '%s'.", line_number,
+    log.writeLog("RM::loadSimpleSprite(): Error line %d! Slowdown is '%s'.", lineNumber(),
                  line.c_str());
     return nullptr;
   }
@@ -362,7 +361,7 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
   if (!readValue("\tMissing color (a string).")) return nullptr;
   Color color = colorFromName(line, false);
   if (color == UNDEFINED_COLOR) {
-    log.writeLog("RM::loadSimpleSprite(): Error line %d! Unrecognized color '%s'.", line_number,
+    log.writeLog("RM::loadSimpleSprite(): Error line %d! Unrecognized color '%s'.", lineNumber(),
                  line.c_str());
     log.writeLog("  Valid colors are: black, red, green, yellow,");
     log.writeLog("                    blue, magenta, cyan or white.");
@@ -398,13 +397,13 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
         return nullptr;
       }
       if (int64_t(line.size()) != int64_t(width)) {
-        log.writeLog("RM::loadSimpleSprite(): Error line %d!", line_number);
-        log.writeLog("\tLine %2d: '%s'", line_number, line.c_str());
+        log.writeLog("RM::loadSimpleSprite(): Error line %d!", lineNumber());
+        log.writeLog("\tLine %2d: '%s'", lineNumber(), line.c_str());
         log.writeLog("\tWidth is %d, expected %d.", clampInt(int64_t(line.size())), width);
         delete p_sprite;
         return nullptr;
       }
-      log.writeLog(20, "\tLine %2d: '%s'", line_number, line.c_str());
+      log.writeLog(20, "\tLine %2d: '%s'", lineNumber(), line.c_str());
       frame_str += line;
     }
     if (p_sprite->addFrame(Frame(width, height, frame_str)) == -1) {
@@ -422,7 +421,7 @@ Sprite *ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
   line_number++;
   if (p_file->eof() && extra.empty()) return p_sprite;
   discardCR(extra);
-  log.writeLog("RM::loadSimpleSprite(): Error line %d!", line_number);
+  log.writeLog("RM::loadSimpleSprite(): Error line %d!", lineNumber());
   log.writeLog("\tExtra file data: '%s'", extra.c_str());
   delete p_sprite;
   return nullptr;
@@ -437,7 +436,7 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
   std::vector<std::string> header = readData(p_file, "HEADER");
   if (header.empty()) return nullptr;
   log.writeLog(20, "ResourceManager::loadRobustSprite(): After header, line number: '%d'",
-               line_number);
+               lineNumber());
 
   int frames = matchLineInt(&header, "frames");
   if (frames == -1) {
@@ -500,7 +499,7 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
   std::vector<std::string> body = readData(p_file, "BODY");
   if (body.empty()) return nullptr;
   log.writeLog(20, "ResourceManager::loadRobustSprite(): After reading body: line number is '%d'",
-               line_number);
+               lineNumber());
 
   Sprite *p_sprite = new (std::nothrow) Sprite(frames);
   if (!p_sprite) {
@@ -524,9 +523,9 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
   log.writeLog(5, "\t       Color: %s", colorToString(color).c_str());
 
   const int64_t frame_lines = int64_t(height) + 1;
+  size_t next = 0;  // the first body line not yet taken
   for (int i = 0; i < frames; i++) {
-    int before = clampInt(body_start + 1 + int64_t(i) * frame_lines);
-    Frame frame = readFrame(&body, width, height, before);
+    Frame frame = readFrame(body, &next, width, height, body_start + 1 + int64_t(i) * frame_lines);
     if (frame.getString().empty()) {
       log.writeLog("RM::loadRobustSprite(): Error! No frame data to add.");
       delete p_sprite;
@@ -540,10 +539,10 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
     }
   }
 
-  if (!body.empty()) {
+  if (next < body.size()) {
     log.writeLog("RM::loadRobustSprite(): Error! Extra BODY:");
     int64_t number = body_start + 2 + int64_t(frames) * frame_lines;
-    for (const std::string &l : body) log.writeLog("\tLine %d: %s", clampInt(number++), l.c_str());
+    for (size_t i = next; i < body.size(); i++) log.writeLog("\tLine %d: %s", clampInt(number++), body[i].c_str());
     delete p_sprite;
     return nullptr;
   }
@@ -556,7 +555,7 @@ Sprite *ResourceManager::loadRobustSprite(std::ifstream *p_file) {
   std::string version = matchLineStr(&footer, "version");
   if (version.empty()) {
     log.writeLog("RM::loadRobustSprite(): Error! Missing '%s' in FOOTER (line %d).", "version",
-                 line_number);
+                 lineNumber());
     delete p_sprite;
     return nullptr;
   }

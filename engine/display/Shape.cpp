@@ -1,10 +1,13 @@
 #include "display/Shape.h"
 
+#include <climits>
+
 #include <SFML/Graphics/CircleShape.hpp>
 #include <SFML/Graphics/RenderWindow.hpp>
 
 #include "core/Config.h"
 #include "core/LogManager.h"
+#include "core/RawStream.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
 #include "world/Geometry.h"
@@ -25,10 +28,13 @@ Shape::Shape()
     : m_color(WHITE), m_r(0), m_g(0), m_b(0), m_type(ShapeType::CIRCLE), m_size(0), m_opacity(255) {
   float font_scale = Config::getInstance().getFontScale();
   float w = charWidth(), h = charHeight();
-  if (h > w)
-    m_size = float(int(w)) * font_scale;
-  else
-    m_size = float(int(h)) * font_scale;
+  float side = h > w ? w : h;
+  // Truncated to whole pixels; a side beyond int range is whole already.
+  if (!(side >= 0))
+    side = 0;
+  else if (side < float(INT_MAX))
+    side = float(int(side));
+  m_size = side * font_scale;
 }
 
 int Shape::getColor() const { return m_color; }
@@ -83,18 +89,26 @@ void Shape::serialize(std::stringstream *p_ss) const {
 }
 
 void Shape::deserialize(std::stringstream *p_ss) {
-  int32_t type = m_type;
-  float size = m_size;
-  int32_t color = m_color;
-  unsigned char opacity = m_opacity;
-  p_ss->read(reinterpret_cast<char *>(&type), sizeof(type));
-  p_ss->read(reinterpret_cast<char *>(&size), sizeof(size));
-  p_ss->read(reinterpret_cast<char *>(&color), sizeof(color));
-  p_ss->read(reinterpret_cast<char *>(&opacity), sizeof(opacity));
-  m_type = type;
-  m_size = size;
-  m_color = color;
-  m_opacity = opacity;
+  const LogManager &log = LogManager::getInstance();
+  // A field is taken only when all its bytes arrived; a type or colour
+  // outside its enumeration is refused and the old one kept.
+  int32_t type = 0, color = 0;
+  float size = 0;
+  unsigned char opacity = 0;
+  if (readRaw(p_ss, type)) {
+    if (type >= ShapeType::UNDEFINED && type <= ShapeType::TRIANGLE)
+      m_type = type;
+    else
+      log.writeLog("Shape::deserialize(): Error! Unknown shape type %d. Ignored.", int(type));
+  }
+  if (readRaw(p_ss, size)) m_size = size;
+  if (readRaw(p_ss, color)) {
+    if (color >= UNDEFINED_COLOR && color <= CUSTOM)
+      m_color = color;
+    else
+      log.writeLog("Shape::deserialize(): Error! Color %d out of range. Ignored.", int(color));
+  }
+  if (readRaw(p_ss, opacity)) m_opacity = opacity;
   checkStream("Shape::deserialize()", p_ss);
 }
 

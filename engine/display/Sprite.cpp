@@ -69,7 +69,9 @@ Frame Sprite::getFrame(int frame_number) const {
 }
 
 int Sprite::draw(int frame_number, Vector position, char transparency, int transform) const {
-  return getFrame(frame_number).draw(position, m_color, transparency, transform);
+  // The stored frame itself, not a copy: it remembers what it has logged.
+  if (frame_number < 0 || frame_number >= m_frame_count) return 0;
+  return m_frame[size_t(frame_number)].draw(position, m_color, transparency, transform);
 }
 
 std::string Sprite::toString() const {

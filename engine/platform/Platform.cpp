@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <errno.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -53,6 +54,24 @@ int timeEndPeriod(unsigned int) { return 0; }
 char *getcwd(char *buf, std::size_t size) {
   if (!buf || size == 0) return nullptr;
   return ::getcwd(buf, size);
+}
+
+bool fileId(const char *path, FileId *p_id) {
+  struct stat st;
+  if (!path || !p_id || ::stat(path, &st) != 0) return false;
+  p_id->device = uint64_t(st.st_dev);
+  p_id->inode = uint64_t(st.st_ino);
+  return true;
+}
+
+bool fileId(FILE *p_f, FileId *p_id) {
+  struct stat st;
+  if (!p_f || !p_id) return false;
+  int fd = fileno(p_f);
+  if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+  p_id->device = uint64_t(st.st_dev);
+  p_id->inode = uint64_t(st.st_ino);
+  return true;
 }
 
 int rand() {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace vx {
 namespace platform {
@@ -26,6 +27,18 @@ int timeEndPeriod(unsigned int ms);
 
 // The current directory into buf; nullptr when it does not fit.
 char *getcwd(char *buf, std::size_t size);
+
+// What identifies a file whatever the path that names it.
+struct FileId {
+  uint64_t device;
+  uint64_t inode;
+  bool operator==(const FileId &other) const { return device == other.device && inode == other.inode; }
+};
+
+// False when the path names no file (or it cannot be examined).
+bool fileId(const char *path, FileId *p_id);
+// False when the stream is not an open file.
+bool fileId(FILE *p_f, FileId *p_id);
 
 // Pseudo-random numbers 0..VX_RAND_MAX, seeded by srand.
 constexpr int VX_RAND_MAX = 32767;

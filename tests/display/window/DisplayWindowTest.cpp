@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "core/Box.h"
 #include "display/Shape.h"
 #include "display/window/WindowTestSupport.h"
@@ -215,7 +217,7 @@ TEST(DisplayWindow, ZeroPixelSizeTakesTheDesktop) {
             1);
 }
 
-TEST(DisplayWindow, NegativePixelSizeIsRefused) {
+TEST(DisplayWindow, PixelSizesTheDisplayCannotTakeAreRefused) {
   DisplayEnv d;
   windowConfig(uniqueTitle("VexmoorNeg"));
   Config::getInstance().setWindowHorizontalPixels(-640);
@@ -223,6 +225,22 @@ TEST(DisplayWindow, NegativePixelSizeIsRefused) {
   EXPECT_EQ(dm.startUp(), -1);
   EXPECT_EQ(dm.getWindow(), nullptr);
   EXPECT_EQ(d.count("DisplayManager::startUp(): Error! Window size (-640, 288) pixels is negative."), 1);
+
+  // Beyond 16384 pixels a side: refused before SFML is asked (65536 ends
+  // the process inside Xlib, larger sizes hang).
+  for (int big : {16385, 65536, INT_MAX}) {
+    Config::getInstance().setWindowHorizontalPixels(480);
+    Config::getInstance().setWindowVerticalPixels(big);
+    EXPECT_EQ(dm.startUp(), -1);
+    EXPECT_FALSE(dm.isStarted());
+    EXPECT_EQ(dm.getWindow(), nullptr);
+    EXPECT_EQ(d.count("DisplayManager::startUp(): Error! Window size (480, " + std::to_string(big) +
+                      ") pixels exceeds (16384, 16384)."),
+              1);
+  }
+  Config::getInstance().setWindowVerticalPixels(16384);
+  ASSERT_EQ(dm.startUp(), 0);
+  EXPECT_EQ(dm.getWindow()->getSize(), sf::Vector2u(480, 16384));
 }
 
 TEST(DisplayWindow, GlyphSizeIsTheSmallerCellSideTimesTheScaleTruncated) {
