@@ -1,5 +1,6 @@
 #include "core/Config.h"
 
+#include <cfloat>
 #include <cstdlib>
 #include <fstream>
 
@@ -63,12 +64,18 @@ void Config::loadConfig(std::string config) {
   const LogManager &log = LogManager::getInstance();
   std::string value;
 
-  if ((value = match("frame_time")) != "") m_frame_time = atoi(value.c_str());
-  if ((value = match("font_scale")) != "") m_font_scale = float(atof(value.c_str()));
-  if ((value = match("window_horizontal_pixels")) != "") m_window_horizontal_pixels = atoi(value.c_str());
-  if ((value = match("window_vertical_pixels")) != "") m_window_vertical_pixels = atoi(value.c_str());
-  if ((value = match("window_horizontal_chars")) != "") m_window_horizontal_chars = atoi(value.c_str());
-  if ((value = match("window_vertical_chars")) != "") m_window_vertical_chars = atoi(value.c_str());
+  if ((value = match("frame_time")) != "") m_frame_time = parseInt(value);
+  if ((value = match("font_scale")) != "") {
+    // Beyond float's range the conversion is undefined: saturate first.
+    double scale = atof(value.c_str());
+    if (scale > FLT_MAX) scale = FLT_MAX;
+    if (scale < -FLT_MAX) scale = -FLT_MAX;
+    m_font_scale = float(scale);
+  }
+  if ((value = match("window_horizontal_pixels")) != "") m_window_horizontal_pixels = parseInt(value);
+  if ((value = match("window_vertical_pixels")) != "") m_window_vertical_pixels = parseInt(value);
+  if ((value = match("window_horizontal_chars")) != "") m_window_horizontal_chars = parseInt(value);
+  if ((value = match("window_vertical_chars")) != "") m_window_vertical_chars = parseInt(value);
 
   if ((value = match("window_background_color")) != "") {
     static const char *const names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
@@ -85,7 +92,7 @@ void Config::loadConfig(std::string config) {
     if (value == "none") {
       m_window_style = 0;
     } else {
-      int style = atoi(value.c_str());
+      int style = parseInt(value);
       if (style != 0)
         m_window_style = style;
       else
@@ -107,12 +114,12 @@ void Config::loadConfig(std::string config) {
   if ((value = match("headless")) != "") m_headless = value == "true";
   if ((value = match("font_file")) != "") m_font_file = value;
   if ((value = match("logfile")) != "") m_logfile = value;
-  if ((value = match("random_seed")) != "") m_random_seed = atoi(value.c_str());
+  if ((value = match("random_seed")) != "") m_random_seed = parseInt(value);
   if ((value = match("networking")) != "") m_networking = value == "true";
-  if ((value = match("grid_width")) != "") m_grid_width = atoi(value.c_str());
-  if ((value = match("grid_height")) != "") m_grid_height = atoi(value.c_str());
-  if ((value = match("quadtree_depth")) != "") m_quadtree_depth = atoi(value.c_str());
-  if ((value = match("quadtree_threshold")) != "") m_quadtree_threshold = atoi(value.c_str());
+  if ((value = match("grid_width")) != "") m_grid_width = parseInt(value);
+  if ((value = match("grid_height")) != "") m_grid_height = parseInt(value);
+  if ((value = match("quadtree_depth")) != "") m_quadtree_depth = parseInt(value);
+  if ((value = match("quadtree_threshold")) != "") m_quadtree_threshold = parseInt(value);
   if ((value = match("signals")) != "") m_signals = value == "true";
 }
 

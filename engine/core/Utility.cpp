@@ -1,6 +1,8 @@
 #include "core/Utility.h"
 
 #include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -152,6 +154,25 @@ std::string match(std::string line, std::string token) {
     if (keys[i] == token) return vals[i];
   }
   return "";
+}
+
+int parseInt(const std::string &text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) i++;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    i++;
+  }
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; i++) {
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t(INT_MAX) + 1) value = int64_t(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) value = INT_MAX;
+  if (value < INT_MIN) value = INT_MIN;
+  return int(value);
 }
 
 } // namespace vx

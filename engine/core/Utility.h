@@ -28,4 +28,7 @@ int checkStream(const char *who, const std::stringstream *p_ss);
 // The value of token in a text of "key:value," entries, or "".
 std::string match(std::string line, std::string token);
 
+// Like atoi, but saturating at the int range instead of overflowing.
+int parseInt(const std::string &text);
+
 } // namespace vx

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/LogManager.h"
+#include "core/Utility.h"
 
 namespace vx {
 
@@ -14,26 +15,6 @@ namespace {
 // Number of the sprite file line most recently counted (for messages);
 // 64 bits, shown through lineNumber().
 int64_t line_number = 0;
-
-// Like atoi, but saturating instead of overflowing.
-int parseInt(const std::string &text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) i++;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    i++;
-  }
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; i++) {
-    value = value * 10 + (text[i] - '0');
-    if (value > int64_t(INT_MAX) + 1) value = int64_t(INT_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) value = INT_MAX;
-  if (value < INT_MIN) value = INT_MIN;
-  return int(value);
-}
 
 int clampInt(int64_t v) {
   if (v > INT_MAX) return INT_MAX;

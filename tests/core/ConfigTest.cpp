@@ -1,3 +1,5 @@
+#include <cfloat>
+#include <climits>
 #include <gtest/gtest.h>
 
 #include "core/Config.h"
@@ -152,6 +154,11 @@ TEST_F(ConfigFixture, NumbersAreNotValidated) {
   EXPECT_EQ(0, config.getFrameTime());
   EXPECT_FLOAT_EQ(0.0f, config.getFontScale());
   EXPECT_EQ(12, config.getGridWidth());
+  // Out of range numbers saturate instead of overflowing.
+  loadFile("frame_time:99999999999999999999,grid_width:-4294967297,font_scale:1e300,\n");
+  EXPECT_EQ(INT_MAX, config.getFrameTime());
+  EXPECT_EQ(INT_MIN, config.getGridWidth());
+  EXPECT_EQ(FLT_MAX, config.getFontScale());
 }
 
 TEST_F(ConfigFixture, HighBytesAreNotWhiteSpace) {
