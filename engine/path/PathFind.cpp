@@ -50,11 +50,6 @@ int boundaryCells(float v) {
   return (int)d;
 }
 
-// Heap order: lower f first, then earlier first entry.
-inline bool before(float f1, uint32_t s1, float f2, uint32_t s2) {
-  return f1 < f2 || (!(f2 < f1) && s1 < s2);
-}
-
 }  // namespace
 
 PathFind::PathFind(Object *p_o, Vector start, Vector end)
@@ -182,12 +177,19 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
 
 PathFind::~PathFind() {}
 
+// Heap order: lower f first, then earlier first entry.
+uint64_t PathFind::heapKey(float f, uint32_t seq) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return (uint64_t)bits << 32 | seq;
+}
+
 void PathFind::heapPush(const HeapEntry &e) {
   m_heap.push_back(e);
   size_t i = m_heap.size() - 1;
   while (i > 0) {
     size_t parent = (i - 1) / 2;
-    if (!before(e.f, e.seq, m_heap[parent].f, m_heap[parent].seq)) break;
+    if (m_heap[parent].key <= e.key) break;
     m_heap[i] = m_heap[parent];
     i = parent;
   }
@@ -204,8 +206,8 @@ PathFind::HeapEntry PathFind::heapPop() {
     for (;;) {
       size_t c = 2 * i + 1;
       if (c >= n) break;
-      if (c + 1 < n && before(m_heap[c + 1].f, m_heap[c + 1].seq, m_heap[c].f, m_heap[c].seq)) c++;
-      if (!before(m_heap[c].f, m_heap[c].seq, last.f, last.seq)) break;
+      if (c + 1 < n && m_heap[c + 1].key < m_heap[c].key) c++;
+      if (last.key <= m_heap[c].key) break;
       m_heap[i] = m_heap[c];
       i = c;
     }
@@ -219,7 +221,7 @@ void PathFind::openCell(int index, float f) {
   m_state[index] = CELL_OPEN;
   m_seq[index] = m_next_seq++;
   m_open_count++;
-  heapPush(HeapEntry{f, m_seq[index], index});
+  heapPush(HeapEntry{heapKey(f, m_seq[index]), index});
 }
 
 // The world's answer for cell (x, y), asked once while the world is unchanged.
@@ -311,7 +313,7 @@ int PathFind::cycleOnce() {
         node.parent = cur;
         node.g = g_new;
         node.f = f_new;
-        if (lower) heapPush(HeapEntry{f_new, m_seq[ni], ni});
+        if (lower) heapPush(HeapEntry{heapKey(f_new, m_seq[ni]), ni});
       } else {
         node.parent = cur;
         node.g = g_new;

@@ -59,9 +59,10 @@ class PathFind {
   uint64_t m_target_count;
   bool m_target_valid;
 
+  // key: f's bits above the sequence number; f is never negative or NaN,
+  // so the keys order as (f, seq) do.
   struct HeapEntry {
-    float f;
-    uint32_t seq;
+    uint64_t key;
     int32_t index;
   };
   std::vector<HeapEntry> m_heap;
@@ -75,6 +76,7 @@ class PathFind {
   void heapPush(const HeapEntry &e);
   HeapEntry heapPop();
   void openCell(int index, float f);
+  static uint64_t heapKey(float f, uint32_t seq);
   bool blockedCell(int x, int y);
   Object *currentTarget();
 
