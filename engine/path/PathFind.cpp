@@ -149,13 +149,19 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
 
   const size_t n = (size_t)w * (size_t)h;
   // A world too large to map leaves the search without a graph.
+  bool allocated = false;
   if (n <= MAX_CELLS) {
     m_nodes.reset(new (std::nothrow) PathNode[n]);
     m_state.reset(new (std::nothrow) uint8_t[n]());
     m_seq.reset(new (std::nothrow) uint32_t[n]);
     m_blocked.reset(new (std::nothrow) uint8_t[n]);
+    try {
+      m_heap.reserve(64);
+      allocated = m_nodes && m_state && m_seq && m_blocked;
+    } catch (const std::bad_alloc &) {
+    }
   }
-  if (!m_nodes || !m_state || !m_seq || !m_blocked) {
+  if (!allocated) {
     m_nodes.reset();
     m_state.reset();
     m_seq.reset();
@@ -290,37 +296,46 @@ int PathFind::cycleOnce() {
   const int lim_w = std::min(boundaryCells(boundary.getHorizontal()), m_graph_w);
   const int lim_h = std::min(boundaryCells(boundary.getVertical()), m_graph_h);
 
-  const float g_cur = m_nodes[ci].g;
-  for (int dy = -1; dy <= 1; dy++) {
-    const int ny = cur.y + dy;
-    if (ny < 0 || ny >= lim_h) continue;
-    for (int dx = -1; dx <= 1; dx++) {
-      if (dx == 0 && dy == 0) continue;
-      const int nx = cur.x + dx;
-      if (nx < 0 || nx >= lim_w) continue;
-      const int ni = ny * w + nx;
-      if (m_state[ni] == CELL_CLOSED) continue;
-      if (blockedCell(nx, ny)) continue;
-      const bool diagonal = dx != 0 && dy != 0;
-      if (diagonal && blockedCell(nx, cur.y) && blockedCell(cur.x, ny)) continue;
-      const float g_new = g_cur + (diagonal ? DIAGONAL : STRAIGHT);
-      PathNode &node = m_nodes[ni];
-      const float f_new = g_new + heuristic(nx, ny, m_end.x, m_end.y);
-      if (m_state[ni] == CELL_OPEN) {
-        if (g_new > node.g) continue;
-        // Re-parent in place: the entry keeps its sequence number.
-        const bool lower = f_new < node.f;
-        node.parent = cur;
-        node.g = g_new;
-        node.f = f_new;
-        if (lower) heapPush(HeapEntry{heapKey(f_new, m_seq[ni]), ni});
-      } else {
-        node.parent = cur;
-        node.g = g_new;
-        node.f = f_new;
-        openCell(ni, f_new);
+  try {
+    const float g_cur = m_nodes[ci].g;
+    for (int dy = -1; dy <= 1; dy++) {
+      const int ny = cur.y + dy;
+      if (ny < 0 || ny >= lim_h) continue;
+      for (int dx = -1; dx <= 1; dx++) {
+        if (dx == 0 && dy == 0) continue;
+        const int nx = cur.x + dx;
+        if (nx < 0 || nx >= lim_w) continue;
+        const int ni = ny * w + nx;
+        if (m_state[ni] == CELL_CLOSED) continue;
+        if (blockedCell(nx, ny)) continue;
+        const bool diagonal = dx != 0 && dy != 0;
+        if (diagonal && blockedCell(nx, cur.y) && blockedCell(cur.x, ny)) continue;
+        const float g_new = g_cur + (diagonal ? DIAGONAL : STRAIGHT);
+        PathNode &node = m_nodes[ni];
+        const float f_new = g_new + heuristic(nx, ny, m_end.x, m_end.y);
+        if (m_state[ni] == CELL_OPEN) {
+          if (g_new > node.g) continue;
+          // Re-parent in place: the entry keeps its sequence number.
+          const bool lower = f_new < node.f;
+          node.parent = cur;
+          node.g = g_new;
+          node.f = f_new;
+          if (lower) heapPush(HeapEntry{heapKey(f_new, m_seq[ni]), ni});
+        } else {
+          node.parent = cur;
+          node.g = g_new;
+          node.f = f_new;
+          openCell(ni, f_new);
+        }
       }
     }
+  } catch (const std::bad_alloc &) {
+    // The open set could not grow: the search ends here.
+    LogManager::getInstance().writeLog("PathFind::cycleOnce(): Error! Out of memory.  Cannot find path.");
+    m_heap.clear();
+    m_heap.shrink_to_fit();
+    m_open_count = 0;
+    return NO_PATH;
   }
   return m_open_count == 0 ? NO_PATH : SEARCHING;
 }
