@@ -95,8 +95,16 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
   }
   auto inGrid = [w, h](PathCell c) { return c.x >= 0 && c.y >= 0 && c.x < w && c.y < h; };
 
-  // The nearest cell first; a position in the world's last half cell rounds
-  // past the grid, and then the next candidate inside is taken.
+  // The goal's nearest cell; a coordinate in the world's last half cell
+  // rounds past the grid and is truncated instead.
+  auto goalCell = [](float v, int limit) {
+    const int nearest = nearestCell(v), truncated = truncatedCell(v);
+    return nearest >= limit && truncated < limit ? truncated : nearest;
+  };
+  m_end = PathCell{goalCell(end.getX(), w), goalCell(end.getY(), h)};
+
+  // Start candidates: nearest, truncated, then mixed; those outside the grid
+  // are passed over when any lies inside.
   auto candidates = [](Vector v, PathCell out[4]) {
     const int nx = nearestCell(v.getX()), ny = nearestCell(v.getY());
     const int tx = truncatedCell(v.getX()), ty = truncatedCell(v.getY());
@@ -105,16 +113,6 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
     out[2] = {nx, ty};
     out[3] = {tx, ny};
   };
-  PathCell ends[4];
-  candidates(end, ends);
-  m_end = ends[0];
-  for (const PathCell &c : ends) {
-    if (inGrid(c)) {
-      m_end = c;
-      break;
-    }
-  }
-
   PathCell starts[4];
   candidates(start, starts);
   bool any_inside = false;

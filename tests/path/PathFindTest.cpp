@@ -324,13 +324,13 @@ TEST_F(PathFindTest, HostileInputs) {
   // Positions in the last half cell: the next candidate inside the grid.
   const size_t lines = env.readLog().size();
   {
-    PathFind pf(p_o, Vector(9.7f, 9.6f), Vector(0.2f, 9.8f));
+    PathFind pf(p_o, Vector(9.7f, 9.6f), Vector(9.8f, 0.6f));
     EXPECT_TRUE(pf.getStart() == (PathCell{9, 9}));
-    EXPECT_TRUE(pf.getEnd() == (PathCell{0, 9}));
+    EXPECT_TRUE(pf.getEnd() == (PathCell{9, 1}));
     EXPECT_EQ(FOUND, runSearch(pf));
     EXPECT_EQ(Vector(9, 9), pf.getPath().getWaypoints().front());
-    EXPECT_EQ(Vector(0, 9), pf.getPath().getFinal());
-    EXPECT_EQ(10u, pf.getPath().getWaypoints().size());
+    EXPECT_EQ(Vector(9, 1), pf.getPath().getFinal());
+    EXPECT_EQ(9u, pf.getPath().getWaypoints().size());
   }
   const std::vector<std::string> log = env.readLog();
   for (size_t i = lines; i < log.size(); i++) EXPECT_EQ(std::string::npos, log[i].find("world boundary")) << log[i];
