@@ -1,7 +1,9 @@
 #include "path/PathFind.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
+#include <cstring>
+#include <new>
 
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
@@ -19,12 +21,33 @@ const uint8_t CELL_UNSEEN = 0;
 const uint8_t CELL_OPEN = 1;
 const uint8_t CELL_CLOSED = 2;
 
+const uint8_t MEMO_UNKNOWN = 0;
+const uint8_t MEMO_FREE = 1;
+const uint8_t MEMO_BLOCKED = 2;
+
+// Cells are indexed by int and the open set numbers its entries in 32 bits.
+const size_t MAX_CELLS = (size_t)INT32_MAX;
+
+// The step costs distance() gives: straight and diagonal.
+const float STRAIGHT = 1.0f;
+const float DIAGONAL = (float)std::sqrt(2.0);
+
 int nearestCell(float v) { return (int)((double)v + 0.5); }
 int truncatedCell(float v) { return (int)v; }
 
-// Heap order: lower f first, then earlier first entry.
-inline bool before(float f1, uint32_t s1, float f2, uint32_t s2) {
-  return f1 < f2 || (!(f2 < f1) && s1 < s2);
+// Both conversions of v stay in int range.
+bool convertible(float v) {
+  const double d = v;
+  return d > -2147483648.0 && d + 0.5 < 2147483648.0;
+}
+
+// A boundary size as a whole number of cells, truncated and clamped to int.
+int boundaryCells(float v) {
+  const double d = v;
+  if (std::isnan(d)) return 0;
+  if (d >= 2147483647.0) return INT32_MAX;
+  if (d <= -2147483648.0) return INT32_MIN;
+  return (int)d;
 }
 
 }  // namespace
@@ -38,6 +61,12 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
       m_last{-1, -1},
       m_graph_w(0),
       m_graph_h(0),
+      m_cell_count(0),
+      m_memo_count(0),
+      m_memo_valid(false),
+      m_p_target(nullptr),
+      m_target_count(0),
+      m_target_valid(false),
       m_open_count(0),
       m_next_seq(0),
       m_found(false) {
@@ -49,13 +78,48 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
   setTarget(nullptr);
   m_p_object = p_o;
 
-  m_end = PathCell{nearestCell(end.getX()), nearestCell(end.getY())};
+  const Box boundary = WorldManager::getInstance().getBoundary();
+  const int w = boundaryCells(boundary.getHorizontal());
+  const int h = boundaryCells(boundary.getVertical());
+  auto outsideError = [&]() {
+    log.writeLog(
+        "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be within "
+        "world boundary (%d, %d).",
+        start.getX(), start.getY(), end.getX(), end.getY(), w, h);
+  };
+  // Coordinates no cell can stand for are refused before any conversion.
+  if (!convertible(start.getX()) || !convertible(start.getY()) || !convertible(end.getX()) ||
+      !convertible(end.getY())) {
+    outsideError();
+    return;
+  }
+  auto inGrid = [w, h](PathCell c) { return c.x >= 0 && c.y >= 0 && c.x < w && c.y < h; };
 
-  const int nx = nearestCell(start.getX()), ny = nearestCell(start.getY());
-  const int tx = truncatedCell(start.getX()), ty = truncatedCell(start.getY());
-  const PathCell candidates[4] = {{nx, ny}, {tx, ty}, {nx, ty}, {tx, ny}};
+  // The goal's nearest cell; a coordinate in the world's last half cell
+  // rounds past the grid and is truncated instead.
+  auto goalCell = [](float v, int limit) {
+    const int nearest = nearestCell(v), truncated = truncatedCell(v);
+    return nearest >= limit && truncated < limit ? truncated : nearest;
+  };
+  m_end = PathCell{goalCell(end.getX(), w), goalCell(end.getY(), h)};
+
+  // Start candidates: nearest, truncated, then mixed; those outside the grid
+  // are passed over when any lies inside.
+  auto candidates = [](Vector v, PathCell out[4]) {
+    const int nx = nearestCell(v.getX()), ny = nearestCell(v.getY());
+    const int tx = truncatedCell(v.getX()), ty = truncatedCell(v.getY());
+    out[0] = {nx, ny};
+    out[1] = {tx, ty};
+    out[2] = {nx, ty};
+    out[3] = {tx, ny};
+  };
+  PathCell starts[4];
+  candidates(start, starts);
+  bool any_inside = false;
+  for (const PathCell &c : starts) any_inside = any_inside || inGrid(c);
   bool have_start = false;
-  for (const PathCell &c : candidates) {
+  for (const PathCell &c : starts) {
+    if (any_inside && !inGrid(c)) continue;
     if (!isBlocked(p_o, c.x, c.y, m_end)) {
       m_start = c;
       have_start = true;
@@ -63,55 +127,73 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
     }
   }
   if (!have_start) {
-    m_start = candidates[0];
+    m_start = starts[0];
+    for (const PathCell &c : starts) {
+      if (any_inside && inGrid(c)) {
+        m_start = c;
+        break;
+      }
+    }
     log.writeLog("PathFind::PathFind(): Warning! Can't get to start node.");
   }
 
-  const Box boundary = WorldManager::getInstance().getBoundary();
-  const int w = (int)boundary.getHorizontal();
-  const int h = (int)boundary.getVertical();
   // Both positions inside the world, and both cells inside the grid the
   // node graph covers (which starts at (0, 0) whatever the boundary's corner).
-  const bool cells_inside = m_start.x >= 0 && m_start.y >= 0 && m_start.x < w && m_start.y < h &&
-                            m_end.x >= 0 && m_end.y >= 0 && m_end.x < w && m_end.y < h;
-  if (!boxContainsPosition(boundary, start) || !boxContainsPosition(boundary, end) || !cells_inside) {
-    log.writeLog(
-        "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be within "
-        "world boundary (%d, %d).",
-        start.getX(), start.getY(), end.getX(), end.getY(), w, h);
+  if (!boxContainsPosition(boundary, start) || !boxContainsPosition(boundary, end) || !inGrid(m_start) ||
+      !inGrid(m_end)) {
+    outsideError();
     return;
   }
 
-  log.writeLog("PathFind::PathFind(): allocated [y, x]: %d, %d", h, w);
   const size_t n = (size_t)w * (size_t)h;
-  m_graph_w = w;
-  m_graph_h = h;
-  m_nodes.resize(n);
-  m_state.assign(n, CELL_UNSEEN);
-  m_seq.assign(n, 0);
-  const float inf = std::numeric_limits<float>::infinity();
-  for (int y = 0; y < h; y++) {
-    for (int x = 0; x < w; x++) {
-      PathNode &node = m_nodes[(size_t)y * w + x];
-      node.g = inf;
-      node.f = distance(PathCell{x, y}, m_end);
-      node.parent = PathCell{x, y};
+  // A world too large to map leaves the search without a graph.
+  bool allocated = false;
+  if (n <= MAX_CELLS) {
+    m_nodes.reset(new (std::nothrow) PathNode[n]);
+    m_state.reset(new (std::nothrow) uint8_t[n]());
+    m_seq.reset(new (std::nothrow) uint32_t[n]);
+    m_blocked.reset(new (std::nothrow) uint8_t[n]);
+    try {
+      m_heap.reserve(64);
+      allocated = m_nodes && m_state && m_seq && m_blocked;
+    } catch (const std::bad_alloc &) {
     }
   }
+  if (!allocated) {
+    m_nodes.reset();
+    m_state.reset();
+    m_seq.reset();
+    m_blocked.reset();
+    log.writeLog("PathFind::PathFind(): Error! Cannot allocate node graph [y, x]: %d, %d.", h, w);
+    return;
+  }
+  log.writeLog("PathFind::PathFind(): allocated [y, x]: %d, %d", h, w);
+  m_graph_w = w;
+  m_graph_h = h;
+  m_cell_count = n;
+  // Nodes are written when their cell first enters the open set.
   const int si = m_start.y * w + m_start.x;
   m_nodes[si].f = distance(m_start, m_end);
   m_nodes[si].g = 0;
+  m_nodes[si].parent = m_start;
   openCell(si, m_nodes[si].f);
 }
 
 PathFind::~PathFind() {}
+
+// Heap order: lower f first, then earlier first entry.
+uint64_t PathFind::heapKey(float f, uint32_t seq) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return (uint64_t)bits << 32 | seq;
+}
 
 void PathFind::heapPush(const HeapEntry &e) {
   m_heap.push_back(e);
   size_t i = m_heap.size() - 1;
   while (i > 0) {
     size_t parent = (i - 1) / 2;
-    if (!before(e.f, e.seq, m_heap[parent].f, m_heap[parent].seq)) break;
+    if (m_heap[parent].key <= e.key) break;
     m_heap[i] = m_heap[parent];
     i = parent;
   }
@@ -128,8 +210,8 @@ PathFind::HeapEntry PathFind::heapPop() {
     for (;;) {
       size_t c = 2 * i + 1;
       if (c >= n) break;
-      if (c + 1 < n && before(m_heap[c + 1].f, m_heap[c + 1].seq, m_heap[c].f, m_heap[c].seq)) c++;
-      if (!before(m_heap[c].f, m_heap[c].seq, last.f, last.seq)) break;
+      if (c + 1 < n && m_heap[c + 1].key < m_heap[c].key) c++;
+      if (last.key <= m_heap[c].key) break;
       m_heap[i] = m_heap[c];
       i = c;
     }
@@ -143,11 +225,30 @@ void PathFind::openCell(int index, float f) {
   m_state[index] = CELL_OPEN;
   m_seq[index] = m_next_seq++;
   m_open_count++;
-  heapPush(HeapEntry{f, m_seq[index], index});
+  heapPush(HeapEntry{heapKey(f, m_seq[index]), index});
+}
+
+// The world's answer for cell (x, y), asked once while the world is unchanged.
+bool PathFind::blockedCell(int x, int y) {
+  uint8_t &memo = m_blocked[(size_t)y * m_graph_w + x];
+  if (memo == MEMO_UNKNOWN) memo = isBlocked(m_p_object, x, y, m_end) ? MEMO_BLOCKED : MEMO_FREE;
+  return memo == MEMO_BLOCKED;
+}
+
+// The target by its id, looked up again only when the world has changed
+// (a deleted object has been removed from it) or the object's id has.
+Object *PathFind::currentTarget() {
+  const uint64_t count = WorldManager::getInstance().getChangeCount();
+  if (!m_target_valid || count != m_target_count || (m_p_target && m_p_target->getId() != m_target_id)) {
+    m_p_target = WorldManager::getInstance().objectWithId(m_target_id);
+    m_target_count = count;
+    m_target_valid = true;
+  }
+  return m_p_target;
 }
 
 int PathFind::cycleOnce() {
-  if (m_nodes.empty()) {
+  if (!m_nodes) {
     LogManager::getInstance().writeLog(
         "PathFind::cycleOnce(): node graph not allocated.  Cannot find path.");
     return NO_PATH;
@@ -155,6 +256,14 @@ int PathFind::cycleOnce() {
   if (m_found) return FOUND;
   // Nothing left to expand (an ended search cycled again).
   if (m_open_count == 0) return NO_PATH;
+
+  WorldManager &wm = WorldManager::getInstance();
+  const uint64_t count = wm.getChangeCount();
+  if (!m_memo_valid || count != m_memo_count) {
+    std::memset(m_blocked.get(), MEMO_UNKNOWN, m_cell_count);
+    m_memo_count = count;
+    m_memo_valid = true;
+  }
 
   // Lowest f, earliest entry on ties; entries of closed cells are stale.
   HeapEntry top = heapPop();
@@ -169,7 +278,7 @@ int PathFind::cycleOnce() {
   if (cur == m_end) {
     m_found = true;
   } else if (m_has_target) {
-    Object *p_target = WorldManager::getInstance().objectWithId(m_target_id);
+    Object *p_target = currentTarget();
     if (p_target != nullptr && m_p_object != nullptr &&
         boxIntersectsBox(getWorldBox(m_p_object, Vector((float)cur.x, (float)cur.y)),
                          getWorldBox(p_target, Vector((float)m_end.x, (float)m_end.y)))) {
@@ -179,57 +288,63 @@ int PathFind::cycleOnce() {
   }
   if (m_found) return FOUND;
 
-  // Blocked state of the 3x3 neighbourhood, asked of the world at most once
-  // per cell during this expansion (the world cannot change meanwhile).
-  int8_t blocked[3][3] = {{-1, -1, -1}, {-1, -1, -1}, {-1, -1, -1}};
-  auto isBlockedAt = [&](int dx, int dy) -> bool {
-    int8_t &b = blocked[dy + 1][dx + 1];
-    if (b < 0) b = (int8_t)isBlocked(m_p_object, cur.x + dx, cur.y + dy, m_end);
-    return b != 0;
-  };
+  // Neighbours lie inside both the world boundary (nothing in an expansion
+  // changes it) and the node graph.
+  const Box boundary = wm.getBoundary();
+  const int lim_w = std::min(boundaryCells(boundary.getHorizontal()), m_graph_w);
+  const int lim_h = std::min(boundaryCells(boundary.getVertical()), m_graph_h);
 
-  const float g_cur = m_nodes[ci].g;
-  for (int dy = -1; dy <= 1; dy++) {
-    for (int dx = -1; dx <= 1; dx++) {
-      if (dx == 0 && dy == 0) continue;
-      const int nx = cur.x + dx, ny = cur.y + dy;
-      const Box boundary = WorldManager::getInstance().getBoundary();
-      const int bw = (int)boundary.getHorizontal(), bh = (int)boundary.getVertical();
-      if (nx < 0 || ny < 0 || nx >= bw || ny >= bh || nx >= m_graph_w || ny >= m_graph_h) continue;
-      const int ni = ny * w + nx;
-      if (m_state[ni] == CELL_CLOSED) continue;
-      if (isBlockedAt(dx, dy)) continue;
-      if (dx != 0 && dy != 0 && isBlockedAt(dx, 0) && isBlockedAt(0, dy)) continue;
-      const PathCell n{nx, ny};
-      const float g_new = g_cur + distance(cur, n);
-      PathNode &node = m_nodes[ni];
-      const float f_new = g_new + heuristic(nx, ny, m_end.x, m_end.y);
-      if (m_state[ni] == CELL_OPEN) {
-        if (g_new > node.g) continue;
-        // Re-parent in place: the entry keeps its sequence number.
-        const bool lower = f_new < node.f;
-        node.parent = cur;
-        node.g = g_new;
-        node.f = f_new;
-        if (lower) heapPush(HeapEntry{f_new, m_seq[ni], ni});
-      } else {
-        node.parent = cur;
-        node.g = g_new;
-        node.f = f_new;
-        openCell(ni, f_new);
+  try {
+    const float g_cur = m_nodes[ci].g;
+    for (int dy = -1; dy <= 1; dy++) {
+      const int ny = cur.y + dy;
+      if (ny < 0 || ny >= lim_h) continue;
+      for (int dx = -1; dx <= 1; dx++) {
+        if (dx == 0 && dy == 0) continue;
+        const int nx = cur.x + dx;
+        if (nx < 0 || nx >= lim_w) continue;
+        const int ni = ny * w + nx;
+        if (m_state[ni] == CELL_CLOSED) continue;
+        if (blockedCell(nx, ny)) continue;
+        const bool diagonal = dx != 0 && dy != 0;
+        if (diagonal && blockedCell(nx, cur.y) && blockedCell(cur.x, ny)) continue;
+        const float g_new = g_cur + (diagonal ? DIAGONAL : STRAIGHT);
+        PathNode &node = m_nodes[ni];
+        const float f_new = g_new + heuristic(nx, ny, m_end.x, m_end.y);
+        if (m_state[ni] == CELL_OPEN) {
+          if (g_new > node.g) continue;
+          // Re-parent in place: the entry keeps its sequence number.
+          const bool lower = f_new < node.f;
+          node.parent = cur;
+          node.g = g_new;
+          node.f = f_new;
+          if (lower) heapPush(HeapEntry{heapKey(f_new, m_seq[ni]), ni});
+        } else {
+          node.parent = cur;
+          node.g = g_new;
+          node.f = f_new;
+          openCell(ni, f_new);
+        }
       }
     }
+  } catch (const std::bad_alloc &) {
+    // The open set could not grow: the search ends here.
+    LogManager::getInstance().writeLog("PathFind::cycleOnce(): Error! Out of memory.  Cannot find path.");
+    m_heap.clear();
+    m_heap.shrink_to_fit();
+    m_open_count = 0;
+    return NO_PATH;
   }
   return m_open_count == 0 ? NO_PATH : SEARCHING;
 }
 
 Path PathFind::getPath() const {
   Path path;
-  if (!m_found || m_nodes.empty()) return path;
+  if (!m_found || !m_nodes) return path;
   std::vector<Vector> nodes;
   PathCell c = m_end;
   // Every parent link points at a closed cell; the bound guards the walk.
-  size_t guard = m_nodes.size();
+  size_t guard = m_cell_count;
   while (c != m_start && guard-- > 0) {
     nodes.push_back(Vector((float)c.x, (float)c.y));
     c = m_nodes[(size_t)c.y * m_graph_w + c.x].parent;
@@ -254,15 +369,19 @@ int PathFind::isBlocked(Object *p_o, int x, int y, PathCell end) const {
 }
 
 float PathFind::heuristic(int x1, int y1, int x2, int y2) const {
-  const int dx = std::abs(x1 - x2), dy = std::abs(y1 - y2);
-  return (float)std::sqrt((double)(dx * dx + dy * dy));
+  // In double: the int squares of cells 46,341 apart would overflow.
+  const double dx = (double)x1 - x2, dy = (double)y1 - y2;
+  return (float)std::sqrt(dx * dx + dy * dy);
 }
 
 float PathFind::distance(PathCell a, PathCell b) const { return heuristic(a.x, a.y, b.x, b.y); }
 
 Object *PathFind::getObject() const { return m_p_object; }
 
-void PathFind::setObject(Object *p_o) { m_p_object = p_o; }
+void PathFind::setObject(Object *p_o) {
+  m_p_object = p_o;
+  m_memo_valid = false;  // the answers were the old object's
+}
 
 Object *PathFind::getTarget() const {
   if (!m_has_target) return nullptr;
@@ -272,6 +391,7 @@ Object *PathFind::getTarget() const {
 void PathFind::setTarget(Object *p_target) {
   m_has_target = p_target != nullptr;
   m_target_id = p_target ? p_target->getId() : 0;
+  m_target_valid = false;
 }
 
 PathCell PathFind::getStart() const { return m_start; }

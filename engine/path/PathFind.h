@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/Vector.h"
@@ -33,7 +35,7 @@ class PathFind {
  private:
   Object *m_p_object;
   bool m_has_target;
-  int m_target_id;  // looked up each time, so a deleted target is harmless
+  int m_target_id;  // looked up again whenever the world changed
   PathCell m_start;
   PathCell m_end;
   PathCell m_last;  // the cell the last expansion took
@@ -41,13 +43,26 @@ class PathFind {
   // Node graph with its own dimensions (fixed at construction).
   int m_graph_w;
   int m_graph_h;
-  std::vector<PathNode> m_nodes;  // [y * w + x]; empty: not allocated
-  std::vector<uint8_t> m_state;   // 0 unseen, 1 open, 2 closed
-  std::vector<uint32_t> m_seq;    // order of first entry into the open set
+  size_t m_cell_count;
+  std::unique_ptr<PathNode[]> m_nodes;  // [y * w + x]; null: not allocated
+  std::unique_ptr<uint8_t[]> m_state;   // 0 unseen, 1 open, 2 closed
+  std::unique_ptr<uint32_t[]> m_seq;    // order of first entry into the open set
 
+  // isBlocked answers per cell (0 not asked, 1 free, 2 blocked), valid while
+  // the world's change count is m_memo_count.
+  std::unique_ptr<uint8_t[]> m_blocked;
+  uint64_t m_memo_count;
+  bool m_memo_valid;
+
+  // The target found at m_target_count (null: not in the world).
+  Object *m_p_target;
+  uint64_t m_target_count;
+  bool m_target_valid;
+
+  // key: f's bits above the sequence number; f is never negative or NaN,
+  // so the keys order as (f, seq) do.
   struct HeapEntry {
-    float f;
-    uint32_t seq;
+    uint64_t key;
     int32_t index;
   };
   std::vector<HeapEntry> m_heap;
@@ -61,6 +76,9 @@ class PathFind {
   void heapPush(const HeapEntry &e);
   HeapEntry heapPop();
   void openCell(int index, float f);
+  static uint64_t heapKey(float f, uint32_t seq);
+  bool blockedCell(int x, int y);
+  Object *currentTarget();
 
  public:
   PathFind(Object *p_o, Vector start, Vector end);

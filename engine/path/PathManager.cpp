@@ -58,11 +58,18 @@ void PathManager::cycle(int time_ms) {
   Clock clock;
   auto elapsed = [&clock]() -> int64_t { return clock.split() / 1000; };
 
+  // However late the step, each listed search gets one expansion, even one
+  // that moved into a place freed earlier in the pass.
+  m_unserved.assign(m_paths.begin(), m_paths.end());
   static int index = 0;
-  while (!m_paths.empty() && elapsed() < limit) {
+  while (!m_paths.empty() && (elapsed() < limit || !m_unserved.empty())) {
     index = 0;
     while (index < (int)m_paths.size()) {
       PathFind *p_path_find = m_paths[index];
+      if (!m_unserved.empty()) {
+        auto it = std::find(m_unserved.begin(), m_unserved.end(), p_path_find);
+        if (it != m_unserved.end()) m_unserved.erase(it);
+      }
       const int result = p_path_find->cycleOnce();
       if (result == FOUND || result == NO_PATH) {
         EventPath event;
@@ -75,8 +82,14 @@ void PathManager::cycle(int time_ms) {
         if (p_o != nullptr) p_o->eventHandler(&event);
       }
       index++;
-      if (elapsed() > limit) break;
+      if (elapsed() > limit && m_unserved.empty()) break;
     }
+    // Searches taken out of the list meanwhile are owed nothing.
+    m_unserved.erase(std::remove_if(m_unserved.begin(), m_unserved.end(),
+                                    [this](PathFind *p) {
+                                      return std::find(m_paths.begin(), m_paths.end(), p) == m_paths.end();
+                                    }),
+                     m_unserved.end());
   }
   if (elapsed() > limit)
     LogManager::getInstance().writeLog(5, "PathManager::cycle(): cycle time %d exceeded.", limit);

@@ -18,6 +18,8 @@ class PathManager : public Manager {
 
   std::vector<PathFind *> m_paths;  // not owned
   int m_cycle_time;                 // least budget per cycle, ms
+  // Searches of this call's list not yet expanded in it (compared, never used).
+  std::vector<PathFind *> m_unserved;
 
  public:
   ~PathManager();
@@ -31,7 +33,8 @@ class PathManager : public Manager {
   // -1 for null or a search not listed.
   int removePath(PathFind *p_path_find);
 
-  // Expands pending searches for max(cycle time, time_ms) milliseconds.
+  // Expands pending searches for max(cycle time, time_ms) milliseconds, and
+  // every search listed at the call at least once whatever the budget.
   void cycle(int time_ms);
 
   int getCycleTime() const;

@@ -17,7 +17,7 @@ bool altitudeInRange(int altitude) { return valueInRange(static_cast<float>(alti
 
 } // namespace
 
-SceneGraph::SceneGraph() {}
+SceneGraph::SceneGraph() : m_change_count(0) {}
 
 SceneGraph::~SceneGraph() { shutDown(); }
 
@@ -26,6 +26,7 @@ int SceneGraph::insertObject(Object *p_o) {
     lm().writeLog("SceneGraph::insertObject(): Error! Object is NULL");
     return -1;
   }
+  m_change_count++;
   if (!p_o->isActive()) return m_inactive_objects.insert(p_o);
   if (m_objects.insert(p_o) == -1) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)", p_o->getId());
@@ -66,6 +67,7 @@ int SceneGraph::removeObject(Object *p_o) {
     lm().writeLog("SceneGraph::removeObject(): Error! Object is NULL");
     return -1;
   }
+  m_change_count++;
   int sum = 0;
   if (p_o->isActive()) {
     sum += m_objects.remove(p_o);
@@ -124,6 +126,7 @@ std::vector<std::string> SceneGraph::typeNames() const {
 
 int SceneGraph::updateActive(Object *p_o, bool active) {
   if (!p_o) return -1;
+  m_change_count++;
   if (p_o->isActive() == active) return 0;
   int result = 0;
   std::string type = p_o->getType();
@@ -218,6 +221,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
 
 int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
   if (!p_o) return -1;
+  m_change_count++;
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
   if (m_grid.updatePosition(p_o, new_position) == -1) {
     lm().writeLog("SceneGraph::updatePosition(): Error! Calling grid updatePosition (Object %d).", p_o->getId());
@@ -228,6 +232,7 @@ int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
 
 int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
   if (!p_o) return -1;
+  m_change_count++;
   if (!p_o->isActive()) return 0;
   if (p_o->isSolid()) {
     if (new_solidness == SPECTRAL) {
@@ -289,14 +294,18 @@ int SceneGraph::updateVisible(Object *p_o, bool visible) {
 }
 
 int SceneGraph::startUp() {
+  m_change_count++;
   m_type_map.clear();
   lm().writeLog(1, "Scenegraph configuration: GRID");
   return m_grid.startUp();
 }
 
 void SceneGraph::shutDown() {
+  m_change_count++;
   m_type_map.clear();
   m_grid.shutDown();
 }
+
+uint64_t SceneGraph::getChangeCount() const { return m_change_count; }
 
 } // namespace vx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class SceneGraph {
   TrackedList m_inactive_objects;
   std::map<std::string, TrackedList> m_type_map;
   Grid m_grid;
+  uint64_t m_change_count;  // bumped by every change the collision queries can see
 
  public:
   SceneGraph();
@@ -57,6 +59,9 @@ class SceneGraph {
 
   int startUp();
   void shutDown();
+
+  // Bumped by every insertion, removal, move, box, solidness or activity change and restart.
+  uint64_t getChangeCount() const;
 };
 
 } // namespace vx

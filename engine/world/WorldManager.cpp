@@ -17,7 +17,7 @@ LogManager &lm() { return LogManager::getInstance(); }
 
 } // namespace
 
-WorldManager::WorldManager() : m_p_view_following(nullptr), m_view_slack(0, 0) {
+WorldManager::WorldManager() : m_p_view_following(nullptr), m_view_slack(0, 0), m_boundary_changes(0) {
   setType("WorldManager");
 }
 
@@ -267,6 +267,7 @@ ObjectList WorldManager::getCollisions(Object *p_o, Vector where) const {
 void WorldManager::setBoundary(Box new_boundary) {
   if (new_boundary == m_boundary) return;
   m_boundary = new_boundary;
+  m_boundary_changes++;
   m_scene_graph.shutDown();
   m_scene_graph.startUp();
 }
@@ -313,6 +314,8 @@ int WorldManager::setViewFollowing(Object *p_new_view_following) {
 Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
 
 SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
+
+uint64_t WorldManager::getChangeCount() const { return m_scene_graph.getChangeCount() + m_boundary_changes; }
 
 int WorldManager::getDeletionCount() const { return m_deletions.getCount(); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 
@@ -31,6 +32,7 @@ class WorldManager : public Manager {
   Vector m_view_slack;
   // Objects deleted by the running deletion loop (never deleted twice).
   std::unordered_set<Object *> m_deleted;
+  uint64_t m_boundary_changes;
 
   void followView(Object *p_o);
 
@@ -72,6 +74,9 @@ class WorldManager : public Manager {
   Object *getViewFollowing() const;
 
   SceneGraph &getSceneGraph();
+  // Changes with every insertion, removal, move, box, solidness, activity or
+  // boundary change: answers of the collision queries stay valid while it does not.
+  uint64_t getChangeCount() const;
   // Number of objects queued for deletion.
   int getDeletionCount() const;
 };

@@ -1,12 +1,14 @@
 // The search's edge cases and a comparison against a plain linear-list search.
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "PathTestWorld.h"
 #include "path/EventPath.h"
 #include "platform/Platform.h"
 #include "world/Geometry.h"
+#include "world/Grid.h"
 
 using namespace vx;
 using pathtest::PathWorld;
@@ -217,6 +219,147 @@ TEST_F(PathFindTest, HeuristicIsEuclidean) {
   EXPECT_FLOAT_EQ(5.0f, pf.heuristic(1, 2, 4, 6));
   EXPECT_EQ((float)std::sqrt(2.0), pf.distance(PathCell{0, 0}, PathCell{-1, 1}));
   EXPECT_EQ(0.0f, pf.heuristic(3, 3, 3, 3));
+}
+
+// A search asks again once the world has changed: walls taken out after it
+// found them open the way, and every kind of change moves the change count.
+TEST_F(PathFindTest, RememberedAnswersFollowWorldChanges) {
+  WorldManager &wm = WorldManager::getInstance();
+  setWorld(5, 2);
+  Object *p_o = place(0, 0, SPECTRAL);
+  Object *p_w0 = place(2, 0), *p_w1 = place(2, 1);
+  PathFind pf(p_o, Vector(0, 0), Vector(4, 0));
+  EXPECT_EQ(SEARCHING, pf.cycleOnce());
+  EXPECT_EQ(SEARCHING, pf.cycleOnce());  // (1, 0) finds both walls
+  EXPECT_TRUE(pf.getLastExpanded() == (PathCell{1, 0}));
+  wm.markForDelete(p_w0);
+  wm.markForDelete(p_w1);
+  wm.update();
+  EXPECT_EQ(FOUND, runSearch(pf));
+  EXPECT_EQ(Vector(4, 0), pf.getPath().getFinal());
+
+  Object *p_x = place(1, 1);
+  auto changes = [&](const std::function<void()> &f) {
+    const uint64_t before = wm.getChangeCount();
+    f();
+    return wm.getChangeCount() != before;
+  };
+  EXPECT_TRUE(changes([&] { p_x->setPosition(Vector(3, 1)); }));
+  EXPECT_TRUE(changes([&] { wm.moveObject(p_x, Vector(3, 0)); }));
+  EXPECT_TRUE(changes([&] { p_x->setBox(Box(Vector(-1, -1), 1.5f, 1.5f)); }));
+  EXPECT_TRUE(changes([&] { p_x->setSolidness(SOFT); }));
+  EXPECT_TRUE(changes([&] { p_x->setActive(false); }));
+  EXPECT_TRUE(changes([&] { p_x->setActive(true); }));
+  EXPECT_TRUE(changes([&] { place(0, 1); }));
+  EXPECT_TRUE(changes([&] {
+    wm.markForDelete(p_x);
+    wm.update();
+  }));
+  EXPECT_TRUE(changes([&] { setWorld(6, 2); }));
+  EXPECT_FALSE(changes([&] {
+    pf.isBlocked(p_o, 1, 1, PathCell{4, 0});
+    wm.getCollisions(p_o, Vector(1, 1));
+    wm.setBoundary(wm.getBoundary());
+  }));
+}
+
+// Inputs no caller should send, and a path manager with no budget: each ends
+// with a result and a line, and keeps what it should.
+TEST_F(PathFindTest, HostileInputs) {
+  WorldManager &wm = WorldManager::getInstance();
+  Grid &grid = wm.getSceneGraph().getGrid();
+  const int cell_w = grid.getCellWidth(), cell_h = grid.getCellHeight();
+  // A world too large to map: no node graph, a line, and NO_PATH.
+  setWorld(100000, 100000);
+  grid.setDimensions(200, 200);
+  Object *p_o = place(1, 1, SPECTRAL);
+  {
+    PathFind pf(p_o, Vector(1, 1), Vector(5, 5));
+    EXPECT_TRUE(env.logContains("PathFind::PathFind(): Error! Cannot allocate node graph [y, x]: 100000, 100000."));
+    EXPECT_FALSE(env.logContains("allocated [y, x]: 100000, 100000"));
+    EXPECT_EQ(NO_PATH, pf.cycleOnce());
+    EXPECT_TRUE(env.logContains("PathFind::cycleOnce(): node graph not allocated.  Cannot find path."));
+    EXPECT_TRUE(pf.getPath().getWaypoints().empty());
+    EXPECT_EQ(p_o, pf.getObject());
+    EXPECT_TRUE(pf.getStart() == (PathCell{1, 1}) && pf.getEnd() == (PathCell{5, 5}));
+  }
+  grid.setDimensions(cell_w, cell_h);
+  clearWorld();
+
+  // Cells 46,341 and more apart: the estimate stays exact, so a search along
+  // a 50,000-cell corridor goes straight.
+  setWorld(50000, 2);
+  p_o = place(0, 0, SPECTRAL);
+  {
+    PathFind pf(p_o, Vector(0, 0), Vector(49999, 0));
+    EXPECT_EQ(49999.0f, pf.heuristic(0, 0, 49999, 0));
+    EXPECT_EQ((float)std::sqrt(2.0 * 46341.0 * 46341.0), pf.heuristic(0, 46341, 46341, 0));
+    EXPECT_EQ((float)4294967294.0, pf.heuristic(-2147483647, 5, 2147483647, 5));
+    int n = 0;
+    EXPECT_EQ(FOUND, runSearch(pf, &n));
+    EXPECT_EQ(50000, n);
+    EXPECT_EQ(50000u, pf.getPath().getWaypoints().size());
+    EXPECT_EQ(Vector(49999, 0), pf.getPath().getFinal());
+  }
+  clearWorld();
+
+  // Coordinates beyond any cell: the error line, before any conversion.
+  setWorld(10, 10);
+  p_o = place(1, 1, SPECTRAL);
+  {
+    PathFind pf(p_o, Vector(3e9f, 1), Vector(std::numeric_limits<float>::quiet_NaN(), 2));
+    EXPECT_TRUE(env.logContains(
+        "PathFind::PathFind(): Error! Both start (3000000000.00, 1.00) and end (nan, 2.00) must be within "
+        "world boundary (10, 10)."));
+    EXPECT_EQ(NO_PATH, pf.cycleOnce());
+    EXPECT_TRUE(pf.getPath().getWaypoints().empty());
+    EXPECT_EQ(p_o, pf.getObject());
+  }
+  {
+    PathFind pf(p_o, Vector(1, -std::numeric_limits<float>::infinity()), Vector(2, 2));
+    EXPECT_TRUE(env.logContains("start (1.00, -inf) and end (2.00, 2.00) must be within world boundary (10, 10)."));
+    EXPECT_EQ(NO_PATH, pf.cycleOnce());
+  }
+
+  // Positions in the last half cell: the next candidate inside the grid.
+  const size_t lines = env.readLog().size();
+  {
+    PathFind pf(p_o, Vector(9.7f, 9.6f), Vector(9.8f, 0.6f));
+    EXPECT_TRUE(pf.getStart() == (PathCell{9, 9}));
+    EXPECT_TRUE(pf.getEnd() == (PathCell{9, 1}));
+    EXPECT_EQ(FOUND, runSearch(pf));
+    EXPECT_EQ(Vector(9, 9), pf.getPath().getWaypoints().front());
+    EXPECT_EQ(Vector(9, 1), pf.getPath().getFinal());
+    EXPECT_EQ(9u, pf.getPath().getWaypoints().size());
+  }
+  const std::vector<std::string> log = env.readLog();
+  for (size_t i = lines; i < log.size(); i++) EXPECT_EQ(std::string::npos, log[i].find("world boundary")) << log[i];
+
+  // No budget at all (a frame time below 10 ms, a late step): every listed
+  // search still gets an expansion, even the one that moves into the place
+  // of a search ending earlier in the pass; the pending ones stay listed.
+  PathManager &pm = PathManager::getInstance();
+  pm.setCycleTime(0);
+  Object *p_a = place(5, 5, SPECTRAL);
+  Object *p_b = place(0, 0, SPECTRAL);
+  Object *p_c = place(0, 9, SPECTRAL);
+  p_a->pathTo(Vector(5, 5));
+  p_b->pathTo(Vector(9, 0));
+  p_c->pathTo(Vector(9, 9));
+  PathFind *p_b_search = p_b->getPathFind(), *p_c_search = p_c->getPathFind();
+  pm.cycle(0);
+  EXPECT_EQ(nullptr, p_a->getPathFind());
+  EXPECT_EQ(Vector(5, 5), p_a->getPath().getFinal());
+  EXPECT_TRUE(p_b_search->getLastExpanded() == (PathCell{0, 0}));
+  EXPECT_TRUE(p_c_search->getLastExpanded() != (PathCell{-1, -1}));
+  EXPECT_EQ(2, pm.getNumPaths());
+  const PathCell b_last = p_b_search->getLastExpanded(), c_last = p_c_search->getLastExpanded();
+  pm.cycle(-5);
+  EXPECT_TRUE(p_b_search->getLastExpanded() != b_last);
+  EXPECT_TRUE(p_c_search->getLastExpanded() != c_last);
+  EXPECT_EQ(2, pm.getNumPaths());
+  EXPECT_EQ(p_b_search, p_b->getPathFind());
+  EXPECT_EQ(p_c_search, p_c->getPathFind());
 }
 
 // ---- A plain search with linear lists, written straight from the rules. ----
