@@ -29,26 +29,12 @@
 #include "display/EventKeyboard.h"
 #include "display/EventMouse.h"
 #include "display/InputManager.h"
-#include "display/ResourceManager.h"
-#include "display/Sprite.h"
 #include "support/TestEnv.h"
 #include "world/Geometry.h"
 #include "world/ViewObject.h"
 #include "world/WorldManager.h"
 
 namespace game_test {
-
-const char *const SPRITES[9][2] = {
-    {"hero.txt", "hero"},
-    {"slime.txt", "slime"},
-    {"bat.txt", "bat"},
-    {"brute.txt", "brute"},
-    {"slash.txt", "slash"},
-    {"arrow-right.txt", "arrow-right"},
-    {"arrow-left.txt", "arrow-left"},
-    {"arrow-up.txt", "arrow-up"},
-    {"arrow-down.txt", "arrow-down"},
-};
 
 inline std::vector<vx::Object *> objects(const std::string &type) {
   std::vector<vx::Object *> out;

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "GamePlay.h"
+#include "display/ResourceManager.h"
+#include "display/Sprite.h"
 
 using game_test::GamePlay;
 using game_test::all;
@@ -54,6 +56,13 @@ TEST_F(StartTest, FirstFrameShowsTheStartingHudAnd23Enemies) {
     ASSERT_NE(dynamic_cast<Enemy *>(g), nullptr);
   }
   EXPECT_TRUE(env.logContains("Level::Level(): 23 spawn points, start (3,2)."));
+  // The nine sprites, each with '.' transparent.
+  for (const char *label : {"hero", "slime", "bat", "brute", "slash", "arrow-right", "arrow-left", "arrow-up",
+                            "arrow-down"}) {
+    vx::Sprite *p_s = vx::ResourceManager::getInstance().getSprite(label);
+    ASSERT_NE(p_s, nullptr) << label;
+    EXPECT_EQ(p_s->getTransparency(), '.') << label;
+  }
 }
 
 // A world built after another in the same process starts afresh: enemies at
