@@ -33,6 +33,7 @@ GameTimer::GameTimer() {
 GameTimer::~GameTimer() {}
 
 int GameTimer::getEnemyLevel() { return enemy_level; }
+void GameTimer::resetEnemyLevel() { enemy_level = 0; }
 
 int GameTimer::levelForSeconds(int s) {
   if (s < 120) return 0;

@@ -26,6 +26,8 @@ class GameTimer : public vx::Object {
   int draw() override;
 
   static int getEnemyLevel();
+  // Back to level 0, for a new world before its first enemy.
+  static void resetEnemyLevel();
   static int levelForSeconds(int s);
   static int secondsToNextLevel(int s);
   static std::string formatTime(int s);

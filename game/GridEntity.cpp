@@ -13,15 +13,28 @@ GridEntity::GridEntity() {
   setSolidness(vx::SOFT);
 }
 
-GridEntity *GridEntity::entityAt(int col, int row, GridEntity *exclude) {
+namespace {
+
+template <class Skip>
+GridEntity *firstLivingOn(int col, int row, Skip skip) {
   vx::ObjectList all = vx::WorldManager::getInstance().getAllObjects();
   vx::ObjectListIterator it(&all);
   for (it.first(); !it.isDone(); it.next()) {
     GridEntity *p_g = dynamic_cast<GridEntity *>(it.currentObject());
-    if (!p_g || p_g == exclude) continue;
-    if (p_g->m_grid_x == col && p_g->m_grid_y == row && p_g->m_hp > 0) return p_g;
+    if (!p_g || skip(p_g)) continue;
+    if (p_g->getGridX() == col && p_g->getGridY() == row && p_g->getHp() > 0) return p_g;
   }
   return nullptr;
+}
+
+} // namespace
+
+GridEntity *GridEntity::entityAt(int col, int row, GridEntity *exclude) {
+  return firstLivingOn(col, row, [exclude](const GridEntity *p_g) { return p_g == exclude; });
+}
+
+GridEntity *GridEntity::entityAtExceptId(int col, int row, int exclude_id) {
+  return firstLivingOn(col, row, [exclude_id](const GridEntity *p_g) { return p_g->getId() == exclude_id; });
 }
 
 bool GridEntity::canMoveTo(int col, int row) {

@@ -21,6 +21,8 @@ class GridEntity : public vx::Object {
 
   // The first living unit on (col, row) other than exclude, or null.
   static GridEntity *entityAt(int col, int row, GridEntity *exclude);
+  // The same, skipping the unit with object id exclude_id.
+  static GridEntity *entityAtExceptId(int col, int row, int exclude_id);
 
   bool canMoveTo(int col, int row);
   bool tryMove(int dx, int dy);

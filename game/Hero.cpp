@@ -71,7 +71,8 @@ int Hero::eventHandler(const vx::Event *p_e) {
 }
 
 void Hero::keyboard(const vx::EventKeyboard *p_e) {
-  if (!p_e) return;
+  // A fallen hero waits for deletion at the end of the step: no more input.
+  if (!p_e || m_hp < 1) return;
   bool shop_open = m_p_shop && m_p_shop->isOpen();
   int key = p_e->getKey();
   int action = p_e->getKeyboardAction();
@@ -139,7 +140,7 @@ void Hero::step() {
 }
 
 void Hero::mouse(const vx::EventMouse *p_e) {
-  if (!p_e) return;
+  if (!p_e || m_hp < 1) return;
   m_mouse_position = p_e->getMousePosition();
   if (m_p_shop && m_p_shop->isOpen()) return;
   if (p_e->getMouseAction() != vx::MouseAction::CLICKED) return;
@@ -234,6 +235,8 @@ void Hero::updateHud() {
 }
 
 void Hero::rewardKill(int n) {
+  // The game-over screen already holds the final score.
+  if (m_hp < 1) return;
   m_score += n;
   m_gold += n;
   m_kills += 1;

@@ -26,7 +26,8 @@ Projectile::Projectile(int x, int y, int dx, int dy, int damage, GridEntity *p_o
   m_damage = damage;
   m_range = RANGE;
   m_move_countdown = 1;
-  m_p_owner = p_owner;
+  m_has_owner = p_owner != nullptr;
+  m_owner_id = p_owner ? p_owner->getId() : 0;
   setPosition(Level::cellToWorld(x, y));
 }
 
@@ -54,7 +55,8 @@ void Projectile::advance() {
   m_grid_x = x;
   m_grid_y = y;
   wm.moveObject(this, Level::cellToWorld(x, y));
-  GridEntity *p_unit = GridEntity::entityAt(x, y, m_p_owner);
+  GridEntity *p_unit = m_has_owner ? GridEntity::entityAtExceptId(x, y, m_owner_id)
+                                    : GridEntity::entityAt(x, y, nullptr);
   if (p_unit) {
     p_unit->takeDamage(m_damage);
     vx::addParticles(1, getPosition(), 0.5f, vx::YELLOW);

@@ -23,7 +23,9 @@ class Projectile : public vx::Object {
   int m_damage;
   int m_range;
   int m_move_countdown;
-  GridEntity *m_p_owner;  // recognised by identity only
+  // The shooter, by object id: its memory may be another unit's by now.
+  bool m_has_owner;
+  int m_owner_id;
 
   void advance();
 

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$(pwd)
 
-PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
+PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-inconsolata)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,4 +24,24 @@ if [ ! -x ./vexmoor ]; then
   echo "play.sh: build/vexmoor was not built" >&2
   exit 1
 fi
-exec ./vexmoor
+status=0
+./vexmoor || status=$?
+if [ "$status" -ne 0 ]; then
+  # The reason is in the log: VEXMOOR_LOG, else the configuration's logfile,
+  # else vexmoor.log.
+  log=${VEXMOOR_LOG:-}
+  config=${VEXMOOR_CONFIG:-vx-config.txt}
+  if [ -z "$log" ] && [ -r "$config" ]; then
+    log=$(grep -v '^[[:space:]]*#' "$config" | tr -d ' \t\r\n' | tr ',' '\n' | sed -n 's/^logfile://p' | head -n 1 || true)
+  fi
+  log=${log:-vexmoor.log}
+  case "$log" in /*) ;; *) log="$(pwd)/$log" ;; esac
+  echo "play.sh: vexmoor exited with $status" >&2
+  if [ -r "$log" ]; then
+    echo "play.sh: the last lines of $log:" >&2
+    tail -n 15 "$log" >&2
+  else
+    echo "play.sh: no log at $log" >&2
+  fi
+fi
+exit "$status"

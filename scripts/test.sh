@@ -7,7 +7,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$(pwd)
 JOBS=${VX_JOBS:-8}
 
-PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-inconsolata
           xvfb xauth xdotool x11-apps clang-14 libclang-rt-14-dev)
 
 install_missing() {

@@ -1,9 +1,10 @@
 #pragma once
 // Scripted play for the game tests: an engine started headless with a fixed
-// seed, the world built as the game builds it, steps run as the game loop runs
-// them, and keyboard and mouse input delivered through the input manager.
+// seed, the game's own start-up, steps run as the game loop runs them, and
+// keyboard and mouse input delivered through the input manager.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "Hero.h"
 #include "Level.h"
 #include "Projectile.h"
+#include "Setup.h"
 #include "Shop.h"
 #include "Slash.h"
 #include "Spawner.h"
@@ -27,26 +29,12 @@
 #include "display/EventKeyboard.h"
 #include "display/EventMouse.h"
 #include "display/InputManager.h"
-#include "display/ResourceManager.h"
-#include "display/Sprite.h"
 #include "support/TestEnv.h"
 #include "world/Geometry.h"
 #include "world/ViewObject.h"
 #include "world/WorldManager.h"
 
 namespace game_test {
-
-const char *const SPRITES[9][2] = {
-    {"hero.txt", "hero"},
-    {"slime.txt", "slime"},
-    {"bat.txt", "bat"},
-    {"brute.txt", "brute"},
-    {"slash.txt", "slash"},
-    {"arrow-right.txt", "arrow-right"},
-    {"arrow-left.txt", "arrow-left"},
-    {"arrow-up.txt", "arrow-up"},
-    {"arrow-down.txt", "arrow-down"},
-};
 
 inline std::vector<vx::Object *> objects(const std::string &type) {
   std::vector<vx::Object *> out;
@@ -80,50 +68,34 @@ class GamePlay : public ::testing::Test {
   void startEngine(const std::string &extra = "") {
     env.writeConfig("headless:true,\nnetworking:false,\nrandom_seed:7,\n" + extra);
     ASSERT_EQ(env.startEngine(), 0);
-    resetStairs();
   }
 
-  void loadSprites() {
-    vx::ResourceManager &rm = vx::ResourceManager::getInstance();
-    for (auto &s : SPRITES) {
-      std::string path = std::string(VX_BUILD_DIR) + "/sprites/" + s[0];
-      ASSERT_EQ(rm.loadSprite(path, s[1]), 0) << path;
-      rm.getSprite(s[1])->setTransparency('.');
-    }
-  }
-
-  // The world as the game builds it; without enemies when asked.
-  void buildWorld(bool enemies = true) {
-    vx::WorldManager &wm = vx::WorldManager::getInstance();
-    vx::DisplayManager &dm = vx::DisplayManager::getInstance();
-    wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
-    wm.setView(vx::Box(vx::Vector(0, 0), (float)dm.getHorizontal(), (float)dm.getVertical()));
-    wm.setViewSlack(vx::Vector(0.25f, 0.25f));
-    m_level = new Level;
-    m_hero = new Hero;
-    m_spawner = new Spawner;
-    if (enemies) m_spawner->populate();
-    const char *tags[4] = {"HP", "Gold", "Score", "Floor"};
-    int locations[4] = {vx::TOP_LEFT, vx::TOP_CENTER, vx::TOP_RIGHT, vx::BOTTOM_CENTER};
-    int values[4] = {10, 0, 0, 1};
-    vx::Color colors[4] = {vx::RED, vx::YELLOW, vx::WHITE, vx::CYAN};
-    for (int i = 0; i < 4; i++) {
-      vx::ViewObject *p_v = new vx::ViewObject;
-      p_v->setLocation(locations[i]);
-      p_v->setViewString(tags[i]);
-      p_v->setValue(values[i]);
-      p_v->setColor(colors[i]);
-    }
-    m_timer = new GameTimer;
+  // The game's own start-up: its sprites, read where the game runs (the
+  // build directory), and its world. Without enemies when asked: those of
+  // the first floor are removed again.
+  void loadGame(bool enemies = true) {
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(VX_BUILD_DIR), 0);
+    loadResources();
+    ASSERT_EQ(chdir(old), 0);
+    populateWorld();
+    m_level = findLevel();
+    m_hero = hero();
+    std::vector<Spawner *> spawners = all<Spawner>("Spawner");
+    std::vector<GameTimer *> timers = all<GameTimer>("GameTimer");
+    ASSERT_EQ(spawners.size(), 1u);
+    ASSERT_EQ(timers.size(), 1u);
+    m_spawner = spawners[0];
+    m_timer = timers[0];
+    if (!enemies) clearEnemies();
   }
 
   void startGame(bool enemies = true, const std::string &extra = "") {
     startEngine(extra);
     vx::LogManager::getInstance().setFlush(true);
-    loadSprites();
-    buildWorld(enemies);
+    loadGame(enemies);
   }
-
 
  public:
   // Input delivered as the input manager delivers it.

@@ -1,3 +1,5 @@
+#include <new>
+
 #include "GamePlay.h"
 
 using game_test::GamePlay;
@@ -217,6 +219,34 @@ TEST_F(HeroTest, ArrowStrikesTheFirstUnitButNeverItsShooter) {
   EXPECT_EQ(h->getHp(), 5);  // not its shooter
 }
 
+// A unit that always takes the same memory, as a freed one's successor may.
+class Unit : public GridEntity {
+ public:
+  explicit Unit(int hp) { m_hp = m_max_hp = hp; }
+  static void *operator new(size_t n);
+  static void operator delete(void *) {}
+};
+alignas(Unit) unsigned char unit_memory[sizeof(Unit)];
+void *Unit::operator new(size_t n) {
+  if (n > sizeof(unit_memory)) throw std::bad_alloc();
+  return unit_memory;
+}
+
+TEST_F(HeroTest, AnArrowOutlivesItsShooterAndHitsTheUnitInItsMemory) {
+  startGame(false);
+  Unit *shooter = new Unit(1);
+  shooter->setGridPosition(11, 2);
+  new Projectile(11, 2, 1, 0, 5, shooter);
+  vx::WorldManager::getInstance().markForDelete(shooter);
+  step();  // the arrow is on (12,2); the shooter is gone
+  Unit *next = new Unit(10);
+  ASSERT_EQ(static_cast<void *>(next), static_cast<void *>(shooter));
+  next->setGridPosition(13, 2);
+  step(2);
+  EXPECT_EQ(next->getHp(), 5);
+  EXPECT_TRUE(all<Projectile>("Projectile").empty());
+}
+
 TEST_F(HeroTest, SlashesKillAnEnemyAndPayScoreAndGold) {
   startGame(false);
   Hero *h = hero();
@@ -303,8 +333,47 @@ TEST_F(HeroTest, DeathShowsGameOverAndEndsTheGame120StepsLater) {
   EXPECT_TRUE(vx::GameManager::getInstance().getGameOver());  // the 120th
 }
 
+// Struck down during the step events, the hero stays in the world until the
+// end of the step, but the input of that step no longer reaches it.
+TEST_F(HeroTest, AFallenHeroIgnoresTheInputOfItsLastStep) {
+  startGame(false);
+  Hero *h = hero();
+  h->setGridPosition(44, 27);  // the stairs
+  EXPECT_FALSE(h->takeDamage(9));
+  step(Hero::INVULN_STEPS);
+  Enemy *bat = new Enemy(1, 45, 27);  // 2 hp: one slash kills it
+  while (bat->getMoveCountdown() > 1) step();
+  step([&] {
+    ASSERT_EQ(h->getHp(), 0);  // the bat's strike came first
+    clickCell(vx::MouseButton::LEFT, 45, 27);
+    clickCell(vx::MouseButton::RIGHT, 45, 27);
+    press(vx::Keyboard::E);
+    press(vx::Keyboard::LEFTSHIFT);
+    key(vx::Keyboard::A, vx::KeyboardAction::DOWN);
+    h->rewardKill(15);  // an arrow still in flight pays nothing either
+    EXPECT_EQ(h->getScore(), 0);
+    EXPECT_EQ(h->getGridX(), 44);
+    EXPECT_FALSE(h->isShielded());
+  });
+  EXPECT_EQ(hero(), nullptr);
+  EXPECT_EQ(bat->getHp(), 2);
+  EXPECT_TRUE(all<Slash>("Slash").empty());
+  EXPECT_TRUE(all<Projectile>("Projectile").empty());
+  EXPECT_EQ(m_level->getFloor(), 0);
+  EXPECT_EQ(hud("Floor"), 1);
+  EXPECT_EQ(hud("Score"), 0);
+  EXPECT_EQ(hud("Gold"), 0);
+  std::vector<GameOver *> g = all<GameOver>("GameOver");
+  ASSERT_EQ(g.size(), 1u);
+  EXPECT_EQ(g[0]->getScore(), 0);
+  EXPECT_FALSE(env.logContains("useStairs()"));
+}
+
 TEST_F(HeroTest, QEndsTheGameAtOnceAlsoFromTheShop) {
   startGame(false);
+  hero()->setGridPosition(33, 6);
+  step([] { press(vx::Keyboard::E); });
+  ASSERT_TRUE(hero()->getShop()->isOpen());
   step([] { press(vx::Keyboard::Q); });
   EXPECT_TRUE(vx::GameManager::getInstance().getGameOver());
 }

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "GamePlay.h"
+#include "display/ResourceManager.h"
+#include "display/Sprite.h"
 
 using game_test::GamePlay;
 using game_test::all;
@@ -54,6 +56,41 @@ TEST_F(StartTest, FirstFrameShowsTheStartingHudAnd23Enemies) {
     ASSERT_NE(dynamic_cast<Enemy *>(g), nullptr);
   }
   EXPECT_TRUE(env.logContains("Level::Level(): 23 spawn points, start (3,2)."));
+  // The nine sprites, each with '.' transparent.
+  for (const char *label : {"hero", "slime", "bat", "brute", "slash", "arrow-right", "arrow-left", "arrow-up",
+                            "arrow-down"}) {
+    vx::Sprite *p_s = vx::ResourceManager::getInstance().getSprite(label);
+    ASSERT_NE(p_s, nullptr) << label;
+    EXPECT_EQ(p_s->getTransparency(), '.') << label;
+  }
+}
+
+// A world built after another in the same process starts afresh: enemies at
+// level 0 from the first one on, floor 2 not yet visited, no records.
+TEST_F(StartTest, ASecondWorldKeepsNothingOfTheFirst) {
+  startGame(true, "frame_time:1000,\n");
+  for (int i = 0; i < 200 && GameTimer::getEnemyLevel() < 1; i++) step();
+  ASSERT_EQ(GameTimer::getEnemyLevel(), 1);
+  hero()->setGridPosition(44, 27);
+  step([] { press(vx::Keyboard::E); });
+  step([] { press(vx::Keyboard::E); });
+  ASSERT_TRUE(getFloorVisited(1));
+  ASSERT_FALSE(getSavedEnemies(1).empty());
+
+  env.stopEngine();
+  startEngine("frame_time:1000,\n");
+  loadGame();
+  EXPECT_EQ(GameTimer::getEnemyLevel(), 0);
+  EXPECT_FALSE(getFloorVisited(1));
+  EXPECT_TRUE(getSavedEnemies(0).empty());
+  EXPECT_TRUE(getSavedEnemies(1).empty());
+  const int base_hp[3] = {3, 2, 8}, base_damage[3] = {1, 1, 3};
+  std::vector<Enemy *> enemies = livingEnemies();
+  ASSERT_EQ(enemies.size(), 23u);
+  for (Enemy *e : enemies) {
+    EXPECT_EQ(e->getMaxHp(), base_hp[e->getKind()]);
+    EXPECT_EQ(e->getDamage(), base_damage[e->getKind()]);
+  }
 }
 
 TEST_F(StartTest, EnemyStatsByKind) {

@@ -421,6 +421,6 @@ TEST(DisplayWindow, CellsPendingAtShutDownAreDropped) {
   EXPECT_EQ(countColor(img, SF_BLUE, 0, 0, 480, 288), 480 * 288);
   EXPECT_EQ(dm.drawCh(Vector(2, 2), 'x', RED), 0);
   img = captureWindow();
-  EXPECT_GT(glyphPixels(img, SF_RED, 2, 2), 20);
+  EXPECT_GT(glyphPixels(img, SF_RED, 2, 2), 10);  // a thin, slanted glyph
   EXPECT_EQ(countColor(img, SF_RED, 0, 0, 480, 288), glyphPixels(img, SF_RED, 2, 2));
 }

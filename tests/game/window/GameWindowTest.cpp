@@ -36,6 +36,7 @@ bool isCyan(int r, int g, int b) { return g > 180 && b > 180 && r < 80; }
 bool isRed(int r, int g, int b) { return r > 180 && g < 80 && b < 80; }
 bool isYellow(int r, int g, int b) { return r > 180 && g > 180 && b < 80; }
 bool isWhite(int r, int g, int b) { return r > 200 && g > 200 && b > 200; }
+bool isGreen(int r, int g, int b) { return g > 180 && r < 80 && b < 80; }
 
 // Pixels of a colour within view cells [c0,c1) x [r0,r1), cells of cw x ch.
 int count(const Picture &p, float cw, float ch, float c0, float r0, float c1, float r1, ColorTest t) {
@@ -76,14 +77,49 @@ class GameWindowTest : public GamePlay {
     }
     return p;
   }
+
+  // The three lines of level cell (col, row) in picture p, character by
+  // character, against the same texts drawn alone into a fresh frame: the
+  // same pixels of colour t, and none where the text has a blank.
+  void expectCell(const Picture &p, int col, int row, const char *const lines[3], vx::Color color, ColorTest t) {
+    vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+    dm.swapBuffers();
+    for (int i = 0; i < 3; i++)
+      dm.drawString(vx::Vector(float(col * 5 + 2), float(row * 3 + i)), lines[i], vx::CENTER_JUSTIFIED, color);
+    Picture want = capture("expected");
+    float cw = vx::charWidth(), ch = vx::charHeight();
+    for (int i = 0; i < 3; i++) {
+      vx::Vector v = vx::worldToView(vx::Vector(float(col * 5), float(row * 3 + i)));
+      for (int k = 0; k < 5; k++) {
+        int x0 = int((v.getX() + k) * cw), x1 = int((v.getX() + k + 1) * cw);
+        int y0 = int(v.getY() * ch), y1 = int((v.getY() + 1) * ch);
+        int ink = 0, differ = 0;
+        for (int y = y0; y < y1; y++)
+          for (int x = x0; x < x1; x++) {
+            int r, g, b;
+            want.px(x, y, r, g, b);
+            bool w = t(r, g, b);
+            p.px(x, y, r, g, b);
+            ink += w;
+            differ += w != t(r, g, b);
+          }
+        std::string where = "cell (" + std::to_string(col) + "," + std::to_string(row) + ") line " +
+                            std::to_string(i) + " char " + std::to_string(k) + " '" + lines[i][k] + "'";
+        if (lines[i][k] == ' ') {
+          EXPECT_EQ(count(p, cw, ch, v.getX() + k, v.getY(), v.getX() + k + 1, v.getY() + 1, t), 0) << where;
+        } else {
+          EXPECT_GT(ink, 2) << where;
+          EXPECT_LE(differ, 2 + ink / 10) << where;
+        }
+      }
+    }
+  }
 };
 
 TEST_F(GameWindowTest, WallsHeroHudAndGameOverAreDrawn) {
   env.writeConfig("headless:false,\nnetworking:false,\nrandom_seed:7,\nframe_time:0,\n");
   ASSERT_EQ(env.startEngine(), 0) << "no X display?";
-  resetStairs();
-  loadSprites();
-  buildWorld(false);
+  loadGame(false);
   ASSERT_NE(vx::DisplayManager::getInstance().getWindow(), nullptr);
   float cw = vx::charWidth(), ch = vx::charHeight();
   step();
@@ -126,31 +162,54 @@ TEST_F(GameWindowTest, WallsHeroHudAndGameOverAreDrawn) {
   EXPECT_TRUE(vx::GameManager::getInstance().getGameOver());
 }
 
-// The shop menu framed at the centre.
-TEST_F(GameWindowTest, ShopMenuIsDrawn) {
+// The level's shop, doors and stairs, then the shop menu framed at the centre.
+TEST_F(GameWindowTest, LevelCellsAndTheShopMenuAreDrawn) {
   env.writeConfig("headless:false,\nnetworking:false,\nrandom_seed:7,\nframe_time:0,\n");
   ASSERT_EQ(env.startEngine(), 0);
-  resetStairs();
-  loadSprites();
-  buildWorld(false);
+  loadGame(false);
   float cw = vx::charWidth(), ch = vx::charHeight();
+  vx::WorldManager &wm = vx::WorldManager::getInstance();
+  wm.setViewFollowing(nullptr);
+  const char *const shop[3] = {" $$$ ", "SHOP!", " $$$ "};
+  const char *const locked[3] = {"+++++", "+++++", "+++++"};
+  const char *const open[3] = {".....", ".....", "....."};
+  const char *const up[3] = {"=====", " UP^ ", "====="};
+  const char *const down[3] = {"=====", " DNv ", "====="};
+  // Each cell in the middle of the view, away from the display items.
+  wm.setViewPosition(Level::cellToWorld(33, 6));
+  step();
+  expectCell(capture("level-shop"), 33, 6, shop, vx::YELLOW, isYellow);
+  wm.setViewPosition(Level::cellToWorld(35, 15));
+  step();
+  expectCell(capture("level-door-locked"), 35, 15, locked, vx::YELLOW, isYellow);
+  m_level->setDoorsOpen(true);
+  step();
+  expectCell(capture("level-door-open"), 35, 15, open, vx::GREEN, isGreen);
+  m_level->setDoorsOpen(false);
+  wm.setViewPosition(Level::cellToWorld(44, 27));
+  step();
+  expectCell(capture("level-stairs-up"), 44, 27, up, vx::WHITE, isWhite);
+  m_level->setFloor(1);
+  step();
+  expectCell(capture("level-stairs-down"), 44, 27, down, vx::WHITE, isWhite);
+  m_level->setFloor(0);
+
   hero()->setGridPosition(33, 6);
+  wm.setViewFollowing(hero());
   step([] { press(vx::Keyboard::E); });
   Picture p = capture("game-shop");
   // 80 x 24: rows 5 and 18 are the '=' borders, row 15 is "Press E to leave".
   EXPECT_GT(count(p, cw, ch, 12, 5, 68, 6, isYellow), 300);
   EXPECT_GT(count(p, cw, ch, 12, 18, 68, 19, isYellow), 300);
   EXPECT_GT(count(p, cw, ch, 32, 15, 48, 16, isCyan), 50);
-  EXPECT_GT(count(p, cw, ch, 20, 17, 60, 18, [](int r, int g, int b) { return g > 180 && r < 80 && b < 80; }), 50);
+  EXPECT_GT(count(p, cw, ch, 20, 17, 60, 18, isGreen), 50);
 }
 
 // The aim marker, an enemy's stun stars and the level-rise banner.
 TEST_F(GameWindowTest, AimMarkerStunStarsAndBanner) {
   env.writeConfig("headless:false,\nnetworking:false,\nrandom_seed:7,\nframe_time:1000,\n");
   ASSERT_EQ(env.startEngine(), 0);
-  resetStairs();
-  loadSprites();
-  buildWorld(false);
+  loadGame(false);
   float cw = vx::charWidth(), ch = vx::charHeight();
   Hero *h = hero();
   // Before any mouse event the aim is right: '+' at the centre of (4,2).
