@@ -2,6 +2,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/Box.h"
 #include "core/Event.h"
@@ -61,7 +62,9 @@ class Object {
   Animation m_animation;
   bool m_no_soft;
   int m_event_count;
-  std::string m_event_name[MAX_OBJ_EVENTS];
+  // Registered event types in order; grows with registrations, at most
+  // MAX_OBJ_EVENTS.
+  std::vector<std::string> m_event_name;
   unsigned int m_modified;
   Shape m_shape;
   PathFind *m_p_path_find;
@@ -72,6 +75,9 @@ class Object {
   // Bookkeeping of the grid's collision query (de-duplication stamp).
   mutable unsigned long long m_grid_stamp;
   friend class Grid;
+  // Place in the scene graph's id index (-1 when not in it).
+  int m_id_slot;
+  friend class SceneGraph;
 
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.

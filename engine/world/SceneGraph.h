@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/ObjectList.h"
@@ -23,6 +24,22 @@ class SceneGraph {
   TrackedList m_inactive_objects;
   std::map<std::string, TrackedList> m_type_map;
   Grid m_grid;
+  // Objects by id: every object of the active and inactive lists. Ids are
+  // nearly always unique; the rest go to `more`.
+  struct IdBucket {
+    Object *first = nullptr;
+    std::vector<Object *> more;
+  };
+  std::unordered_map<int, IdBucket> m_id_index;
+  // Set when the index could not grow: look-ups then walk the lists.
+  bool m_id_index_incomplete;
+
+  void indexAdd(Object *p_o, int id);
+  void indexDrop(Object *p_o);
+  // Indexes the object when it is in the active or inactive list, else drops it.
+  void indexSettle(Object *p_o);
+  // The list moves of updateActive.
+  int moveActive(Object *p_o, bool active);
 
  public:
   SceneGraph();
@@ -48,12 +65,18 @@ class SceneGraph {
   // The type names that have an entry in the type map.
   std::vector<std::string> typeNames() const;
 
+  // The first object with the id, active ones (in list order) before
+  // inactive ones; nullptr if none. Constant time.
+  Object *objectWithId(int id) const;
+
   int updateActive(Object *p_o, bool active);
   int updateAltitude(Object *p_o, int new_altitude);
   int updatePosition(Object *p_o, Vector new_position);
   int updateSolidness(Object *p_o, Solidness new_solidness);
   int updateType(Object *p_o, std::string new_type);
   int updateVisible(Object *p_o, bool visible);
+  // Re-files the object under its new id (called before the id is stored).
+  void updateId(Object *p_o, int new_id);
 
   int startUp();
   void shutDown();

@@ -223,13 +223,7 @@ ObjectList WorldManager::getAllObjects(bool inactive_too) const {
   return list;
 }
 
-Object *WorldManager::objectWithId(int id) const {
-  for (Object *p_o : m_scene_graph.activeList().raw())
-    if (p_o && p_o->getId() == id) return p_o;
-  for (Object *p_o : m_scene_graph.inactiveList().raw())
-    if (p_o && p_o->getId() == id) return p_o;
-  return nullptr;
-}
+Object *WorldManager::objectWithId(int id) const { return m_scene_graph.objectWithId(id); }
 
 ObjectList WorldManager::objectsOfType(std::string type) { return m_scene_graph.objectsOfType(type); }
 
