@@ -21,21 +21,52 @@ const double MAX_GRID_CELLS = 1 << 20;
 // Cell coordinates are kept within this range before converting to int.
 const double MAX_CELL_COORD = 1 << 30;
 
-typedef TrackedList::Bounds Bounds;
+typedef Grid::Bounds Bounds;
 
 Bounds boundsOf(const Box &b) {
   Vector c = b.getCorner();
   return Bounds{c.getX(), c.getY(), c.getX() + b.getHorizontal(), c.getY() + b.getVertical()};
 }
 
-// boxIntersectsBox on corner form: the same comparisons, so the same answers.
-bool boundsIntersect(const Bounds &a, const Bounds &b) {
-  bool x = (b.x0 <= a.x0 && a.x0 <= b.x1) || (a.x0 <= b.x0 && b.x0 <= a.x1);
-  bool y = (b.y0 <= a.y0 && a.y0 <= b.y1) || (a.y0 <= b.y0 && b.y0 <= a.y1);
-  return x && y;
+} // namespace
+
+// ------------------------------------------------------------------ CellList
+
+int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
+  if (!p_o) return -1;
+  try {
+    m_entries.push_back(Entry{p_o, bounds});
+  } catch (const std::bad_alloc &) {
+    return -1;
+  }
+  return 0;
 }
 
-} // namespace
+int Grid::CellList::remove(Object *p_o) {
+  for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
+    if (it->p_o == p_o) {
+      m_entries.erase(it);
+      return 0;
+    }
+  return -1;
+}
+
+void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
+  for (Entry &e : m_entries)
+    if (e.p_o == p_o) e.bounds = bounds;
+}
+
+void Grid::CellList::clear() { m_entries.clear(); }
+
+int Grid::CellList::getCount() const { return static_cast<int>(m_entries.size()); }
+
+bool Grid::CellList::isEmpty() const { return m_entries.empty(); }
+
+ObjectList Grid::CellList::toObjectList() const {
+  ObjectList list;
+  for (const Entry &e : m_entries) list.insert(e.p_o);
+  return list;
+}
 
 // ----------------------------------------------------------------------- Grid
 
@@ -91,15 +122,15 @@ int Grid::startUp() {
   m_num_rows = static_cast<int>(rows);
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
-  TrackedList **grid = nullptr;
-  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) TrackedList *[m_num_rows > 0 ? m_num_rows : 1];
+  CellList **grid = nullptr;
+  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
   if (!grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
     return -1;
   }
   for (int r = 0; r < m_num_rows; r++) grid[r] = nullptr;
   for (int r = 0; r < m_num_rows; r++) {
-    grid[r] = new (std::nothrow) TrackedList[m_num_cols > 0 ? m_num_cols : 1];
+    grid[r] = new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1];
     if (!grid[r]) {
       LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
       for (int k = 0; k < r; k++) delete[] grid[k];
@@ -181,8 +212,8 @@ Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const {
   return range;
 }
 
-TrackedList *Grid::cellList(int row, int col) const {
-  if (row == -1 && col == -1) return const_cast<TrackedList *>(&m_out_of_bounds);
+Grid::CellList *Grid::cellList(int row, int col) const {
+  if (row == -1 && col == -1) return const_cast<CellList *>(&m_out_of_bounds);
   if (!m_grid || row < 0 || col < 0 || row >= m_alloc_rows || col >= m_alloc_cols) return nullptr;
   return &m_grid[row][col];
 }
@@ -249,7 +280,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   if (old_range.out && new_range.out) m_out_of_bounds.setBounds(p_o, bounds);
   for (int r = old_range.r0; r <= old_range.r1; r++)
     for (int c = old_range.c0; c <= old_range.c1; c++) {
-      TrackedList *cell = cellList(r, c);
+      CellList *cell = cellList(r, c);
       if (!cell) {
         if (!new_range.containsCell(r, c))
           LogManager::getInstance().writeLog("Error! remove Cell x,y out of bounds (%d, %d).", c, r);
@@ -264,7 +295,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   for (int r = new_range.r0; r <= new_range.r1; r++)
     for (int c = new_range.c0; c <= new_range.c1; c++) {
       if (old_range.containsCell(r, c)) continue;
-      TrackedList *cell = cellList(r, c);
+      CellList *cell = cellList(r, c);
       if (!cell) {
         LogManager::getInstance().writeLog("Error! insert Cell x,y out of bounds [%d, %d].", c, r);
         continue;
@@ -274,56 +305,26 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   return 0;
 }
 
-ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
-  ObjectList result;
+bool Grid::beginQuery(const char *who, Object *p_o, Vector where, CellRange &range, Bounds &mover) const {
   if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! grid is NULL");
-    return result;
+    LogManager::getInstance().writeLog("%s: Error! grid is NULL", who);
+    return false;
   }
   if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! Object is NULL");
-    return result;
+    LogManager::getInstance().writeLog("%s: Error! Object is NULL", who);
+    return false;
   }
-  CellRange range = cellRange(p_o, where);
-  Box box = getWorldBox(p_o, where);
-  // Filtering by the box and then keeping first occurrences gives the same list,
-  // in the same order, as de-duplicating the candidates first. Few objects
-  // pass the box test, so they are compared directly; past a handful, a
-  // per-query stamp on the objects takes over.
-  const int LINEAR_LIMIT = 16;
-  unsigned long long stamp = 0;
-  auto keep = [&](Object *p) {
-    int count = result.getCount();
-    if (count < LINEAR_LIMIT) {
-      for (int i = 0; i < count; i++)
-        if (result[i] == p) return;
-      result.insert(p);
-      if (result.getCount() == LINEAR_LIMIT) {
-        stamp = ++s_stamp;
-        for (int i = 0; i < LINEAR_LIMIT; i++) result[i]->m_grid_stamp = stamp;
-      }
-      return;
-    }
-    if (p->m_grid_stamp == stamp) return;
-    p->m_grid_stamp = stamp;
+  range = cellRange(p_o, where);
+  mover = boundsOf(getWorldBox(p_o, where));
+  return true;
+}
+
+ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
+  ObjectList result;
+  forEachCollision(p_o, where, [&](Object *p) {
     result.insert(p);
-  };
-  // Cells keep each entry's world box, so objects that do not meet the
-  // mover are never touched.
-  Bounds mover = boundsOf(box);
-  auto visit = [&](const TrackedList &list) {
-    const std::vector<Object *> &slots = list.raw();
-    const std::vector<Bounds> &bounds = list.rawBounds();
-    bool cached = bounds.size() == slots.size();
-    for (size_t i = 0; i < slots.size(); i++) {
-      Object *p = slots[i];
-      if (!p || p == p_o) continue;
-      if (cached ? boundsIntersect(mover, bounds[i]) : boxIntersectsBox(box, getWorldBox(p))) keep(p);
-    }
-  };
-  if (range.out) visit(m_out_of_bounds);
-  for (int r = range.r0; r <= range.r1; r++)
-    for (int c = range.c0; c <= range.c1; c++) visit(m_grid[r][c]);
+    return true;
+  });
   return result;
 }
 
@@ -347,15 +348,15 @@ std::string Grid::toString() const {
   if (!m_grid) return "";
   std::string s = "GRID\n";
   s += "dimensions: (" + std::to_string(m_cell_width) + "," + std::to_string(m_cell_height) + ")\n";
-  auto names = [](const TrackedList &list) {
+  auto names = [](const CellList &list) {
     std::string out;
-    for (Object *p : list.raw())
-      if (p) out += " " + p->getType() + "(" + std::to_string(p->getId()) + ")";
+    for (const CellList::Entry &e : list.entries())
+      out += " " + e.p_o->getType() + "(" + std::to_string(e.p_o->getId()) + ")";
     return out;
   };
   for (int r = 0; r < m_alloc_rows; r++)
     for (int c = 0; c < m_alloc_cols; c++) {
-      const TrackedList &cell = m_grid[r][c];
+      const CellList &cell = m_grid[r][c];
       s += "Cell (" + std::to_string(c) + "," + std::to_string(r) + "): count=" +
            std::to_string(cell.getCount()) + "\n";
       if (!cell.isEmpty()) s += names(cell) + "\n";

@@ -52,6 +52,8 @@ class Object {
   std::string m_type;
   bool m_is_active;
   bool m_is_visible;
+  // Read by every step: kept beside the other per-step fields.
+  bool m_follow_path;
   Box m_box;
   Vector m_position;
   Vector m_direction;
@@ -69,7 +71,6 @@ class Object {
   Shape m_shape;
   PathFind *m_p_path_find;
   Path m_path;
-  bool m_follow_path;
   bool m_avoid_collisions;
 
   // Bookkeeping of the grid's collision query (de-duplication stamp).

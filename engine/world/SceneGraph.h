@@ -10,6 +10,7 @@
 #include "core/Vector.h"
 #include "world/Grid.h"
 #include "world/Object.h"
+#include "world/TrackedList.h"
 
 namespace vx {
 
@@ -56,6 +57,11 @@ class SceneGraph {
   ObjectList visibleObjects(int altitude) const;
   ObjectList objectsOfType(std::string type);
   ObjectList getCollisions(Object *p_o, Vector where) const;
+  // Grid::forEachCollision.
+  template <class Visit>
+  void forEachCollision(Object *p_o, Vector where, Visit visit) const {
+    m_grid.forEachCollision(p_o, where, visit);
+  }
   Grid &getGrid();
   const Grid &getGrid() const;
 
