@@ -8,7 +8,6 @@
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "core/Utility.h"
-#include "world/Geometry.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
 
@@ -23,9 +22,12 @@ const double MAX_CELL_COORD = 1 << 30;
 
 typedef Grid::Bounds Bounds;
 
-Bounds boundsOf(const Box &b) {
+// The object's world box placed at where (as getWorldBox), by its corners.
+Bounds boundsAt(const Object *p_o, Vector where) {
+  Box b = p_o->getBox();
   Vector c = b.getCorner();
-  return Bounds{c.getX(), c.getY(), c.getX() + b.getHorizontal(), c.getY() + b.getVertical()};
+  float x0 = c.getX() + where.getX(), y0 = c.getY() + where.getY();
+  return Bounds{x0, y0, x0 + b.getHorizontal(), y0 + b.getVertical()};
 }
 
 } // namespace
@@ -182,17 +184,15 @@ Cell Grid::worldToCell(Vector point) const {
   return Cell(cellCoord(point.getY(), m_cell_height), cellCoord(point.getX(), m_cell_width));
 }
 
-Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const {
-  Box b = getWorldBox(p_o, where);
-  Vector c = b.getCorner();
-  Cell first = worldToCell(c);
-  Cell last = worldToCell(Vector(c.getX() + b.getHorizontal(), c.getY() + b.getVertical()));
+Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const { return rangeOf(boundsAt(p_o, where)); }
+
+Grid::CellRange Grid::rangeOf(const Bounds &b) const {
   CellRange range;
   range.out = false;
-  range.r0 = std::get<0>(first);
-  range.c0 = std::get<1>(first);
-  range.r1 = std::get<0>(last);
-  range.c1 = std::get<1>(last);
+  range.r0 = cellCoord(b.y0, m_cell_height);
+  range.c0 = cellCoord(b.x0, m_cell_width);
+  range.r1 = cellCoord(b.y1, m_cell_height);
+  range.c1 = cellCoord(b.x1, m_cell_width);
   if (range.r0 < 0) {
     range.r0 = 0;
     range.out = true;
@@ -237,8 +237,8 @@ int Grid::insertObject(Object *p_o) {
     LogManager::getInstance().writeLog("Grid::insertObject(): Error! Object is NULL");
     return -1;
   }
-  CellRange range = cellRange(p_o, p_o->getPosition());
-  Bounds bounds = boundsOf(getWorldBox(p_o));
+  Bounds bounds = boundsAt(p_o, p_o->getPosition());
+  CellRange range = rangeOf(bounds);
   if (range.out) m_out_of_bounds.insert(p_o, bounds);
   for (int r = range.r0; r <= range.r1; r++)
     for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].insert(p_o, bounds);
@@ -272,8 +272,8 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
     return -1;
   }
   CellRange old_range = cellRange(p_o, p_o->getPosition());
-  CellRange new_range = cellRange(p_o, new_position);
-  Bounds bounds = boundsOf(getWorldBox(p_o, new_position));
+  Bounds bounds = boundsAt(p_o, new_position);
+  CellRange new_range = rangeOf(bounds);
   // Old minus new, then new minus old, each in cell order ((-1,-1) first);
   // the cells in both keep the object with its new bounds.
   if (old_range.out && !new_range.out) m_out_of_bounds.remove(p_o);
@@ -314,8 +314,8 @@ bool Grid::beginQuery(const char *who, Object *p_o, Vector where, CellRange &ran
     LogManager::getInstance().writeLog("%s: Error! Object is NULL", who);
     return false;
   }
-  range = cellRange(p_o, where);
-  mover = boundsOf(getWorldBox(p_o, where));
+  mover = boundsAt(p_o, where);
+  range = rangeOf(mover);
   return true;
 }
 

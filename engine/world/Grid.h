@@ -84,6 +84,7 @@ class Grid {
     bool containsCell(int r, int c) const;
   };
   CellRange cellRange(Object *p_o, Vector where) const;
+  CellRange rangeOf(const Bounds &b) const;
   CellList *cellList(int row, int col) const;
   int cellCoord(float v, int size) const;
   // Checks and set-up of a collision query; false (logged) when it cannot run.

@@ -87,26 +87,14 @@ Object::~Object() {
 
 // ------------------------------------------------------------------ accessors
 
-int Object::getId() const { return m_id; }
 std::string Object::getType() const { return m_type; }
-bool Object::isActive() const { return m_is_active; }
 bool Object::isVisible() const { return m_is_visible; }
-Box Object::getBox() const { return m_box; }
-Vector Object::getPosition() const { return m_position; }
-Vector Object::getDirection() const { return m_direction; }
-float Object::getSpeed() const { return m_speed; }
-Vector Object::getAcceleration() const { return m_acceleration; }
-int Object::getAltitude() const { return m_altitude; }
-Solidness Object::getSolidness() const { return static_cast<Solidness>(m_solidness); }
 Animation Object::getAnimation() const { return m_animation; }
-bool Object::getNoSoft() const { return m_no_soft; }
 int Object::getEventCount() const { return m_event_count; }
 unsigned int Object::getModified() const { return m_modified; }
 Shape Object::getShape() const { return m_shape; }
 PathFind *Object::getPathFind() const { return m_p_path_find; }
 Path Object::getPath() const { return m_path; }
-bool Object::getFollowPath() const { return m_follow_path; }
-bool Object::getAvoidCollisions() const { return m_avoid_collisions; }
 
 Vector Object::getVelocity() const {
   Vector v = m_direction;
@@ -114,7 +102,6 @@ Vector Object::getVelocity() const {
   return v;
 }
 
-bool Object::isSolid() const { return m_solidness == HARD || m_solidness == SOFT; }
 bool Object::isModified() const { return m_modified != 0; }
 bool Object::isModified(unsigned int attr) const { return (m_modified & attr) != 0; }
 
@@ -265,7 +252,6 @@ void Object::setVelocity(Vector new_velocity) {
   m_modified |= SPEED | DIRECTION;
 }
 
-Vector Object::predictPosition() const { return m_position + getVelocity(); }
 
 void Object::applyAcceleration() {
   if (m_acceleration == Vector(0, 0)) return;

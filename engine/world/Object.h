@@ -114,26 +114,26 @@ class Object {
   virtual void setFollowPath(bool follow = true);
 
   // Accessors.
-  int getId() const;
+  int getId() const { return m_id; }
   std::string getType() const;
-  bool isActive() const;
-  Box getBox() const;
-  Vector getPosition() const;
-  Vector getDirection() const;
-  float getSpeed() const;
-  Vector getAcceleration() const;
-  int getAltitude() const;
-  Solidness getSolidness() const;
+  bool isActive() const { return m_is_active; }
+  Box getBox() const { return m_box; }
+  Vector getPosition() const { return m_position; }
+  Vector getDirection() const { return m_direction; }
+  float getSpeed() const { return m_speed; }
+  Vector getAcceleration() const { return m_acceleration; }
+  int getAltitude() const { return m_altitude; }
+  Solidness getSolidness() const { return static_cast<Solidness>(m_solidness); }
   Animation getAnimation() const;
-  bool getNoSoft() const;
+  bool getNoSoft() const { return m_no_soft; }
   int getEventCount() const;
   Shape getShape() const;
   PathFind *getPathFind() const;
   Path getPath() const;
-  bool getFollowPath() const;
-  bool getAvoidCollisions() const;
+  bool getFollowPath() const { return m_follow_path; }
+  bool getAvoidCollisions() const { return m_avoid_collisions; }
   Vector getVelocity() const;
-  bool isSolid() const;
+  bool isSolid() const { return m_solidness == HARD || m_solidness == SOFT; }
   bool isModified() const;
   bool isModified(unsigned int attr) const;
   // The i-th registered event type ("" outside 0..count-1).
@@ -147,7 +147,11 @@ class Object {
   void setPath(Path new_path);
 
   // Motion.
-  Vector predictPosition() const;
+  Vector predictPosition() const {
+    Vector v = m_direction;
+    v.scale(m_speed);
+    return m_position + v;
+  }
   void applyAcceleration();
   void headToward(Vector target);
   void followPathStep();
