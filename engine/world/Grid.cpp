@@ -34,39 +34,51 @@ Bounds boundsAt(const Object *p_o, Vector where) {
 
 // ------------------------------------------------------------------ CellList
 
+Grid::CellList::CellList() : m_p_entries(m_inline), m_count(0), m_capacity(INLINE_ENTRIES) {}
+
+Grid::CellList::~CellList() {
+  if (m_p_entries != m_inline) delete[] m_p_entries;
+}
+
 int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
   if (!p_o) return -1;
-  try {
-    m_entries.push_back(Entry{p_o, bounds});
-  } catch (const std::bad_alloc &) {
-    return -1;
+  if (m_count == m_capacity) {
+    if (m_capacity > INT_MAX / 2) return -1;
+    Entry *p_new = new (std::nothrow) Entry[static_cast<size_t>(m_capacity) * 2];
+    if (!p_new) return -1;
+    for (int i = 0; i < m_count; i++) p_new[i] = m_p_entries[i];
+    if (m_p_entries != m_inline) delete[] m_p_entries;
+    m_p_entries = p_new;
+    m_capacity *= 2;
   }
+  m_p_entries[m_count++] = Entry{p_o, bounds};
   return 0;
 }
 
 int Grid::CellList::remove(Object *p_o) {
-  for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
-    if (it->p_o == p_o) {
-      m_entries.erase(it);
+  for (int i = 0; i < m_count; i++)
+    if (m_p_entries[i].p_o == p_o) {
+      for (int j = i + 1; j < m_count; j++) m_p_entries[j - 1] = m_p_entries[j];
+      m_count--;
       return 0;
     }
   return -1;
 }
 
 void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
-  for (Entry &e : m_entries)
-    if (e.p_o == p_o) e.bounds = bounds;
+  for (int i = 0; i < m_count; i++)
+    if (m_p_entries[i].p_o == p_o) m_p_entries[i].bounds = bounds;
 }
 
-void Grid::CellList::clear() { m_entries.clear(); }
+void Grid::CellList::clear() { m_count = 0; }
 
-int Grid::CellList::getCount() const { return static_cast<int>(m_entries.size()); }
+int Grid::CellList::getCount() const { return m_count; }
 
-bool Grid::CellList::isEmpty() const { return m_entries.empty(); }
+bool Grid::CellList::isEmpty() const { return m_count == 0; }
 
 ObjectList Grid::CellList::toObjectList() const {
   ObjectList list;
-  for (const Entry &e : m_entries) list.insert(e.p_o);
+  for (const Entry &e : *this) list.insert(e.p_o);
   return list;
 }
 
@@ -350,7 +362,7 @@ std::string Grid::toString() const {
   s += "dimensions: (" + std::to_string(m_cell_width) + "," + std::to_string(m_cell_height) + ")\n";
   auto names = [](const CellList &list) {
     std::string out;
-    for (const CellList::Entry &e : list.entries())
+    for (const CellList::Entry &e : list)
       out += " " + e.p_o->getType() + "(" + std::to_string(e.p_o->getId()) + ")";
     return out;
   };

@@ -40,6 +40,11 @@ class Grid {
       Object *p_o;
       Bounds bounds;
     };
+    CellList();
+    ~CellList();
+    CellList(const CellList &) = delete;
+    CellList &operator=(const CellList &) = delete;
+
     // 0, or -1 for a null object or no memory.
     int insert(Object *p_o, const Bounds &bounds);
     // 0, or -1 when the object is not in the cell.
@@ -50,10 +55,17 @@ class Grid {
     int getCount() const;
     bool isEmpty() const;
     ObjectList toObjectList() const;
-    const std::vector<Entry> &entries() const { return m_entries; }
+    const Entry *begin() const { return m_p_entries; }
+    const Entry *end() const { return m_p_entries + m_count; }
 
    private:
-    std::vector<Entry> m_entries;
+    // The first few entries live in the cell itself, so that the cells a
+    // query visits lie in the grid's own rows; a fuller cell moves to the heap.
+    static const int INLINE_ENTRIES = 5;
+    Entry *m_p_entries;
+    int m_count;
+    int m_capacity;
+    Entry m_inline[INLINE_ENTRIES];
   };
 
   // boxIntersectsBox on corner form: the same comparisons, so the same answers.
@@ -136,7 +148,7 @@ void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
   int seen_count = 0;
   unsigned long long stamp = 0;
   auto scan = [&](const CellList &cell) {
-    for (const CellList::Entry &e : cell.entries()) {
+    for (const CellList::Entry &e : cell) {
       Object *p = e.p_o;
       if (p == p_o || !boundsIntersect(mover, e.bounds)) continue;
       if (seen_count < LINEAR_LIMIT) {
