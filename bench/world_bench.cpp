@@ -101,10 +101,10 @@ void BM_WorldUpdate(benchmark::State &state) {
   // Aspect 5:2, like the game's world.
   float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
   float width = height * 2.5f;
-  startWorld(width, height);
   double heap_before = heapBytes();
+  startWorld(width, height);
   populate(n, kind, width, height, 0.5f);
-  // Objects with their lists and grid entries, per object.
+  // Objects with their lists and the grid (sized for them), per object.
   double per_object = (heapBytes() - heap_before) / n;
   for (auto _ : state) WorldManager::getInstance().update();
   report(state, n);
