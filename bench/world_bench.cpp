@@ -1,11 +1,15 @@
-// Cost of one world step (WorldManager::update) against the 33 ms frame.
+// Cost of one world step (WorldManager::update) against the 33 ms frame,
+// beside a plain uniform-grid broad phase doing the same moves.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/LogManager.h"
@@ -44,6 +48,12 @@ long peakRssKb() {
   return ru.ru_maxrss;
 }
 
+// Bytes the heap holds now.
+double heapBytes() {
+  struct mallinfo2 mi = mallinfo2();
+  return static_cast<double>(mi.uordblks) + static_cast<double>(mi.hblkhd);
+}
+
 void startWorld(float width, float height) {
   static bool log_started = false;
   if (!log_started) {
@@ -72,6 +82,7 @@ void populate(int n, int kind, float width, float height, float speed) {
 
 void report(benchmark::State &state, int n) {
   state.counters["objects"] = n;
+  state.counters["sizeof_Object"] = sizeof(Object);
   state.counters["budget_ms"] = FRAME_BUDGET_MS;
   state.counters["peak_rss_MB"] = peakRssKb() / 1024.0;
   const Grid &g = WorldManager::getInstance().getSceneGraph().getGrid();
@@ -90,11 +101,145 @@ void BM_WorldUpdate(benchmark::State &state) {
   // Aspect 5:2, like the game's world.
   float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
   float width = height * 2.5f;
+  double heap_before = heapBytes();
   startWorld(width, height);
   populate(n, kind, width, height, 0.5f);
+  // Objects with their lists and the grid (sized for them), per object.
+  double per_object = (heapBytes() - heap_before) / n;
   for (auto _ : state) WorldManager::getInstance().update();
   report(state, n);
+  state.counters["heap_B_per_obj"] = per_object;
   WorldManager::getInstance().shutDown();
+}
+
+// The reference: the same movers (same draws, boxes, boundary and cell size)
+// in a plain uniform grid of index vectors, with the same rules: collisions
+// reverse both parties, HARD against HARD blocks, leaving the world reverses.
+class PlainGrid {
+ public:
+  struct Body {
+    float x, y, vx, vy;
+    int solidness;
+  };
+
+  PlainGrid(float width, float height, int cell_w, int cell_h)
+      : m_w(width), m_h(height), m_cw(static_cast<float>(cell_w)), m_ch(static_cast<float>(cell_h)) {
+    m_cols = static_cast<int>(std::ceil(width / m_cw));
+    m_rows = static_cast<int>(std::ceil(height / m_ch));
+    m_cells.resize(static_cast<size_t>(m_cols) * m_rows + 1);  // last: out of bounds
+  }
+
+  void add(const Body &b) {
+    m_bodies.push_back(b);
+    m_stamp.push_back(0);
+    if (b.solidness != SPECTRAL) forCells(b.x, b.y, [&](std::vector<int> &c) { c.push_back(int(m_bodies.size()) - 1); });
+  }
+
+  void step() {
+    std::vector<int> hits;
+    for (int i = 0; i < static_cast<int>(m_bodies.size()); i++) {
+      Body &b = m_bodies[i];
+      if (b.vx == 0 && b.vy == 0) continue;
+      float nx = b.x + b.vx, ny = b.y + b.vy;
+      if (b.solidness != SPECTRAL) {
+        hits.clear();
+        unsigned stamp = ++m_query;
+        forCells(nx, ny, [&](std::vector<int> &c) {
+          for (int j : c)
+            if (j != i && m_stamp[j] != stamp) {
+              m_stamp[j] = stamp;
+              if (overlap(nx, ny, m_bodies[j].x, m_bodies[j].y)) hits.push_back(j);
+            }
+        });
+        bool blocked = false;
+        for (int j : hits) {
+          b.vx = -b.vx, b.vy = -b.vy;
+          m_bodies[j].vx = -m_bodies[j].vx, m_bodies[j].vy = -m_bodies[j].vy;
+          if (b.solidness == HARD && m_bodies[j].solidness == HARD) blocked = true;
+        }
+        if (blocked) continue;
+        if (range(b.x, b.y) != range(nx, ny)) {
+          forCells(b.x, b.y, [&](std::vector<int> &c) { c.erase(std::find(c.begin(), c.end(), i)); });
+          forCells(nx, ny, [&](std::vector<int> &c) { c.push_back(i); });
+        }
+      }
+      bool was_in = inWorld(b.x, b.y);
+      b.x = nx, b.y = ny;
+      if (was_in && !inWorld(nx, ny)) b.vx = -b.vx, b.vy = -b.vy;
+    }
+  }
+
+ private:
+  float m_w, m_h, m_cw, m_ch;
+  int m_cols, m_rows;
+  std::vector<std::vector<int>> m_cells;
+  std::vector<Body> m_bodies;
+  std::vector<unsigned> m_stamp;
+  unsigned m_query = 0;
+
+  // The default box: corner (-0.5,-0.5) from the position, 0.99 x 0.99.
+  static bool overlap(float ax, float ay, float bx, float by) {
+    return std::fabs(ax - bx) <= 0.99f && std::fabs(ay - by) <= 0.99f;
+  }
+  bool inWorld(float x, float y) const {
+    return x + 0.49f >= 0 && x - 0.5f <= m_w && y + 0.49f >= 0 && y - 0.5f <= m_h;
+  }
+  // First and last column and row covered by the box at (x, y).
+  std::tuple<int, int, int, int> range(float x, float y) const {
+    return std::make_tuple(static_cast<int>(std::floor((x - 0.5f) / m_cw)),
+                           static_cast<int>(std::floor((x + 0.49f) / m_cw)),
+                           static_cast<int>(std::floor((y - 0.5f) / m_ch)),
+                           static_cast<int>(std::floor((y + 0.49f) / m_ch)));
+  }
+  template <class F>
+  void forCells(float x, float y, F f) {
+    int c0, c1, r0, r1;
+    std::tie(c0, c1, r0, r1) = range(x, y);
+    bool out = c0 < 0 || r0 < 0 || c1 >= m_cols || r1 >= m_rows;
+    if (out) f(m_cells.back());
+    for (int r = std::max(r0, 0); r <= std::min(r1, m_rows - 1); r++)
+      for (int c = std::max(c0, 0); c <= std::min(c1, m_cols - 1); c++) f(m_cells[size_t(r) * m_cols + c]);
+  }
+};
+
+void BM_GridReference(benchmark::State &state) {
+  int n = static_cast<int>(state.range(0));
+  int kind = static_cast<int>(state.range(1));
+  platform::srand(1234);
+  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
+  float width = height * 2.5f;
+  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
+  const float speed = 0.5f;
+  for (int i = 0; i < n; i++) {
+    PlainGrid::Body b;
+    b.solidness = kind == 0 ? i % 3 : i % 2;
+    b.x = 1 + frand() * (width - 2);
+    b.y = 1 + frand() * (height - 2);
+    float a = frand() * 6.2831853f;
+    b.vx = std::cos(a) * speed;
+    b.vy = std::sin(a) * speed;
+    grid.add(b);
+  }
+  for (auto _ : state) grid.step();
+  state.counters["objects"] = n;
+}
+
+// Id look-up in a world of n objects, every id in turn.
+void BM_ObjectWithId(benchmark::State &state) {
+  int n = static_cast<int>(state.range(0));
+  platform::srand(5);
+  startWorld(300, 90);
+  populate(n, 0, 300, 90, 0.0f);
+  WorldManager &wm = WorldManager::getInstance();
+  ObjectList all = wm.getAllObjects(true);
+  std::vector<int> ids;
+  for (int i = 0; i < all.getCount(); i++) ids.push_back(all[i]->getId());
+  size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(wm.objectWithId(ids[k]));
+    k = (k + 1) % ids.size();
+  }
+  wm.shutDown();
 }
 
 // Many objects inside one grid cell (20 x 8), plus a normal world around.
@@ -143,6 +288,13 @@ BENCHMARK(BM_WorldUpdate)
     ->Args({10000, 1})
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridReference)
+    ->ArgNames({"N", "solid_only"})
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectWithId)->ArgName("N")->Arg(5000);
 BENCHMARK(BM_WorldCrowdedCell)->ArgName("crowd")->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorldChurn)->ArgName("N")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

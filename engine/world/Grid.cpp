@@ -8,7 +8,6 @@
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "core/Utility.h"
-#include "world/Geometry.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
 
@@ -21,21 +20,67 @@ const double MAX_GRID_CELLS = 1 << 20;
 // Cell coordinates are kept within this range before converting to int.
 const double MAX_CELL_COORD = 1 << 30;
 
-typedef TrackedList::Bounds Bounds;
+typedef Grid::Bounds Bounds;
 
-Bounds boundsOf(const Box &b) {
+// The object's world box placed at where (as getWorldBox), by its corners.
+Bounds boundsAt(const Object *p_o, Vector where) {
+  Box b = p_o->getBox();
   Vector c = b.getCorner();
-  return Bounds{c.getX(), c.getY(), c.getX() + b.getHorizontal(), c.getY() + b.getVertical()};
-}
-
-// boxIntersectsBox on corner form: the same comparisons, so the same answers.
-bool boundsIntersect(const Bounds &a, const Bounds &b) {
-  bool x = (b.x0 <= a.x0 && a.x0 <= b.x1) || (a.x0 <= b.x0 && b.x0 <= a.x1);
-  bool y = (b.y0 <= a.y0 && a.y0 <= b.y1) || (a.y0 <= b.y0 && b.y0 <= a.y1);
-  return x && y;
+  float x0 = c.getX() + where.getX(), y0 = c.getY() + where.getY();
+  return Bounds{x0, y0, x0 + b.getHorizontal(), y0 + b.getVertical()};
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ CellList
+
+Grid::CellList::CellList() : m_p_entries(m_inline), m_count(0), m_capacity(INLINE_ENTRIES) {}
+
+Grid::CellList::~CellList() {
+  if (m_p_entries != m_inline) delete[] m_p_entries;
+}
+
+int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
+  if (!p_o) return -1;
+  if (m_count == m_capacity) {
+    if (m_capacity > INT_MAX / 2) return -1;
+    Entry *p_new = new (std::nothrow) Entry[static_cast<size_t>(m_capacity) * 2];
+    if (!p_new) return -1;
+    for (int i = 0; i < m_count; i++) p_new[i] = m_p_entries[i];
+    if (m_p_entries != m_inline) delete[] m_p_entries;
+    m_p_entries = p_new;
+    m_capacity *= 2;
+  }
+  m_p_entries[m_count++] = Entry{p_o, bounds};
+  return 0;
+}
+
+int Grid::CellList::remove(Object *p_o) {
+  for (int i = 0; i < m_count; i++)
+    if (m_p_entries[i].p_o == p_o) {
+      for (int j = i + 1; j < m_count; j++) m_p_entries[j - 1] = m_p_entries[j];
+      m_count--;
+      return 0;
+    }
+  return -1;
+}
+
+void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
+  for (int i = 0; i < m_count; i++)
+    if (m_p_entries[i].p_o == p_o) m_p_entries[i].bounds = bounds;
+}
+
+void Grid::CellList::clear() { m_count = 0; }
+
+int Grid::CellList::getCount() const { return m_count; }
+
+bool Grid::CellList::isEmpty() const { return m_count == 0; }
+
+ObjectList Grid::CellList::toObjectList() const {
+  ObjectList list;
+  for (const Entry &e : *this) list.insert(e.p_o);
+  return list;
+}
 
 // ----------------------------------------------------------------------- Grid
 
@@ -91,15 +136,15 @@ int Grid::startUp() {
   m_num_rows = static_cast<int>(rows);
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
-  TrackedList **grid = nullptr;
-  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) TrackedList *[m_num_rows > 0 ? m_num_rows : 1];
+  CellList **grid = nullptr;
+  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
   if (!grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
     return -1;
   }
   for (int r = 0; r < m_num_rows; r++) grid[r] = nullptr;
   for (int r = 0; r < m_num_rows; r++) {
-    grid[r] = new (std::nothrow) TrackedList[m_num_cols > 0 ? m_num_cols : 1];
+    grid[r] = new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1];
     if (!grid[r]) {
       LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
       for (int k = 0; k < r; k++) delete[] grid[k];
@@ -151,17 +196,15 @@ Cell Grid::worldToCell(Vector point) const {
   return Cell(cellCoord(point.getY(), m_cell_height), cellCoord(point.getX(), m_cell_width));
 }
 
-Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const {
-  Box b = getWorldBox(p_o, where);
-  Vector c = b.getCorner();
-  Cell first = worldToCell(c);
-  Cell last = worldToCell(Vector(c.getX() + b.getHorizontal(), c.getY() + b.getVertical()));
+Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const { return rangeOf(boundsAt(p_o, where)); }
+
+Grid::CellRange Grid::rangeOf(const Bounds &b) const {
   CellRange range;
   range.out = false;
-  range.r0 = std::get<0>(first);
-  range.c0 = std::get<1>(first);
-  range.r1 = std::get<0>(last);
-  range.c1 = std::get<1>(last);
+  range.r0 = cellCoord(b.y0, m_cell_height);
+  range.c0 = cellCoord(b.x0, m_cell_width);
+  range.r1 = cellCoord(b.y1, m_cell_height);
+  range.c1 = cellCoord(b.x1, m_cell_width);
   if (range.r0 < 0) {
     range.r0 = 0;
     range.out = true;
@@ -181,8 +224,8 @@ Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const {
   return range;
 }
 
-TrackedList *Grid::cellList(int row, int col) const {
-  if (row == -1 && col == -1) return const_cast<TrackedList *>(&m_out_of_bounds);
+Grid::CellList *Grid::cellList(int row, int col) const {
+  if (row == -1 && col == -1) return const_cast<CellList *>(&m_out_of_bounds);
   if (!m_grid || row < 0 || col < 0 || row >= m_alloc_rows || col >= m_alloc_cols) return nullptr;
   return &m_grid[row][col];
 }
@@ -206,8 +249,8 @@ int Grid::insertObject(Object *p_o) {
     LogManager::getInstance().writeLog("Grid::insertObject(): Error! Object is NULL");
     return -1;
   }
-  CellRange range = cellRange(p_o, p_o->getPosition());
-  Bounds bounds = boundsOf(getWorldBox(p_o));
+  Bounds bounds = boundsAt(p_o, p_o->getPosition());
+  CellRange range = rangeOf(bounds);
   if (range.out) m_out_of_bounds.insert(p_o, bounds);
   for (int r = range.r0; r <= range.r1; r++)
     for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].insert(p_o, bounds);
@@ -241,15 +284,15 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
     return -1;
   }
   CellRange old_range = cellRange(p_o, p_o->getPosition());
-  CellRange new_range = cellRange(p_o, new_position);
-  Bounds bounds = boundsOf(getWorldBox(p_o, new_position));
+  Bounds bounds = boundsAt(p_o, new_position);
+  CellRange new_range = rangeOf(bounds);
   // Old minus new, then new minus old, each in cell order ((-1,-1) first);
   // the cells in both keep the object with its new bounds.
   if (old_range.out && !new_range.out) m_out_of_bounds.remove(p_o);
   if (old_range.out && new_range.out) m_out_of_bounds.setBounds(p_o, bounds);
   for (int r = old_range.r0; r <= old_range.r1; r++)
     for (int c = old_range.c0; c <= old_range.c1; c++) {
-      TrackedList *cell = cellList(r, c);
+      CellList *cell = cellList(r, c);
       if (!cell) {
         if (!new_range.containsCell(r, c))
           LogManager::getInstance().writeLog("Error! remove Cell x,y out of bounds (%d, %d).", c, r);
@@ -264,7 +307,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   for (int r = new_range.r0; r <= new_range.r1; r++)
     for (int c = new_range.c0; c <= new_range.c1; c++) {
       if (old_range.containsCell(r, c)) continue;
-      TrackedList *cell = cellList(r, c);
+      CellList *cell = cellList(r, c);
       if (!cell) {
         LogManager::getInstance().writeLog("Error! insert Cell x,y out of bounds [%d, %d].", c, r);
         continue;
@@ -274,56 +317,26 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   return 0;
 }
 
-ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
-  ObjectList result;
+bool Grid::beginQuery(const char *who, Object *p_o, Vector where, CellRange &range, Bounds &mover) const {
   if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! grid is NULL");
-    return result;
+    LogManager::getInstance().writeLog("%s: Error! grid is NULL", who);
+    return false;
   }
   if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::getCollisions(): Error! Object is NULL");
-    return result;
+    LogManager::getInstance().writeLog("%s: Error! Object is NULL", who);
+    return false;
   }
-  CellRange range = cellRange(p_o, where);
-  Box box = getWorldBox(p_o, where);
-  // Filtering by the box and then keeping first occurrences gives the same list,
-  // in the same order, as de-duplicating the candidates first. Few objects
-  // pass the box test, so they are compared directly; past a handful, a
-  // per-query stamp on the objects takes over.
-  const int LINEAR_LIMIT = 16;
-  unsigned long long stamp = 0;
-  auto keep = [&](Object *p) {
-    int count = result.getCount();
-    if (count < LINEAR_LIMIT) {
-      for (int i = 0; i < count; i++)
-        if (result[i] == p) return;
-      result.insert(p);
-      if (result.getCount() == LINEAR_LIMIT) {
-        stamp = ++s_stamp;
-        for (int i = 0; i < LINEAR_LIMIT; i++) result[i]->m_grid_stamp = stamp;
-      }
-      return;
-    }
-    if (p->m_grid_stamp == stamp) return;
-    p->m_grid_stamp = stamp;
+  mover = boundsAt(p_o, where);
+  range = rangeOf(mover);
+  return true;
+}
+
+ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
+  ObjectList result;
+  forEachCollision(p_o, where, [&](Object *p) {
     result.insert(p);
-  };
-  // Cells keep each entry's world box, so objects that do not meet the
-  // mover are never touched.
-  Bounds mover = boundsOf(box);
-  auto visit = [&](const TrackedList &list) {
-    const std::vector<Object *> &slots = list.raw();
-    const std::vector<Bounds> &bounds = list.rawBounds();
-    bool cached = bounds.size() == slots.size();
-    for (size_t i = 0; i < slots.size(); i++) {
-      Object *p = slots[i];
-      if (!p || p == p_o) continue;
-      if (cached ? boundsIntersect(mover, bounds[i]) : boxIntersectsBox(box, getWorldBox(p))) keep(p);
-    }
-  };
-  if (range.out) visit(m_out_of_bounds);
-  for (int r = range.r0; r <= range.r1; r++)
-    for (int c = range.c0; c <= range.c1; c++) visit(m_grid[r][c]);
+    return true;
+  });
   return result;
 }
 
@@ -347,15 +360,15 @@ std::string Grid::toString() const {
   if (!m_grid) return "";
   std::string s = "GRID\n";
   s += "dimensions: (" + std::to_string(m_cell_width) + "," + std::to_string(m_cell_height) + ")\n";
-  auto names = [](const TrackedList &list) {
+  auto names = [](const CellList &list) {
     std::string out;
-    for (Object *p : list.raw())
-      if (p) out += " " + p->getType() + "(" + std::to_string(p->getId()) + ")";
+    for (const CellList::Entry &e : list)
+      out += " " + e.p_o->getType() + "(" + std::to_string(e.p_o->getId()) + ")";
     return out;
   };
   for (int r = 0; r < m_alloc_rows; r++)
     for (int c = 0; c < m_alloc_cols; c++) {
-      const TrackedList &cell = m_grid[r][c];
+      const CellList &cell = m_grid[r][c];
       s += "Cell (" + std::to_string(c) + "," + std::to_string(r) + "): count=" +
            std::to_string(cell.getCount()) + "\n";
       if (!cell.isEmpty()) s += names(cell) + "\n";

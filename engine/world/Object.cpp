@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <new>
+#include <utility>
 
 #include "core/GameManager.h"
 #include "core/LogManager.h"
@@ -45,7 +46,7 @@ Vector normalized(Vector v) {
 
 } // namespace
 
-Object::Object() : m_grid_stamp(0) {
+Object::Object() : m_grid_stamp(0), m_id_slot(-1) {
   m_id = s_next_id;
   if (s_next_id < INT_MAX) s_next_id++;
   m_follow_path = false;
@@ -86,26 +87,14 @@ Object::~Object() {
 
 // ------------------------------------------------------------------ accessors
 
-int Object::getId() const { return m_id; }
 std::string Object::getType() const { return m_type; }
-bool Object::isActive() const { return m_is_active; }
 bool Object::isVisible() const { return m_is_visible; }
-Box Object::getBox() const { return m_box; }
-Vector Object::getPosition() const { return m_position; }
-Vector Object::getDirection() const { return m_direction; }
-float Object::getSpeed() const { return m_speed; }
-Vector Object::getAcceleration() const { return m_acceleration; }
-int Object::getAltitude() const { return m_altitude; }
-Solidness Object::getSolidness() const { return static_cast<Solidness>(m_solidness); }
 Animation Object::getAnimation() const { return m_animation; }
-bool Object::getNoSoft() const { return m_no_soft; }
 int Object::getEventCount() const { return m_event_count; }
 unsigned int Object::getModified() const { return m_modified; }
 Shape Object::getShape() const { return m_shape; }
 PathFind *Object::getPathFind() const { return m_p_path_find; }
 Path Object::getPath() const { return m_path; }
-bool Object::getFollowPath() const { return m_follow_path; }
-bool Object::getAvoidCollisions() const { return m_avoid_collisions; }
 
 Vector Object::getVelocity() const {
   Vector v = m_direction;
@@ -113,7 +102,6 @@ Vector Object::getVelocity() const {
   return v;
 }
 
-bool Object::isSolid() const { return m_solidness == HARD || m_solidness == SOFT; }
 bool Object::isModified() const { return m_modified != 0; }
 bool Object::isModified(unsigned int attr) const { return (m_modified & attr) != 0; }
 
@@ -127,6 +115,7 @@ std::string Object::getEventName(int index) const {
 void Object::setId(int new_id) {
   if (new_id == m_id) return;
   if (new_id >= s_next_id) s_next_id = new_id < INT_MAX ? new_id + 1 : INT_MAX;
+  sceneGraph().updateId(this, new_id);
   m_id = new_id;
   m_modified |= ID;
 }
@@ -263,7 +252,6 @@ void Object::setVelocity(Vector new_velocity) {
   m_modified |= SPEED | DIRECTION;
 }
 
-Vector Object::predictPosition() const { return m_position + getVelocity(); }
 
 void Object::applyAcceleration() {
   if (m_acceleration == Vector(0, 0)) return;
@@ -355,8 +343,15 @@ int Object::registerInterest(std::string event_type) {
                   MAX_OBJ_EVENTS, event_type.c_str());
     return -1;
   }
+  // Room for the name first, so that a registration is never left unrecorded.
+  try {
+    m_event_name.reserve(static_cast<size_t>(m_event_count) + 1);
+  } catch (const std::bad_alloc &) {
+    lm().writeLog("Object::registerInterest(): Error! No memory to register for event '%s'", event_type.c_str());
+    return -1;
+  }
   if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
-  m_event_name[m_event_count] = event_type;
+  m_event_name.push_back(std::move(event_type));
   m_event_count++;
   m_modified |= EVENTS;
   return 0;
@@ -371,9 +366,8 @@ int Object::unregisterInterest(std::string event_type) {
     return -1;
   }
   if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
-  for (int i = index; i < m_event_count - 1; i++) m_event_name[i] = m_event_name[i + 1];
+  m_event_name.erase(m_event_name.begin() + index);
   m_event_count--;
-  m_event_name[m_event_count].clear();
   m_modified |= EVENTS;
   return 0;
 }
@@ -624,7 +618,13 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     std::int32_t count = 0;
     if ((ok = readRaw(p_ss, count))) {
       log.writeLog(25, "\tEVENTS: %d", static_cast<int>(count));
-      ok = serEventsFit(p_ss, count);
+      if (count < 0) {
+        log.writeLog("Object::deserialize(): Error! Event count %d is negative.", static_cast<int>(count));
+        p_ss->setstate(std::ios::failbit);
+        ok = false;
+      } else {
+        ok = serEventsFit(p_ss, count);
+      }
     }
     if (ok) {
       for (int i = m_event_count - 1; i >= 0; i--) {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/Box.h"
 #include "core/Event.h"
@@ -51,6 +52,8 @@ class Object {
   std::string m_type;
   bool m_is_active;
   bool m_is_visible;
+  // Read by every step: kept beside the other per-step fields.
+  bool m_follow_path;
   Box m_box;
   Vector m_position;
   Vector m_direction;
@@ -61,17 +64,21 @@ class Object {
   Animation m_animation;
   bool m_no_soft;
   int m_event_count;
-  std::string m_event_name[MAX_OBJ_EVENTS];
+  // Registered event types in order; grows with registrations, at most
+  // MAX_OBJ_EVENTS.
+  std::vector<std::string> m_event_name;
   unsigned int m_modified;
   Shape m_shape;
   PathFind *m_p_path_find;
   Path m_path;
-  bool m_follow_path;
   bool m_avoid_collisions;
 
   // Bookkeeping of the grid's collision query (de-duplication stamp).
   mutable unsigned long long m_grid_stamp;
   friend class Grid;
+  // Place in the scene graph's id index (-1 when not in it).
+  int m_id_slot;
+  friend class SceneGraph;
 
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.
@@ -107,26 +114,26 @@ class Object {
   virtual void setFollowPath(bool follow = true);
 
   // Accessors.
-  int getId() const;
+  int getId() const { return m_id; }
   std::string getType() const;
-  bool isActive() const;
-  Box getBox() const;
-  Vector getPosition() const;
-  Vector getDirection() const;
-  float getSpeed() const;
-  Vector getAcceleration() const;
-  int getAltitude() const;
-  Solidness getSolidness() const;
+  bool isActive() const { return m_is_active; }
+  Box getBox() const { return m_box; }
+  Vector getPosition() const { return m_position; }
+  Vector getDirection() const { return m_direction; }
+  float getSpeed() const { return m_speed; }
+  Vector getAcceleration() const { return m_acceleration; }
+  int getAltitude() const { return m_altitude; }
+  Solidness getSolidness() const { return static_cast<Solidness>(m_solidness); }
   Animation getAnimation() const;
-  bool getNoSoft() const;
+  bool getNoSoft() const { return m_no_soft; }
   int getEventCount() const;
   Shape getShape() const;
   PathFind *getPathFind() const;
   Path getPath() const;
-  bool getFollowPath() const;
-  bool getAvoidCollisions() const;
+  bool getFollowPath() const { return m_follow_path; }
+  bool getAvoidCollisions() const { return m_avoid_collisions; }
   Vector getVelocity() const;
-  bool isSolid() const;
+  bool isSolid() const { return m_solidness == HARD || m_solidness == SOFT; }
   bool isModified() const;
   bool isModified(unsigned int attr) const;
   // The i-th registered event type ("" outside 0..count-1).
@@ -140,7 +147,11 @@ class Object {
   void setPath(Path new_path);
 
   // Motion.
-  Vector predictPosition() const;
+  Vector predictPosition() const {
+    Vector v = m_direction;
+    v.scale(m_speed);
+    return m_position + v;
+  }
   void applyAcceleration();
   void headToward(Vector target);
   void followPathStep();

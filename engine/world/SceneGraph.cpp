@@ -1,5 +1,7 @@
 #include "world/SceneGraph.h"
 
+#include <new>
+
 #include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "world/Geometry.h"
@@ -17,7 +19,7 @@ bool altitudeInRange(int altitude) { return valueInRange(static_cast<float>(alti
 
 } // namespace
 
-SceneGraph::SceneGraph() : m_change_count(0) {}
+SceneGraph::SceneGraph() : m_change_count(0), m_id_index_incomplete(false) {}
 
 SceneGraph::~SceneGraph() { shutDown(); }
 
@@ -27,11 +29,16 @@ int SceneGraph::insertObject(Object *p_o) {
     return -1;
   }
   m_change_count++;
-  if (!p_o->isActive()) return m_inactive_objects.insert(p_o);
+  if (!p_o->isActive()) {
+    if (m_inactive_objects.insert(p_o) == -1) return -1;
+    indexAdd(p_o, p_o->getId());
+    return 0;
+  }
   if (m_objects.insert(p_o) == -1) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)", p_o->getId());
     return -1;
   }
+  indexAdd(p_o, p_o->getId());
   if (m_type_map[p_o->getType()].insert(p_o) == -1) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert Object (id %d) into type map",
                    p_o->getId());
@@ -84,6 +91,7 @@ int SceneGraph::removeObject(Object *p_o) {
   } else {
     sum += m_inactive_objects.remove(p_o);
   }
+  indexSettle(p_o);
   if (sum < 0) {
     lm().writeLog("SceneGraph::removeObject(): Error removing Object (id %d)! Pointer is %p.", p_o->getId(),
                    static_cast<void *>(p_o));
@@ -128,6 +136,12 @@ int SceneGraph::updateActive(Object *p_o, bool active) {
   if (!p_o) return -1;
   m_change_count++;
   if (p_o->isActive() == active) return 0;
+  int result = moveActive(p_o, active);
+  indexSettle(p_o);
+  return result;
+}
+
+int SceneGraph::moveActive(Object *p_o, bool active) {
   int result = 0;
   std::string type = p_o->getType();
   if (!active) {
@@ -291,6 +305,95 @@ int SceneGraph::updateVisible(Object *p_o, bool visible) {
     }
   }
   return 0;
+}
+
+void SceneGraph::updateId(Object *p_o, int new_id) {
+  m_change_count++;
+  if (!p_o || p_o->m_id_slot < 0) return;
+  indexDrop(p_o);
+  indexAdd(p_o, new_id);
+}
+
+Object *SceneGraph::objectWithId(int id) const {
+  if (m_id_index_incomplete) {
+    for (Object *p_o : m_objects.raw())
+      if (p_o && p_o->getId() == id) return p_o;
+    for (Object *p_o : m_inactive_objects.raw())
+      if (p_o && p_o->getId() == id) return p_o;
+    return nullptr;
+  }
+  auto it = m_id_index.find(id);
+  if (it == m_id_index.end()) return nullptr;
+  const IdBucket &bucket = it->second;
+  if (bucket.more.empty()) return bucket.first;
+  // Several objects share the id: the earliest in the active list, else in
+  // the inactive list (slots keep list order).
+  auto earliest = [&](const TrackedList &list) -> Object * {
+    Object *p_best = nullptr;
+    int best = -1;
+    auto consider = [&](Object *p_o) {
+      int slot = list.slotOf(p_o);
+      if (slot >= 0 && (best < 0 || slot < best)) {
+        best = slot;
+        p_best = p_o;
+      }
+    };
+    consider(bucket.first);
+    for (Object *p_o : bucket.more) consider(p_o);
+    return p_best;
+  };
+  Object *p_o = earliest(m_objects);
+  return p_o ? p_o : earliest(m_inactive_objects);
+}
+
+void SceneGraph::indexAdd(Object *p_o, int id) {
+  if (p_o->m_id_slot >= 0) return;
+  try {
+    IdBucket &bucket = m_id_index[id];
+    if (!bucket.first) {
+      bucket.first = p_o;
+      p_o->m_id_slot = 0;
+    } else {
+      bucket.more.push_back(p_o);
+      p_o->m_id_slot = static_cast<int>(bucket.more.size());
+    }
+  } catch (const std::bad_alloc &) {
+    lm().writeLog("SceneGraph::indexAdd(): Error! No memory to index Object (id %d).", id);
+    m_id_index_incomplete = true;
+  }
+}
+
+void SceneGraph::indexDrop(Object *p_o) {
+  if (p_o->m_id_slot < 0) return;
+  auto it = m_id_index.find(p_o->getId());
+  if (it != m_id_index.end()) {
+    IdBucket &bucket = it->second;
+    // The last of `more` takes the freed place.
+    Object *p_last = bucket.more.empty() ? nullptr : bucket.more.back();
+    if (p_o->m_id_slot == 0) {
+      if (p_last) {
+        bucket.more.pop_back();
+        bucket.first = p_last;
+        p_last->m_id_slot = 0;
+      } else {
+        m_id_index.erase(it);
+      }
+    } else if (p_last) {
+      bucket.more.pop_back();
+      if (p_last != p_o) {
+        bucket.more[p_o->m_id_slot - 1] = p_last;
+        p_last->m_id_slot = p_o->m_id_slot;
+      }
+    }
+  }
+  p_o->m_id_slot = -1;
+}
+
+void SceneGraph::indexSettle(Object *p_o) {
+  if (m_objects.contains(p_o) || m_inactive_objects.contains(p_o))
+    indexAdd(p_o, p_o->getId());
+  else
+    indexDrop(p_o);
 }
 
 int SceneGraph::startUp() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/ObjectList.h"
@@ -10,6 +11,7 @@
 #include "core/Vector.h"
 #include "world/Grid.h"
 #include "world/Object.h"
+#include "world/TrackedList.h"
 
 namespace vx {
 
@@ -25,6 +27,22 @@ class SceneGraph {
   std::map<std::string, TrackedList> m_type_map;
   Grid m_grid;
   uint64_t m_change_count;  // bumped by every change the collision queries can see
+  // Objects by id: every object of the active and inactive lists. Ids are
+  // nearly always unique; the rest go to `more`.
+  struct IdBucket {
+    Object *first = nullptr;
+    std::vector<Object *> more;
+  };
+  std::unordered_map<int, IdBucket> m_id_index;
+  // Set when the index could not grow: look-ups then walk the lists.
+  bool m_id_index_incomplete;
+
+  void indexAdd(Object *p_o, int id);
+  void indexDrop(Object *p_o);
+  // Indexes the object when it is in the active or inactive list, else drops it.
+  void indexSettle(Object *p_o);
+  // The list moves of updateActive.
+  int moveActive(Object *p_o, bool active);
 
  public:
   SceneGraph();
@@ -41,6 +59,11 @@ class SceneGraph {
   ObjectList visibleObjects(int altitude) const;
   ObjectList objectsOfType(std::string type);
   ObjectList getCollisions(Object *p_o, Vector where) const;
+  // Grid::forEachCollision.
+  template <class Visit>
+  void forEachCollision(Object *p_o, Vector where, Visit visit) const {
+    m_grid.forEachCollision(p_o, where, visit);
+  }
   Grid &getGrid();
   const Grid &getGrid() const;
 
@@ -50,12 +73,18 @@ class SceneGraph {
   // The type names that have an entry in the type map.
   std::vector<std::string> typeNames() const;
 
+  // The first object with the id, active ones (in list order) before
+  // inactive ones; nullptr if none. Constant time.
+  Object *objectWithId(int id) const;
+
   int updateActive(Object *p_o, bool active);
   int updateAltitude(Object *p_o, int new_altitude);
   int updatePosition(Object *p_o, Vector new_position);
   int updateSolidness(Object *p_o, Solidness new_solidness);
   int updateType(Object *p_o, std::string new_type);
   int updateVisible(Object *p_o, bool visible);
+  // Re-files the object under its new id (called before the id is stored).
+  void updateId(Object *p_o, int new_id);
 
   int startUp();
   void shutDown();

@@ -166,4 +166,6 @@ const std::vector<Object *> &TrackedList::raw() const { return m_slots; }
 
 const std::vector<TrackedList::Bounds> &TrackedList::rawBounds() const { return m_bounds; }
 
+int TrackedList::slotOf(Object *p_o) const { return p_o ? findSlot(p_o) : -1; }
+
 } // namespace vx

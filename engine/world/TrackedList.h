@@ -65,6 +65,8 @@ class TrackedList {
   const std::vector<Object *> &raw() const;
   // Bounds per slot (empty when never given).
   const std::vector<Bounds> &rawBounds() const;
+  // Slot of the first occurrence (slots keep list order), or -1.
+  int slotOf(Object *p_o) const;
 };
 
 } // namespace vx

@@ -1,6 +1,7 @@
 #include "world/WorldManager.h"
 
 #include <cmath>
+#include <new>
 
 #include "core/LogManager.h"
 #include "world/EventCollision.h"
@@ -17,7 +18,8 @@ LogManager &lm() { return LogManager::getInstance(); }
 
 } // namespace
 
-WorldManager::WorldManager() : m_p_view_following(nullptr), m_view_slack(0, 0), m_boundary_changes(0) {
+WorldManager::WorldManager()
+    : m_p_view_following(nullptr), m_view_slack(0, 0), m_boundary_changes(0), m_move_depth(0) {
   setType("WorldManager");
 }
 
@@ -148,11 +150,33 @@ void WorldManager::draw() {
 int WorldManager::moveObject(Object *p_o, Vector where) {
   if (!p_o) return -1;
   if (p_o->isSolid()) {
+    struct Depth {
+      int &d;
+      explicit Depth(int &depth) : d(depth) { d++; }
+      ~Depth() { d--; }
+    } depth(m_move_depth);
     bool do_move = true;
-    ObjectList list = getCollisions(p_o, where);
-    if (!list.isEmpty() && p_o->getSolidness() == HARD && p_o->getAvoidCollisions()) {
+    std::vector<Object *> *p_list = nullptr, *p_list2 = nullptr;
+    auto collect = [&](std::vector<Object *> &out, Vector at) {
+      out.clear();
+      m_scene_graph.forEachCollision(p_o, at, [&](Object *q) {
+        out.push_back(q);
+        return true;
+      });
+    };
+    try {
+      if (static_cast<int>(m_move_lists.size()) < m_move_depth) m_move_lists.emplace_back();
+      p_list = &m_move_lists[m_move_depth - 1].hits;
+      p_list2 = &m_move_lists[m_move_depth - 1].slide;
+      collect(*p_list, where);
+    } catch (const std::bad_alloc &) {
+      lm().writeLog("WorldManager::moveObject(): Error! No memory for the collision list.");
+      return -1;
+    }
+    std::vector<Object *> &list = *p_list;
+    if (!list.empty() && p_o->getSolidness() == HARD && p_o->getAvoidCollisions()) {
       Object *p_hard = nullptr;
-      for (int i = 0; i < list.getCount() && !p_hard; i++)
+      for (size_t i = 0; i < list.size() && !p_hard; i++)
         if (list[i]->getSolidness() == HARD) p_hard = list[i];
       if (p_hard) {
         Vector n = getNormal(p_o, p_hard);
@@ -163,19 +187,24 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
         v.normalize();
         v.scale(p_o->getSpeed());
         Vector where2 = p_o->getPosition() + v;
-        ObjectList list2 = getCollisions(p_o, where2);
-        for (int i = 0; i < list2.getCount(); i++)
-          if (list2[i]->getSolidness() == HARD) {
+        try {
+          collect(*p_list2, where2);
+        } catch (const std::bad_alloc &) {
+          lm().writeLog("WorldManager::moveObject(): Error! No memory for the collision list.");
+          return -1;
+        }
+        for (Object *q : *p_list2)
+          if (q->getSolidness() == HARD) {
             lm().writeLog(5, "WorldManager::moveObject(): Double collision. Object (avoid obstacles) cannot move.");
             return -1;
           }
-        list = list2;
+        list.swap(*p_list2);
         where = where2;
       }
     }
-    if (!list.isEmpty()) {
+    if (!list.empty()) {
       Vector before = p_o->getPosition();
-      for (int i = 0; i < list.getCount(); i++) {
+      for (size_t i = 0; i < list.size(); i++) {
         Object *p_q = list[i];
         EventCollision c(p_o, p_q, where);
         p_o->eventHandler(&c);
@@ -223,13 +252,7 @@ ObjectList WorldManager::getAllObjects(bool inactive_too) const {
   return list;
 }
 
-Object *WorldManager::objectWithId(int id) const {
-  for (Object *p_o : m_scene_graph.activeList().raw())
-    if (p_o && p_o->getId() == id) return p_o;
-  for (Object *p_o : m_scene_graph.inactiveList().raw())
-    if (p_o && p_o->getId() == id) return p_o;
-  return nullptr;
-}
+Object *WorldManager::objectWithId(int id) const { return m_scene_graph.objectWithId(id); }
 
 ObjectList WorldManager::objectsOfType(std::string type) { return m_scene_graph.objectsOfType(type); }
 

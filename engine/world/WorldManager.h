@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "core/Box.h"
 #include "core/Circle.h"
@@ -33,6 +35,14 @@ class WorldManager : public Manager {
   // Objects deleted by the running deletion loop (never deleted twice).
   std::unordered_set<Object *> m_deleted;
   uint64_t m_boundary_changes;
+  // Collision lists of moveObject, one pair per nesting depth (handlers may
+  // move objects too); kept so that moves allocate nothing.
+  struct MoveLists {
+    std::vector<Object *> hits;
+    std::vector<Object *> slide;
+  };
+  std::deque<MoveLists> m_move_lists;
+  int m_move_depth;
 
   void followView(Object *p_o);
 
@@ -62,6 +72,13 @@ class WorldManager : public Manager {
   ObjectList objectsOnLine(Line line) const;
   ObjectList solidObjects() const;
   ObjectList getCollisions(Object *p_o, Vector where) const;
+  // Calls visit(q) for each object of getCollisions(p_o, where), in its
+  // order, until visit returns false; allocates nothing. visit must not
+  // change the world or query its grid.
+  template <class Visit>
+  void forEachCollision(Object *p_o, Vector where, Visit visit) const {
+    m_scene_graph.forEachCollision(p_o, where, visit);
+  }
 
   void setBoundary(Box new_boundary);
   Box getBoundary() const;

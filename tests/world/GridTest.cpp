@@ -154,6 +154,19 @@ TEST_F(WorldTest, CollisionQueriesOfTwoGridsDoNotMixUp) {
     EXPECT_EQ(20, second.getCollisions(mover, mover->getPosition()).getCount()) << round;
   }
   EXPECT_EQ(20, wm().getCollisions(mover, mover->getPosition()).getCount());
+  // The visitor meets the same objects in the same order, and stops when told.
+  std::vector<Object *> seen;
+  wm().forEachCollision(mover, mover->getPosition(), [&](Object *q) {
+    seen.push_back(q);
+    return true;
+  });
+  EXPECT_EQ(crowd, seen);
+  seen.clear();
+  wm().forEachCollision(mover, mover->getPosition(), [&](Object *q) {
+    seen.push_back(q);
+    return seen.size() < 3;
+  });
+  EXPECT_EQ(std::vector<Object *>(crowd.begin(), crowd.begin() + 3), seen);
 }
 
 TEST_F(WorldTest, GridLifecycleAndText) {

@@ -440,6 +440,14 @@ TEST_F(SerializeTest, HostileLengthsAndCountsAreRefused) {
   EXPECT_EQ(-1, o->deserialize(&c, nullptr));
   EXPECT_WORLD_OK();
 
+  // A negative count is refused too, the interests kept.
+  o->registerInterest("ser-keep");
+  std::stringstream neg = streamOf(Bytes().put<uint32_t>(EVENTS).put<int32_t>(-1).s);
+  EXPECT_EQ(-1, o->deserialize(&neg, nullptr));
+  ASSERT_EQ(1, o->getEventCount());
+  EXPECT_EQ("ser-keep", o->getEventName(0));
+  EXPECT_TRUE(env.logContains("Object::deserialize(): Error! Event count -1 is negative."));
+
   // No stream at all.
   EXPECT_EQ(-1, o->serialize(nullptr, ID));
   EXPECT_EQ(-1, o->deserialize(nullptr, nullptr));

@@ -104,6 +104,25 @@ TEST_F(WorldTest, QueriesByPlaceIdAndType) {
   EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().objectsOnLine(Line(Vector(0, 4), Vector(10, 4)))));
   EXPECT_EQ((std::vector<Object *>{a, b}), items(wm().solidObjects()));
   EXPECT_EQ((std::vector<Object *>{b}), items(wm().getCollisions(a, a->getPosition())));
+  // Shared ids: the earliest active object, else the earliest inactive one;
+  // a changed id is found under the new one only.
+  int old_id = b->getId();
+  b->setId(d->getId());
+  EXPECT_EQ(nullptr, wm().objectWithId(old_id));
+  EXPECT_EQ(b, wm().objectWithId(d->getId()));
+  c->setId(d->getId());
+  a->setId(d->getId());
+  EXPECT_EQ(a, wm().objectWithId(d->getId()));
+  a->setActive(false);
+  b->setActive(false);
+  d->setActive(false);
+  EXPECT_EQ(c, wm().objectWithId(d->getId()));
+  delete c;
+  EXPECT_EQ(a, wm().objectWithId(d->getId()));
+  a->setActive(true);
+  a->setId(old_id);
+  EXPECT_EQ(b, wm().objectWithId(d->getId()));
+  EXPECT_EQ(a, wm().objectWithId(old_id));
 }
 
 TEST_F(WorldTest, MarkingTwiceDeletesOnce) {
