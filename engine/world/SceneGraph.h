@@ -57,6 +57,9 @@ class SceneGraph {
 
   int startUp();
   void shutDown();
+  // shutDown and startUp, then the objects that exist are filed again by
+  // type and in the grid. 0, or -1 when any step failed.
+  int restart();
 };
 
 } // namespace vx
