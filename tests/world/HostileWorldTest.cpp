@@ -126,6 +126,12 @@ TEST_F(WorldTest, HostileGridOverItsCellLimitUsesLargerCells) {
   EXPECT_EQ(-1, wm().moveObject(near, Vector(20999.5f, 7900)));
   EXPECT_EQ(1, far->collisions);
 
+  // An endless world: the largest cells, and the rest out of bounds.
+  wm().setBoundary(Box(Vector(0, 0), INFINITY, INFINITY));
+  ASSERT_TRUE(g.isAllocated());
+  EXPECT_LE(static_cast<long long>(g.getNumCols()) * g.getNumRows(), 1 << 20);
+  EXPECT_WORLD_OK();
+
   // A smaller world goes back to the cells asked for.
   wm().setBoundary(Box(Vector(0, 0), 80, 24));
   EXPECT_EQ(20, g.getCellWidth());
