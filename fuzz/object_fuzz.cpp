@@ -1,7 +1,7 @@
 // libFuzzer target for object attribute records: each input is read by
 // Object::deserialize and by ViewObject::deserialize. After each read the
-// world's indices must be consistent, and a record written from the result
-// must read back.
+// world's indices must be consistent, the object must survive world steps
+// and draws (headless), and a record written from the result must read back.
 #include <stdint.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,6 +13,7 @@
 #include "../tests/support/WorldCheck.h"
 #include "core/Config.h"
 #include "core/LogManager.h"
+#include "display/DisplayManager.h"
 #include "display/ResourceManager.h"
 #include "world/Object.h"
 #include "world/ViewObject.h"
@@ -39,6 +40,14 @@ void readInto(vx::Object *p_o, const uint8_t *data, size_t size) {
   unsigned int attr = 0;
   int r = p_o->deserialize(&ss, &attr);
   check(r == 0 || r == -1);
+  check(vx::test::checkWorld().empty());
+
+  // Motion (velocity, acceleration, path) and drawing of whatever was read.
+  vx::WorldManager &wm = vx::WorldManager::getInstance();
+  for (int i = 0; i < 2; i++) {
+    wm.update();
+    wm.draw();
+  }
   check(vx::test::checkWorld().empty());
 
   // Whatever was applied must survive a full record.
@@ -68,6 +77,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     }
     close(fd);
   }
+  vx::DisplayManager::getInstance().startUp();
   vx::ResourceManager::getInstance().startUp();
   vx::ResourceManager::getInstance().loadSprite(tmpl, "ser");
   unlink(tmpl);
@@ -89,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   vx::ViewObject *p_v = new vx::ViewObject;
   readInto(p_v, data, size);
   delete p_v;
-  check(vx::WorldManager::getInstance().getAllObjects(true).getCount() == 0);
+  vx::WorldManager &wm = vx::WorldManager::getInstance();
+  check(wm.getAllObjects(true).getCount() == 0);
+  // Type entries (one per type name read) last until the map is cleared.
+  wm.getSceneGraph().restart();
   return 0;
 }

@@ -76,9 +76,13 @@ float distance(Object *p_o1, Object *p_o2) {
   return distance(p_o1->getPosition(), p_o2->getPosition());
 }
 
-Box getWorldBox(Object *p_o) { return getWorldBox(p_o, p_o->getPosition()); }
+Box getWorldBox(Object *p_o) {
+  if (!p_o) return Box();
+  return getWorldBox(p_o, p_o->getPosition());
+}
 
 Box getWorldBox(Object *p_o, Vector where) {
+  if (!p_o) return Box();
   Box b = p_o->getBox();
   Vector c = b.getCorner();
   b.setCorner(Vector(c.getX() + where.getX(), c.getY() + where.getY()));

@@ -24,7 +24,8 @@ float distance(Vector a, Vector b);
 // Distance of the two positions; -1 when either is null.
 float distance(Object *p_o1, Object *p_o2);
 
-// The object's box moved to its position (or to where).
+// The object's box moved to its position (or to where); an empty box
+// at the origin for a null object.
 Box getWorldBox(Object *p_o);
 Box getWorldBox(Object *p_o, Vector where);
 

@@ -1,5 +1,6 @@
 #include "world/Grid.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -21,6 +22,17 @@ const double MAX_GRID_CELLS = 1 << 20;
 const double MAX_CELL_COORD = 1 << 30;
 
 typedef Grid::Bounds Bounds;
+
+// Cells of the given size across an extent: ceil in floating point, NaN and
+// negative extents giving none, at most INT_MAX.
+double cellCount(float extent, int size) {
+  double n = std::ceil(static_cast<double>(extent / static_cast<float>(size)));
+  if (!(n > 0)) return 0;
+  return n > INT_MAX ? INT_MAX : n;
+}
+
+// Cells to allocate: an empty axis still takes one row (or column) of memory.
+double cellTotal(double cols, double rows) { return std::max(cols, 1.0) * std::max(rows, 1.0); }
 
 // The object's world box placed at where (as getWorldBox), by its corners.
 Bounds boundsAt(const Object *p_o, Vector where) {
@@ -93,7 +105,9 @@ Grid::Grid()
       m_cell_width(Config::getInstance().getGridWidth()),
       m_cell_height(Config::getInstance().getGridHeight()),
       m_alloc_rows(0),
-      m_alloc_cols(0) {
+      m_alloc_cols(0),
+      m_req_cell_width(0),
+      m_req_cell_height(0) {
   if (m_cell_width <= 0 || m_cell_height <= 0) {
     LogManager::getInstance().writeLog(
         "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
@@ -102,6 +116,8 @@ Grid::Grid()
     if (m_cell_width <= 0) m_cell_width = GRID_CELL_WIDTH_DEFAULT;
     if (m_cell_height <= 0) m_cell_height = GRID_CELL_HEIGHT_DEFAULT;
   }
+  m_req_cell_width = m_cell_width;
+  m_req_cell_height = m_cell_height;
 }
 
 Grid::~Grid() { shutDown(); }
@@ -125,19 +141,39 @@ int Grid::startUp() {
     return -1;
   }
   Box boundary = WorldManager::getInstance().getBoundary();
-  double cols = std::ceil(static_cast<double>(boundary.getHorizontal() / static_cast<float>(m_cell_width)));
-  double rows = std::ceil(static_cast<double>(boundary.getVertical() / static_cast<float>(m_cell_height)));
-  // Clamped before the conversion: NaN and negative sizes give no cells.
-  if (!(cols > 0)) cols = 0;
-  if (!(rows > 0)) rows = 0;
-  if (cols > INT_MAX) cols = INT_MAX;
-  if (rows > INT_MAX) rows = INT_MAX;
+  float horizontal = boundary.getHorizontal(), vertical = boundary.getVertical();
+  m_cell_width = m_req_cell_width;
+  m_cell_height = m_req_cell_height;
+  double cols = cellCount(horizontal, m_cell_width);
+  double rows = cellCount(vertical, m_cell_height);
+  if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
+    // Larger cells, in proportion, until the grid fits.
+    double wanted_cols = cols, wanted_rows = rows;
+    double f = std::sqrt(cellTotal(cols, rows) / MAX_GRID_CELLS);
+    for (;;) {
+      double w = std::min(std::ceil(m_req_cell_width * f), static_cast<double>(INT_MAX));
+      double h = std::min(std::ceil(m_req_cell_height * f), static_cast<double>(INT_MAX));
+      m_cell_width = static_cast<int>(w);
+      m_cell_height = static_cast<int>(h);
+      cols = cellCount(horizontal, m_cell_width);
+      rows = cellCount(vertical, m_cell_height);
+      if (cellTotal(cols, rows) <= MAX_GRID_CELLS || (w >= INT_MAX && h >= INT_MAX)) break;
+      f *= 1.1;
+    }
+    // Past the largest cells, the rest of the world is out of bounds.
+    if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
+      cols = std::min(cols, std::sqrt(MAX_GRID_CELLS));
+      rows = std::min(rows, std::sqrt(MAX_GRID_CELLS));
+    }
+    LogManager::getInstance().writeLog(
+        "Grid::startUp(): Warning! %.0f x %.0f cells exceed the limit of %.0f. Using cells of %d x %d.",
+        wanted_cols, wanted_rows, MAX_GRID_CELLS, m_cell_width, m_cell_height);
+  }
   m_num_cols = static_cast<int>(cols);
   m_num_rows = static_cast<int>(rows);
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
-  CellList **grid = nullptr;
-  if (cols * rows <= MAX_GRID_CELLS) grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
+  CellList **grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
   if (!grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
     return -1;
@@ -179,8 +215,10 @@ void Grid::setDimensions(int cell_width, int cell_height) {
     if (cell_width <= 0) cell_width = GRID_CELL_WIDTH_DEFAULT;
     if (cell_height <= 0) cell_height = GRID_CELL_HEIGHT_DEFAULT;
   }
-  if (cell_width == m_cell_width && cell_height == m_cell_height) return;
+  if (cell_width == m_req_cell_width && cell_height == m_req_cell_height) return;
   shutDown();
+  m_req_cell_width = cell_width;
+  m_req_cell_height = cell_height;
   m_cell_width = cell_width;
   m_cell_height = cell_height;
   if (startUp() == -1) {

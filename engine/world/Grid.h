@@ -85,6 +85,10 @@ class Grid {
   // Rows actually allocated (the bounds every walk of m_grid uses).
   int m_alloc_rows;
   int m_alloc_cols;
+  // The cell size asked for; startUp takes larger cells when a grid of
+  // these would be over its cell limit.
+  int m_req_cell_width;
+  int m_req_cell_height;
   // Stamps of the collision query, shared by every grid: an object may sit
   // in more than one, and a stamp must never repeat.
   static unsigned long long s_stamp;

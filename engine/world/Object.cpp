@@ -749,14 +749,12 @@ int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
     }
   }
   if (ok && (mask & SHAPE)) {
-    Shape shape;
+    // Read over the object's own shape: a field the shape refuses (a type
+    // or colour outside its enumeration) keeps the object's value.
+    Shape shape = m_shape;
     shape.deserialize(p_ss);
     if ((ok = p_ss->good())) {
-      // A colour outside the enumeration is never converted to it.
-      if (shape.getColor() >= UNDEFINED_COLOR && shape.getColor() <= CUSTOM)
-        setShape(shape);
-      else
-        log.writeLog("Object::deserialize(): Error! Shape color %d out of range. Ignored.", shape.getColor());
+      setShape(shape);
       log.writeLog(25, "\tSHAPE: %s", m_shape.toString().c_str());
     }
   }

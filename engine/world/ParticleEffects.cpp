@@ -1,5 +1,6 @@
 #include "world/ParticleEffects.h"
 
+#include <cmath>
 #include <new>
 #include <vector>
 
@@ -29,6 +30,23 @@ int intJitter(int s) { return platform::rand() % s - s / 2; }
 
 int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
+// Most particles one call makes.
+const int MAX_PARTICLES = 1 << 20;
+
+// A new particle, or nullptr when memory runs out.
+template <class T, class... Args>
+T *makeParticle(Args... args) {
+  try {
+    return new T(args...);
+  } catch (const std::bad_alloc &) {
+    return nullptr;
+  }
+}
+
+// A scale whose settings convert to int: finite, and the largest product
+// (50 x scale) within the particle limit.
+bool scaleInRange(float s) { return std::isfinite(s) && std::fabs(50.0 * s) <= MAX_PARTICLES; }
+
 } // namespace
 
 int addParticles(int count, Vector position, float position_spread, Vector direction,
@@ -37,6 +55,10 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
                  signed char opacity_spread, unsigned char r, unsigned char g, unsigned char b,
                  unsigned char color_spread, int particle_class) {
   const LogManager &log = LogManager::getInstance();
+  if (count > MAX_PARTICLES) {
+    log.writeLog("addParticles(): Error! Count %d above the limit of %d.", count, MAX_PARTICLES);
+    return -1;
+  }
   for (int i = 0; i < count; i++) {
     float p_size = size;
     float p_speed = speed;
@@ -60,9 +82,9 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
     unsigned char cg = static_cast<unsigned char>(p_g);
     unsigned char cb = static_cast<unsigned char>(p_b);
     if (particle_class == 0)
-      p_particle = new (std::nothrow) Particle(p_size, p_age, op, cr, cg, cb);
+      p_particle = makeParticle<Particle>(p_size, p_age, op, cr, cg, cb);
     else if (particle_class == 1)
-      p_particle = new (std::nothrow) Firework(p_size, p_age, op, cr, cg, cb);
+      p_particle = makeParticle<Firework>(p_size, p_age, op, cr, cg, cb);
     else {
       log.writeLog("addParticles(): Type %d not defined.", particle_class);
       return -1;
@@ -106,6 +128,12 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
 }
 
 int addParticles(int preset, Vector position, float s, Color color) {
+  if (preset < 0 || preset > 3) return 0;
+  if (!scaleInRange(s)) {
+    LogManager::getInstance().writeLog("addParticles(): Error! Scale %g for preset %d out of range.",
+                                       static_cast<double>(s), preset);
+    return -1;
+  }
   int count;
   Vector direction;
   float direction_spread, size, size_spread, speed, speed_spread;
@@ -202,7 +230,13 @@ int addParticles(int type, int direction, float s) {
     case 2: divisor = 120; r = g = b = 255; opacity = 255; altitude = 0; wobble = false; break;
     default: return 0;
   }
-  int count = static_cast<int>(area / divisor * s);
+  float wanted = area / divisor * s;
+  if (!(wanted <= MAX_PARTICLES)) {
+    log.writeLog("addParticles(): Error! Scale %g gives %g precipitation particles, above the limit of %d.",
+                 static_cast<double>(s), static_cast<double>(wanted), MAX_PARTICLES);
+    return -1;
+  }
+  int count = wanted > 0 ? static_cast<int>(wanted) : 0;
   if (count <= 0) return 0;
   if (direction < DIRECTION_UP || direction > DIRECTION_RIGHT) {
     if (type == 1)
@@ -214,8 +248,15 @@ int addParticles(int type, int direction, float s) {
 
   // Sizes and speeds are drawn for every particle first, then the particles
   // are made (each drawing its start).
-  std::vector<float> sizes(count);
-  std::vector<Vector> velocities(count);
+  std::vector<float> sizes;
+  std::vector<Vector> velocities;
+  try {
+    sizes.resize(count);
+    velocities.resize(count);
+  } catch (const std::bad_alloc &) {
+    log.writeLog("addParticles(): Error!  Unable to create new Particle.");
+    return -1;
+  }
   for (int i = 0; i < count; i++) {
     float size, speed;
     if (type == 0) {
@@ -239,8 +280,7 @@ int addParticles(int type, int direction, float s) {
   }
 
   for (int i = 0; i < count; i++) {
-    Precipitation *p_p =
-        new (std::nothrow) Precipitation(sizes[i], direction, opacity, r, g, b);
+    Precipitation *p_p = makeParticle<Precipitation>(sizes[i], direction, opacity, r, g, b);
     if (!p_p) {
       log.writeLog("addParticles(): Error!  Unable to create new Particle.");
       return -1;
@@ -301,7 +341,7 @@ int explode(Sprite *p_sprite, int frame_index, Vector position, int age, float s
       float rs = rotation_speed / 2 + (platform::rand() % 1000) * (rotation_speed / 2) / 1000;
       if (platform::rand() % 2 == 0) rs = -rs;
 
-      Debris *p_d = new (std::nothrow) Debris(debris_age, 255, p_sprite->getColor(), v, ch, rs);
+      Debris *p_d = makeParticle<Debris>(debris_age, 255, p_sprite->getColor(), v, ch, rs);
       if (!p_d) {
         log.writeLog("explode(): Error! Unable to create new Debris.");
         return -1;

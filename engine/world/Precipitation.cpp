@@ -43,7 +43,7 @@ Precipitation::Precipitation(float size, int heading, unsigned char opacity, uns
   int y = randBelow(static_cast<int>(boundary.getVertical()));
   int x = randBelow(static_cast<int>(boundary.getHorizontal()));
   x += platform::rand() % 10;
-  Object::setPosition(scatter(static_cast<float>(x), static_cast<float>(y)));
+  Object::setPosition(boundary.getCorner() + scatter(static_cast<float>(x), static_cast<float>(y)));
 }
 
 Precipitation::~Precipitation() {}
@@ -82,7 +82,8 @@ int Precipitation::reenter() {
           1, "Precipitation::eventHandler(): warning! Direction %d not supported.", m_heading);
       return -1;
   }
-  setPosition(scatter(static_cast<float>(x), static_cast<float>(y)));
+  // Counted from the world's corner, so that the particle comes back in.
+  setPosition(boundary.getCorner() + scatter(static_cast<float>(x), static_cast<float>(y)));
   return 1;
 }
 
@@ -120,8 +121,7 @@ int Precipitation::eventHandler(const Event *p_e) {
         if (std::fabs(nx - m_base_velocity.getX()) / m > 0.25) nx = v.getX();
         if (std::fabs(ny - m_base_velocity.getY()) / m > 0.25) ny = v.getY();
       } else {
-        // Nothing to wobble about.
-        nx = v.getX();
+        // Without a base speed x wobbles freely and y keeps its value.
         ny = v.getY();
       }
       setVelocity(Vector(static_cast<float>(nx), static_cast<float>(ny)));

@@ -17,6 +17,15 @@ bool quiet() { return GameManager::getInstance().getGameOver(); }
 
 bool altitudeInRange(int altitude) { return valueInRange(static_cast<float>(altitude), 0, MAX_ALTITUDE); }
 
+// Appends to the entry of the type (made if absent); -1 when memory runs out.
+int insertByType(std::map<std::string, TrackedList> &type_map, const std::string &type, Object *p_o) {
+  try {
+    return type_map[type].insert(p_o);
+  } catch (const std::bad_alloc &) {
+    return -1;
+  }
+}
+
 } // namespace
 
 SceneGraph::SceneGraph() : m_change_count(0), m_id_index_incomplete(false) {}
@@ -39,7 +48,7 @@ int SceneGraph::insertObject(Object *p_o) {
     return -1;
   }
   indexAdd(p_o, p_o->getId());
-  if (m_type_map[p_o->getType()].insert(p_o) == -1) {
+  if (insertByType(m_type_map, p_o->getType(), p_o) == -1) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert Object (id %d) into type map",
                    p_o->getId());
     return -1;
@@ -114,7 +123,13 @@ ObjectList SceneGraph::visibleObjects(int altitude) const {
   return m_visible_objects[altitude].toObjectList();
 }
 
-ObjectList SceneGraph::objectsOfType(std::string type) { return m_type_map[type].toObjectList(); }
+ObjectList SceneGraph::objectsOfType(std::string type) {
+  try {
+    return m_type_map[type].toObjectList();
+  } catch (const std::bad_alloc &) {
+    return ObjectList();
+  }
+}
 
 ObjectList SceneGraph::getCollisions(Object *p_o, Vector where) const { return m_grid.getCollisions(p_o, where); }
 
@@ -178,7 +193,7 @@ int SceneGraph::moveActive(Object *p_o, bool active) {
       lm().writeLog("SceneGraph::updateActive(): insert Object (%s) failed for objects!", type.c_str());
       result = -1;
     }
-    if (m_type_map[type].insert(p_o) == -1) {
+    if (insertByType(m_type_map, type, p_o) == -1) {
       lm().writeLog("SceneGraph::updateActive(): Error! insert Object (%s) failed for type map!", type.c_str());
       return -1;
     }
@@ -279,7 +294,7 @@ int SceneGraph::updateType(Object *p_o, std::string new_type) {
                    type.c_str());
     return -1;
   }
-  if (m_type_map[new_type].insert(p_o) == -1 && !quiet()) {
+  if (insertByType(m_type_map, new_type, p_o) == -1 && !quiet()) {
     lm().writeLog("SceneGraph::updateType(): Error! Unable to insert Object (%d) type %s", p_o->getId(),
                    type.c_str());
     return -1;
@@ -410,5 +425,21 @@ void SceneGraph::shutDown() {
 }
 
 uint64_t SceneGraph::getChangeCount() const { return m_change_count; }
+
+int SceneGraph::restart() {
+  shutDown();
+  int result = startUp();
+  for (Object *p_o : m_objects.raw()) {
+    if (!p_o) continue;
+    if (insertByType(m_type_map, p_o->getType(), p_o) == -1) {
+      lm().writeLog("SceneGraph::restart(): Error! unable to insert Object (id %d) into type map", p_o->getId());
+      result = -1;
+    }
+  }
+  if (m_grid.isAllocated())
+    for (Object *p_o : m_solid_objects.raw())
+      if (p_o) m_grid.insertObject(p_o);
+  return result;
+}
 
 } // namespace vx

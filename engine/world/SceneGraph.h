@@ -91,6 +91,9 @@ class SceneGraph {
 
   // Bumped by every insertion, removal, move, box, solidness or activity change and restart.
   uint64_t getChangeCount() const;
+  // shutDown and startUp, then the objects that exist are filed again by
+  // type and in the grid. 0, or -1 when any step failed.
+  int restart();
 };
 
 } // namespace vx

@@ -1,5 +1,7 @@
 #include "world/TrackedList.h"
 
+#include <new>
+
 namespace vx {
 
 namespace {
@@ -13,17 +15,29 @@ const size_t COMPACT_MIN_HOLES = 32;
 
 TrackedList::TrackedList() : m_count(0), m_indexed(false), m_head(0) {}
 
+// Without memory for the index the list stays unindexed (searched linearly).
 void TrackedList::buildIndex() {
   m_first.clear();
   m_more.clear();
-  m_first.reserve(static_cast<size_t>(m_count) * 2);
-  for (size_t i = 0; i < m_slots.size(); i++) {
-    Object *p = m_slots[i];
-    if (!p) continue;
-    auto res = m_first.emplace(p, static_cast<uint32_t>(i));
-    if (!res.second) m_more.emplace(p, static_cast<uint32_t>(i));
+  try {
+    m_first.reserve(static_cast<size_t>(m_count) * 2);
+    for (size_t i = 0; i < m_slots.size(); i++) {
+      Object *p = m_slots[i];
+      if (!p) continue;
+      auto res = m_first.emplace(p, static_cast<uint32_t>(i));
+      if (!res.second) m_more.emplace(p, static_cast<uint32_t>(i));
+    }
+  } catch (const std::bad_alloc &) {
+    dropIndex();
+    return;
   }
   m_indexed = true;
+}
+
+void TrackedList::dropIndex() {
+  m_first.clear();
+  m_more.clear();
+  m_indexed = false;
 }
 
 void TrackedList::compact() {
@@ -39,11 +53,8 @@ void TrackedList::compact() {
   m_head = 0;
   if (m_count > INDEX_THRESHOLD)
     buildIndex();
-  else if (m_indexed) {
-    m_first.clear();
-    m_more.clear();
-    m_indexed = false;
-  }
+  else if (m_indexed)
+    dropIndex();
 }
 
 int TrackedList::findSlot(Object *p_o) const {
@@ -59,15 +70,28 @@ int TrackedList::findSlot(Object *p_o) const {
 int TrackedList::insert(Object *p_o) {
   if (!p_o) return -1;
   if (!m_bounds.empty()) return insert(p_o, Bounds{0, 0, 0, 0});
-  m_slots.push_back(p_o);
+  try {
+    m_slots.push_back(p_o);
+  } catch (const std::bad_alloc &) {
+    return -1;
+  }
   return indexLast();
 }
 
 int TrackedList::insert(Object *p_o, const Bounds &bounds) {
   if (!p_o) return -1;
-  if (m_bounds.size() != m_slots.size()) m_bounds.resize(m_slots.size(), Bounds{0, 0, 0, 0});
-  m_slots.push_back(p_o);
-  m_bounds.push_back(bounds);
+  try {
+    if (m_bounds.size() != m_slots.size()) m_bounds.resize(m_slots.size(), Bounds{0, 0, 0, 0});
+    m_bounds.push_back(bounds);
+  } catch (const std::bad_alloc &) {
+    return -1;
+  }
+  try {
+    m_slots.push_back(p_o);
+  } catch (const std::bad_alloc &) {
+    m_bounds.pop_back();
+    return -1;
+  }
   return indexLast();
 }
 
@@ -76,8 +100,12 @@ int TrackedList::indexLast() {
   Object *p_o = m_slots[slot];
   m_count++;
   if (m_indexed) {
-    auto res = m_first.emplace(p_o, slot);
-    if (!res.second) m_more.emplace(p_o, slot);
+    try {
+      auto res = m_first.emplace(p_o, slot);
+      if (!res.second) m_more.emplace(p_o, slot);
+    } catch (const std::bad_alloc &) {
+      dropIndex();
+    }
   } else if (m_count > INDEX_THRESHOLD) {
     buildIndex();
   }
@@ -112,8 +140,13 @@ int TrackedList::remove(Object *p_o) {
     for (auto it = range.first; it != range.second; ++it)
       if (best == range.second || it->second < best->second) best = it;
     if (best != range.second) {
-      m_first.emplace(p_o, best->second);
+      uint32_t next = best->second;
       m_more.erase(best);
+      try {
+        m_first.emplace(p_o, next);
+      } catch (const std::bad_alloc &) {
+        dropIndex();
+      }
     }
   }
   while (!m_slots.empty() && !m_slots.back()) m_slots.pop_back();
@@ -135,10 +168,7 @@ void TrackedList::clear() {
   m_bounds.clear();
   m_count = 0;
   m_head = 0;
-  if (m_indexed || !m_first.empty()) {
-    m_first.clear();
-    m_more.clear();
-  }
+  if (m_indexed || !m_first.empty()) dropIndex();
   m_indexed = false;
 }
 

@@ -34,6 +34,7 @@ class TrackedList {
   mutable size_t m_head;
 
   void buildIndex();
+  void dropIndex();
   // Counts and indexes the entry just appended; 0.
   int indexLast();
   void compact();
@@ -42,7 +43,7 @@ class TrackedList {
  public:
   TrackedList();
 
-  // 0, or -1 for a null pointer.
+  // 0, or -1 for a null pointer or when memory runs out (the list unchanged).
   int insert(Object *p_o);
   int insert(Object *p_o, const Bounds &bounds);
   // Sets the bounds of every occurrence of the object.

@@ -291,8 +291,8 @@ void WorldManager::setBoundary(Box new_boundary) {
   if (new_boundary == m_boundary) return;
   m_boundary = new_boundary;
   m_boundary_changes++;
-  m_scene_graph.shutDown();
-  m_scene_graph.startUp();
+  // The grid is rebuilt for the new size; objects that exist stay filed.
+  m_scene_graph.restart();
 }
 
 Box WorldManager::getBoundary() const { return m_boundary; }

@@ -351,15 +351,17 @@ TEST_F(SerializeTest, RefusedValuesAreLoggedAndReadingGoesOn) {
   EXPECT_EQ(id, o->getId());
   EXPECT_EQ(1, logCount("Object::deserialize(): Error! Id 2147483647 leaves no room for the next id. Ignored."));
 
-  // Colours outside the enumeration: the shape and the view colour are kept.
+  // Colours outside the enumeration: the shape's and the view's colour are kept.
+  int old_color = o->getShape().getColor();
   Bytes sh;
   sh.put<uint32_t>(SHAPE | AVOID_COLLISIONS).put<int32_t>(ShapeType::SQUARE).put(3.0f).put<int32_t>(117526600);
   sh.put<uint8_t>(9).put<uint8_t>(1);
   std::stringstream s2 = streamOf(sh.s);
   EXPECT_EQ(0, o->deserialize(&s2, nullptr));
-  EXPECT_EQ(ShapeType::UNDEFINED, o->getShape().getType());
+  EXPECT_EQ(ShapeType::SQUARE, o->getShape().getType());
+  EXPECT_EQ(old_color, o->getShape().getColor());
   EXPECT_TRUE(o->getAvoidCollisions());
-  EXPECT_EQ(1, logCount("Object::deserialize(): Error! Shape color 117526600 out of range. Ignored."));
+  EXPECT_EQ(1, logCount("Shape::deserialize(): Error! Color 117526600 out of range. Ignored."));
   ViewObject *v = new ViewObject;
   Bytes vw;
   vw.put<uint32_t>(APPEARANCE).text("HP").put<uint8_t>(1).put<int32_t>(23358575).put<int32_t>(0).put<uint8_t>(1);
