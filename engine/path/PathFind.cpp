@@ -356,16 +356,15 @@ Path PathFind::getPath() const {
 }
 
 int PathFind::isBlocked(Object *p_o, int x, int y, PathCell end) const {
-  const ObjectList list = WorldManager::getInstance().getCollisions(p_o, Vector((float)x, (float)y));
-  const int count = list.getCount();
-  for (int i = 0; i < count; i++) {
-    Object *p_other = list[i];
-    if (p_other->getSolidness() != HARD) continue;
-    // The goal may sit inside an obstacle: that obstacle's cells are open.
-    if (boxContainsPosition(getWorldBox(p_other), Vector((float)end.x, (float)end.y))) return 0;
-    return 1;
-  }
-  return 0;
+  // The first HARD object met decides; the goal may sit inside an obstacle,
+  // whose cells are then open.
+  int blocked = 0;
+  WorldManager::getInstance().forEachCollision(p_o, Vector((float)x, (float)y), [&](Object *p_other) {
+    if (p_other->getSolidness() != HARD) return true;
+    blocked = boxContainsPosition(getWorldBox(p_other), Vector((float)end.x, (float)end.y)) ? 0 : 1;
+    return false;
+  });
+  return blocked;
 }
 
 float PathFind::heuristic(int x1, int y1, int x2, int y2) const {
