@@ -7,21 +7,15 @@
 #include <cstdio>
 #include <string>
 
-#include "GameTimer.h"
 #include "Hero.h"
-#include "Level.h"
-#include "Spawner.h"
-#include "Stairs.h"
+#include "Setup.h"
 #include "core/EventStep.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
 #include "display/DisplayManager.h"
 #include "display/InputManager.h"
-#include "display/ResourceManager.h"
-#include "display/Sprite.h"
 #include "support/TestEnv.h"
-#include "world/ViewObject.h"
 #include "world/WorldManager.h"
 
 namespace {
@@ -49,28 +43,14 @@ struct Game {
   Game() {
     env.writeConfig("headless:true,\nnetworking:false,\nframe_time:0,\nrandom_seed:7,\n");
     if (env.startEngine() != 0) std::fprintf(stderr, "engine did not start\n");
-    resetStairs();
-    const char *sprites[9] = {"hero", "slime", "bat", "brute", "slash",
-                              "arrow-right", "arrow-left", "arrow-up", "arrow-down"};
-    vx::ResourceManager &rm = vx::ResourceManager::getInstance();
-    std::string dir = access("sprites/hero.txt", R_OK) == 0 ? "sprites/" : exeDir() + "/sprites/";
-    for (const char *s : sprites)
-      if (rm.loadSprite(dir + s + ".txt", s) == 0) rm.getSprite(s)->setTransparency('.');
-    vx::WorldManager &wm = vx::WorldManager::getInstance();
-    vx::DisplayManager &dm = vx::DisplayManager::getInstance();
-    wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
-    wm.setView(vx::Box(vx::Vector(0, 0), (float)dm.getHorizontal(), (float)dm.getVertical()));
-    wm.setViewSlack(vx::Vector(0.25f, 0.25f));
-    new Level;
-    new Hero;
-    (new Spawner)->populate();
-    const char *tags[4] = {"HP", "Gold", "Score", "Floor"};
-    for (int i = 0; i < 4; i++) {
-      vx::ViewObject *v = new vx::ViewObject;
-      v->setLocation(i < 3 ? i : 7);
-      v->setViewString(tags[i]);
-    }
-    new GameTimer;
+    // The game's own start-up; its sprites are read where the game runs.
+    char old[4096];
+    if (!getcwd(old, sizeof old)) old[0] = 0;
+    if (access("sprites/hero.txt", R_OK) != 0 && chdir(exeDir().c_str()) != 0)
+      std::fprintf(stderr, "no sprites\n");
+    loadResources();
+    if (old[0] && chdir(old) != 0) std::fprintf(stderr, "cannot return to %s\n", old);
+    populateWorld();
   }
   Hero *hero() {
     vx::ObjectList l = vx::WorldManager::getInstance().objectsOfType("Hero");

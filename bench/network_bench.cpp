@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "network/NetTest.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
@@ -30,30 +31,6 @@ const int MESSAGE_BYTES = 64 * 1024;
 const int MAX_STEPS = 2000;
 const int64_t MAX_RUN_US = 20 * 1000000;
 const int PEER_GIVES_UP_MS = 3000;
-
-int freePort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a;
-  memset(&a, 0, sizeof(a));
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof(a);
-  int port = -1;
-  if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0 &&
-      ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-    port = ntohs(a.sin_port);
-  ::close(s);
-  return port;
-}
-
-sockaddr_in loopback(int port) {
-  sockaddr_in a;
-  memset(&a, 0, sizeof(a));
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  return a;
-}
 
 // Steps of send + sendDelayed on socket 0; the longest step in ms.
 double sendSteps(benchmark::State &state) {
@@ -82,13 +59,13 @@ void BM_LongestStepServerSide(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   double longest_ms = 0;
   for (auto _ : state) {
-    int port = freePort();
+    int port = nettest::freePort();
     if (nm.setServer(true, std::to_string(port)) != 0) {
       state.SkipWithError("setServer");
       return;
     }
     int peer = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = loopback(port);
+    sockaddr_in a = nettest::loopback(port);
     if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
       state.SkipWithError("peer connect");
       return;
@@ -107,9 +84,9 @@ void BM_LongestStepClientSide(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   double longest_ms = 0;
   for (auto _ : state) {
-    int port = freePort();
+    int port = nettest::freePort();
     int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = loopback(port);
+    sockaddr_in a = nettest::loopback(port);
     int on = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
     if (::bind(listener, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 ||

@@ -1,6 +1,8 @@
 #include "world/ParticleEffects.h"
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -332,8 +334,10 @@ int explode(Sprite *p_sprite, int frame_index, Vector position, int age, float s
       v.normalize();
 
       // An age below 4 has no spread: no draw for it.
-      int debris_age = age - age / 8;
-      if (spread_age != 0) debris_age += platform::rand() % spread_age;
+      // In 64 bits: an age near INT_MAX plus its spread would overflow.
+      int64_t wide_age = int64_t(age) - age / 8;
+      if (spread_age != 0) wide_age += platform::rand() % spread_age;
+      int debris_age = wide_age > INT_MAX ? INT_MAX : int(wide_age);
 
       float s = speed / 2 + (platform::rand() % 1000) * (speed / 2) / 1000;
       v.scale(s);

@@ -84,15 +84,21 @@ inline int32_t lengthOf(const std::string &message) {
   return len;
 }
 
-// A TCP port on 127.0.0.1 that was free a moment ago (bound to port 0).
-inline int freePort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (s < 0) return -1;
+// The address of a port on 127.0.0.1.
+inline sockaddr_in loopback(int port) {
   sockaddr_in a;
   memset(&a, 0, sizeof(a));
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = 0;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  return a;
+}
+
+// A TCP port on 127.0.0.1 that was free a moment ago (bound to port 0).
+inline int freePort() {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return -1;
+  sockaddr_in a = loopback(0);
   socklen_t len = sizeof(a);
   int port = -1;
   if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0 &&

@@ -18,15 +18,6 @@ namespace {
 
 const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 
-sockaddr_in loopback(int port) {
-  sockaddr_in a;
-  memset(&a, 0, sizeof(a));
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  return a;
-}
-
 // A plain client socket connected to the port, retrying while nobody
 // listens; -1 after 5 s.
 int plainConnect(int port) {
@@ -34,7 +25,7 @@ int plainConnect(int port) {
   waitFor(
       [&] {
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a = loopback(port);
+        sockaddr_in a = nettest::loopback(port);
         if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0) return true;
         ::close(fd);
         fd = -1;
@@ -204,7 +195,7 @@ TEST(NetworkPlainPeer, ServerThatNeverReadsIsDroppedWithoutHoldingTheLoop) {
     int l = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
     ::setsockopt(l, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-    sockaddr_in a = loopback(port);
+    sockaddr_in a = nettest::loopback(port);
     if (::bind(l, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 || ::listen(l, 1) != 0)
       return 10;
     int s = ::accept(l, nullptr, nullptr);
@@ -267,7 +258,7 @@ TEST(NetworkPlainPeer, SlowReaderGetsEveryMessageWholeAndInOrder) {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int small = 16 * 1024;
     ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
-    sockaddr_in a = loopback(port);
+    sockaddr_in a = nettest::loopback(port);
     if (!waitFor([&] { return ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0; }))
       return 10;
     std::vector<char> buf;

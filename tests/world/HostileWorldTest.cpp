@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -12,9 +13,12 @@
 
 #include "WorldFixture.h"
 #include "core/EventStep.h"
+#include "display/Frame.h"
+#include "display/Sprite.h"
 #include "support/ParticleCheck.h"
 #include "world/Geometry.h"
 #include "world/Grid.h"
+#include "world/Particle.h"
 #include "world/ParticleEffects.h"
 #include "world/Precipitation.h"
 #include "world/TrackedList.h"
@@ -214,6 +218,17 @@ TEST(HostileParticles, ScalesAndCountsOutOfRangeAreRefused) {
                              0, 0));
   EXPECT_EQ(1, test::particles::countLines(f.env, "addParticles(): Error! Count 2000000 above the limit of 1048576."));
   EXPECT_TRUE(WorldManager::getInstance().getAllObjects(true).isEmpty());
+
+  // An age near INT_MAX plus its random spread stays an int.
+  Sprite sprite(1);
+  sprite.setWidth(2);
+  sprite.setHeight(1);
+  sprite.addFrame(Frame(2, 1, "ab"));
+  ASSERT_EQ(0, explode(&sprite, 0, Vector(10, 10), INT_MAX, 1.0f, 20, 0));
+  ObjectList debris = WorldManager::getInstance().objectsOfType("Debris");
+  ASSERT_EQ(2, debris.getCount());
+  for (int i = 0; i < debris.getCount(); i++)
+    EXPECT_GE(static_cast<Particle *>(debris[i])->getAge(), INT_MAX - INT_MAX / 8);
 }
 
 TEST(HostileParticles, PrecipitationReentersAWorldAwayFromTheOrigin) {
