@@ -73,6 +73,18 @@ Object *resetWorld(int layout, int grid_cell = 0) {
   return p_mover;
 }
 
+// Expands until the search ends; its result, and the expansions taken.
+int runToEnd(PathFind &pf, int &expansions) {
+  int result = SEARCHING;
+  expansions = 0;
+  do {
+    result = pf.cycleOnce();
+    expansions++;
+  } while (result == SEARCHING);
+  benchmark::DoNotOptimize(pf.getPath());
+  return result;
+}
+
 // state.range(0): collision grid cell size (0: the default 20 x 8).
 void runSearches(benchmark::State &state, int layout, Vector from, Vector to, int expect) {
   Object *p_mover = resetWorld(layout, (int)state.range(0));
@@ -80,12 +92,7 @@ void runSearches(benchmark::State &state, int layout, Vector from, Vector to, in
   int expansions = 0, result = SEARCHING;
   for (auto _ : state) {
     PathFind pf(p_mover, from, to);
-    expansions = 0;
-    do {
-      result = pf.cycleOnce();
-      expansions++;
-    } while (result == SEARCHING);
-    benchmark::DoNotOptimize(pf.getPath());
+    result = runToEnd(pf, expansions);
     total += expansions;
   }
   if (result != expect) state.SkipWithError("unexpected search result");
@@ -116,12 +123,7 @@ void BM_TargetSearch5000(benchmark::State &state) {
   for (auto _ : state) {
     PathFind pf(p_mover, Vector(0, 0), p_target->getPosition());
     if (state.range(1)) pf.setTarget(p_target);
-    expansions = 0;
-    do {
-      result = pf.cycleOnce();
-      expansions++;
-    } while (result == SEARCHING);
-    benchmark::DoNotOptimize(pf.getPath());
+    result = runToEnd(pf, expansions);
   }
   if (result != FOUND) state.SkipWithError("unexpected search result");
   state.counters["expansions"] = expansions;
