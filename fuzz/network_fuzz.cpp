@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,14 +54,31 @@ bool tcpPair(int fd[2]) {
     ::close(c);
     return false;
   }
-  int s = ::accept4(g_listener, nullptr, nullptr, SOCK_CLOEXEC);
-  if (s < 0) {
+  // Take this client's connection: an accept broken by a signal (the
+  // fuzzer's timer) would otherwise leave it queued for the next input.
+  sockaddr_in mine, peer;
+  socklen_t mine_len = sizeof(mine);
+  if (::getsockname(c, reinterpret_cast<sockaddr *>(&mine), &mine_len) != 0) {
     ::close(c);
     return false;
   }
-  fd[0] = s;
-  fd[1] = c;
-  return true;
+  for (int tries = 0; tries < 100; tries++) {
+    int s = ::accept4(g_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (s < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    socklen_t peer_len = sizeof(peer);
+    if (::getpeername(s, reinterpret_cast<sockaddr *>(&peer), &peer_len) == 0 &&
+        peer.sin_port == mine.sin_port) {
+      fd[0] = s;
+      fd[1] = c;
+      return true;
+    }
+    ::close(s);  // left over from an earlier input
+  }
+  ::close(c);
+  return false;
 }
 
 } // namespace
