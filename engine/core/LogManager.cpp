@@ -33,7 +33,9 @@ LogManager::LogManager()
   setType("LogManager");
 }
 
-LogManager::~LogManager() {
+LogManager::~LogManager() { closeFiles(); }
+
+void LogManager::closeFiles() {
   if (m_p_f) {
     fclose(m_p_f);
     m_p_f = nullptr;
@@ -85,13 +87,7 @@ int LogManager::startUp() {
 void LogManager::shutDown() {
   Manager::shutDown();
   writeLog(5, "LogManager::shutDown(): successfully stopped.");
-  if (m_p_f) {
-    fclose(m_p_f);
-    m_p_f = nullptr;
-  }
-  for (auto &entry : m_my_log_files)
-    if (entry.second) fclose(entry.second);
-  m_my_log_files.clear();
+  closeFiles();
 }
 
 int LogManager::writeLog(int log_level, const char *fmt, ...) const {

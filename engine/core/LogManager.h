@@ -30,6 +30,9 @@ class LogManager : public Manager {
   bool m_has_file_id;
   std::map<std::string, FILE *> m_my_log_files;
 
+  // Closes the log and every side file.
+  void closeFiles();
+
   // True when the name reaches the main log's file under another spelling.
   bool isMainLog(const std::string &file_name) const;
   // The open file for a writeMyLog name (opening a new one), or nullptr

@@ -354,20 +354,22 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 int NetworkManager::sendDelayed() {
   int step = GameManager::getInstance().getStepCount();
   int result = 0;
+  // Sends may close sockets and shift the indices: each is found again by fd.
+  auto indexOf = [this](int fd) {
+    for (int j = 0; j < getNumConnections(); j++)
+      if (m_sock[j] == fd) return j;
+    return -1;
+  };
   std::vector<int> served = m_sock;
   for (int fd : served) {
-    int i = -1;
-    for (int j = 0; j < getNumConnections(); j++)
-      if (m_sock[j] == fd) i = j;
+    int i = indexOf(fd);
     if (i < 0) continue;  // closed meanwhile
     if (flushOutput(i) != 0) {
       result += -1;
       continue;
     }
     for (;;) {
-      i = -1;
-      for (int j = 0; j < getNumConnections(); j++)
-        if (m_sock[j] == fd) i = j;
+      i = indexOf(fd);
       if (i < 0 || m_queue[i].delayed.empty()) break;
       if (m_queue[i].delayed.front().send_step > step) break;
       DelayedMessage m = m_queue[i].delayed.front();

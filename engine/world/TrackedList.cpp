@@ -42,14 +42,9 @@ void TrackedList::dropIndex() {
 
 void TrackedList::compact() {
   size_t out = 0;
-  bool with_bounds = !m_bounds.empty();
   for (size_t i = 0; i < m_slots.size(); i++)
-    if (m_slots[i]) {
-      if (with_bounds) m_bounds[out] = m_bounds[i];
-      m_slots[out++] = m_slots[i];
-    }
+    if (m_slots[i]) m_slots[out++] = m_slots[i];
   m_slots.resize(out);
-  if (with_bounds) m_bounds.resize(out);
   m_head = 0;
   if (m_count > INDEX_THRESHOLD)
     buildIndex();
@@ -69,27 +64,9 @@ int TrackedList::findSlot(Object *p_o) const {
 
 int TrackedList::insert(Object *p_o) {
   if (!p_o) return -1;
-  if (!m_bounds.empty()) return insert(p_o, Bounds{0, 0, 0, 0});
   try {
     m_slots.push_back(p_o);
   } catch (const std::bad_alloc &) {
-    return -1;
-  }
-  return indexLast();
-}
-
-int TrackedList::insert(Object *p_o, const Bounds &bounds) {
-  if (!p_o) return -1;
-  try {
-    if (m_bounds.size() != m_slots.size()) m_bounds.resize(m_slots.size(), Bounds{0, 0, 0, 0});
-    m_bounds.push_back(bounds);
-  } catch (const std::bad_alloc &) {
-    return -1;
-  }
-  try {
-    m_slots.push_back(p_o);
-  } catch (const std::bad_alloc &) {
-    m_bounds.pop_back();
     return -1;
   }
   return indexLast();
@@ -110,20 +87,6 @@ int TrackedList::indexLast() {
     buildIndex();
   }
   return 0;
-}
-
-void TrackedList::setBounds(Object *p_o, const Bounds &bounds) {
-  if (!p_o || m_bounds.size() != m_slots.size()) return;
-  if (m_indexed) {
-    auto it = m_first.find(p_o);
-    if (it == m_first.end()) return;
-    m_bounds[it->second] = bounds;
-    auto range = m_more.equal_range(p_o);
-    for (auto m = range.first; m != range.second; ++m) m_bounds[m->second] = bounds;
-    return;
-  }
-  for (size_t i = m_head; i < m_slots.size(); i++)
-    if (m_slots[i] == p_o) m_bounds[i] = bounds;
 }
 
 int TrackedList::remove(Object *p_o) {
@@ -150,7 +113,6 @@ int TrackedList::remove(Object *p_o) {
     }
   }
   while (!m_slots.empty() && !m_slots.back()) m_slots.pop_back();
-  if (m_bounds.size() > m_slots.size()) m_bounds.resize(m_slots.size());
   if (m_head > m_slots.size()) m_head = m_slots.size();
   if (m_count == 0) {
     clear();
@@ -165,7 +127,6 @@ bool TrackedList::contains(Object *p_o) const { return p_o && findSlot(p_o) >= 0
 
 void TrackedList::clear() {
   m_slots.clear();
-  m_bounds.clear();
   m_count = 0;
   m_head = 0;
   if (m_indexed || !m_first.empty()) dropIndex();
@@ -193,8 +154,6 @@ void TrackedList::appendTo(ObjectList &list) const {
 }
 
 const std::vector<Object *> &TrackedList::raw() const { return m_slots; }
-
-const std::vector<TrackedList::Bounds> &TrackedList::rawBounds() const { return m_bounds; }
 
 int TrackedList::slotOf(Object *p_o) const { return p_o ? findSlot(p_o) : -1; }
 

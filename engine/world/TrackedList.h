@@ -16,15 +16,8 @@ class Object;
 // removals and look-ups are constant time: removed entries leave holes that
 // are compacted later, and a position index is kept once the list is long.
 class TrackedList {
- public:
-  // A world box as its two corners, kept beside each entry of a grid cell.
-  struct Bounds {
-    float x0, y0, x1, y1;
-  };
-
  private:
   std::vector<Object *> m_slots;  // nullptr marks a hole
-  std::vector<Bounds> m_bounds;   // parallel to m_slots once bounds are used
   int m_count;
   // First occurrence of each object; further occurrences (rare) in m_more.
   std::unordered_map<Object *, uint32_t> m_first;
@@ -45,9 +38,6 @@ class TrackedList {
 
   // 0, or -1 for a null pointer or when memory runs out (the list unchanged).
   int insert(Object *p_o);
-  int insert(Object *p_o, const Bounds &bounds);
-  // Sets the bounds of every occurrence of the object.
-  void setBounds(Object *p_o, const Bounds &bounds);
   // 0, or -1 when the object is not in the list.
   int remove(Object *p_o);
   bool contains(Object *p_o) const;
@@ -64,8 +54,6 @@ class TrackedList {
 
   // Walks live entries in order: for (auto p : list.raw()) if (p) ...
   const std::vector<Object *> &raw() const;
-  // Bounds per slot (empty when never given).
-  const std::vector<Bounds> &rawBounds() const;
   // Slot of the first occurrence (slots keep list order), or -1.
   int slotOf(Object *p_o) const;
 };

@@ -19,7 +19,7 @@ LogManager &lm() { return LogManager::getInstance(); }
 } // namespace
 
 WorldManager::WorldManager()
-    : m_p_view_following(nullptr), m_view_slack(0, 0), m_boundary_changes(0), m_move_depth(0) {
+    : m_p_view_following(nullptr), m_view_slack(0, 0), m_move_depth(0) {
   setType("WorldManager");
 }
 
@@ -290,7 +290,6 @@ ObjectList WorldManager::getCollisions(Object *p_o, Vector where) const {
 void WorldManager::setBoundary(Box new_boundary) {
   if (new_boundary == m_boundary) return;
   m_boundary = new_boundary;
-  m_boundary_changes++;
   // The grid is rebuilt for the new size; objects that exist stay filed.
   m_scene_graph.restart();
 }
@@ -338,7 +337,7 @@ Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
 
 SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
 
-uint64_t WorldManager::getChangeCount() const { return m_scene_graph.getChangeCount() + m_boundary_changes; }
+uint64_t WorldManager::getChangeCount() const { return m_scene_graph.getChangeCount(); }
 
 int WorldManager::getDeletionCount() const { return m_deletions.getCount(); }
 

@@ -34,7 +34,6 @@ class WorldManager : public Manager {
   Vector m_view_slack;
   // Objects deleted by the running deletion loop (never deleted twice).
   std::unordered_set<Object *> m_deleted;
-  uint64_t m_boundary_changes;
   // Collision lists of moveObject, one pair per nesting depth (handlers may
   // move objects too); kept so that moves allocate nothing.
   struct MoveLists {

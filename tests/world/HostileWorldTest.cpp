@@ -149,23 +149,21 @@ TEST_F(WorldTest, HostileListsOutOfMemoryFailWithoutThrowing) {
   std::vector<Object *> fake;
   for (int i = 0; i < 40; i++) fake.push_back(reinterpret_cast<Object *>(0x1000 + 16 * i));
   bool refused = false;
-  for (long k = 1; k <= 40; k++)
-    for (bool with_bounds : {false, true}) {
-      TrackedList l;
-      for (int i = 0; i < 16; i++)
-        with_bounds ? l.insert(fake[i], TrackedList::Bounds{0, 0, 1, 1}) : l.insert(fake[i]);
-      failAllocation(k);
-      int r = with_bounds ? l.insert(fake[16], TrackedList::Bounds{0, 0, 1, 1}) : l.insert(fake[16]);
-      failed();
-      if (r == -1) refused = true;
-      EXPECT_EQ(r == 0, l.contains(fake[16]));
-      EXPECT_EQ(r == 0 ? 17 : 16, l.getCount());
-      for (int i = 17; i < 40; i++) ASSERT_EQ(0, l.insert(fake[i]));
-      for (int i = 0; i < 40; i += 2) EXPECT_EQ(i == 16 && r == -1 ? -1 : 0, l.remove(fake[i]));
-      ObjectList rest = l.toObjectList();
-      ASSERT_EQ(20, rest.getCount());
-      for (int i = 0; i < 20; i++) EXPECT_EQ(fake[2 * i + 1], rest[i]);
-    }
+  for (long k = 1; k <= 40; k++) {
+    TrackedList l;
+    for (int i = 0; i < 16; i++) l.insert(fake[i]);
+    failAllocation(k);
+    int r = l.insert(fake[16]);
+    failed();
+    if (r == -1) refused = true;
+    EXPECT_EQ(r == 0, l.contains(fake[16]));
+    EXPECT_EQ(r == 0 ? 17 : 16, l.getCount());
+    for (int i = 17; i < 40; i++) ASSERT_EQ(0, l.insert(fake[i]));
+    for (int i = 0; i < 40; i += 2) EXPECT_EQ(i == 16 && r == -1 ? -1 : 0, l.remove(fake[i]));
+    ObjectList rest = l.toObjectList();
+    ASSERT_EQ(20, rest.getCount());
+    for (int i = 0; i < 20; i++) EXPECT_EQ(fake[2 * i + 1], rest[i]);
+  }
   EXPECT_TRUE(refused);
 
   // A new object whose type entry cannot be made: the scene graph's line,
