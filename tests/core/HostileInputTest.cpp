@@ -9,6 +9,7 @@
 #include "core/EventStep.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/Manager.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"
 
@@ -36,7 +37,71 @@ class CountJumper : public Object {
   }
 };
 
+// Appends its number to a shared record of deliveries.
+class Listener : public Object {
+ public:
+  int number;
+  std::vector<int> *p_seen;
+  Listener(int n, std::vector<int> *p) : number(n), p_seen(p) { setSolidness(SPECTRAL); }
+  int eventHandler(const Event *) override {
+    p_seen->push_back(number);
+    return 1;
+  }
+};
+
+// Takes every event type.
+class OpenManager : public Manager {
+ public:
+  OpenManager() { setType("OpenManager"); }
+  bool isValid(std::string) const override { return true; }
+};
+
 } // namespace
+
+TEST(CoreHostileInput, ManyListenersKeepOrderAndTakeEachObjectOnce) {
+  TestEnv env;
+  ASSERT_EQ(0, env.startEngine());
+  OpenManager m;
+  std::vector<int> seen;
+  const int n = 3000;
+  std::vector<Listener *> objects;
+  std::vector<int> expected_a;
+  for (int i = 0; i < n; i++) {
+    objects.push_back(new Listener(i, &seen));
+    ASSERT_EQ(0, m.registerInterest(objects[i], "a"));
+    ASSERT_EQ(0, m.registerInterest(objects[i], "b"));
+  }
+  // Second registrations are refused quietly with 0; every third object
+  // leaves "a" and the odd ones among them come back at its end.
+  for (int i = 0; i < n; i += 7) EXPECT_EQ(0, m.registerInterest(objects[i], "a"));
+  for (int i = 0; i < n; i++)
+    if (i % 3 != 0) expected_a.push_back(i);
+  for (int i = 0; i < n; i += 3) ASSERT_EQ(0, m.unregisterInterest(objects[i], "a"));
+  for (int i = 0; i < n; i += 3) EXPECT_EQ(-1, m.unregisterInterest(objects[i], "a"));
+  for (int i = 3; i < n; i += 6) {
+    ASSERT_EQ(0, m.registerInterest(objects[i], "a"));
+    expected_a.push_back(i);
+  }
+  Event a;
+  a.setType("a");
+  EXPECT_EQ(int(expected_a.size()), m.onEvent(&a));
+  EXPECT_EQ(expected_a, seen);
+
+  // "a" empties and "b" moves into its place with its lists intact.
+  for (int i : expected_a) ASSERT_EQ(0, m.unregisterInterest(objects[i], "a"));
+  seen.clear();
+  Event b;
+  b.setType("b");
+  EXPECT_EQ(n, m.onEvent(&b));
+  ASSERT_EQ(size_t(n), seen.size());
+  for (int i = 0; i < n; i++) ASSERT_EQ(i, seen[i]);
+  EXPECT_EQ(0, m.registerInterest(objects[5], "b"));
+  EXPECT_EQ(0, m.unregisterInterest(objects[5], "b"));
+  EXPECT_EQ(-1, m.unregisterInterest(objects[5], "b"));
+  seen.clear();
+  EXPECT_EQ(n - 1, m.onEvent(&b));
+  EXPECT_EQ(size_t(n - 1), seen.size());
+}
 
 TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
   {
