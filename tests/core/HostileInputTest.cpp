@@ -1,6 +1,7 @@
 // Hostile and extreme inputs to the engine core: each case checks the
 // result, the log line and what is kept.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -110,14 +111,15 @@ TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
     log.setLogTimeString(false);
     log.setLogStepCount(false);
 
-    // A side file of the log's name, opened before start-up, is not
-    // adopted: the log is rewritten.
+    // A side file of the log's name, opened before start-up (also under a
+    // second spelling), is not adopted: the log is rewritten.
+    std::string other = env.dir() + "/./vexmoor.log";
     EXPECT_GT(log.writeMyLog(env.logPath(), "from before the start"), 0);
+    EXPECT_GT(log.writeMyLog(other, "from before the start too"), 0);
     ASSERT_EQ(0, log.startUp());
     log.writeLog("first");
 
     // Another spelling of the open log writes to it, not over its start.
-    std::string other = env.dir() + "/./vexmoor.log";
     EXPECT_GT(log.writeMyLog(other, 1, "second"), 0);
     log.writeLog("third");
     EXPECT_EQ(std::vector<std::string>({"first", "second", "third"}), env.readLog());
@@ -129,6 +131,19 @@ TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
     EXPECT_GT(log.writeMyLog(other, "late %d", 2), 0);
     EXPECT_EQ("late 1\nlate 2\n", ::testing::internal::GetCapturedStderr());
     EXPECT_EQ(std::vector<std::string>({"first", "second", "third"}), env.readLog());
+
+    // One side file under three names (plain, "./", a link): opened once,
+    // every line kept in order.
+    ASSERT_EQ(0, log.startUp());
+    std::string side = env.path("side.log"), dotted = env.dir() + "/./side.log", link = env.path("link.log");
+    EXPECT_GT(log.writeMyLog(side, "one"), 0);
+    ASSERT_EQ(0, ::symlink(side.c_str(), link.c_str()));
+    EXPECT_GT(log.writeMyLog(dotted, "two"), 0);
+    EXPECT_GT(log.writeMyLog(link, 7, "three"), 0);
+    EXPECT_GT(log.writeMyLog(side, "four"), 0);
+    EXPECT_GT(log.writeMyLog(dotted, "five"), 0);
+    log.shutDown();
+    EXPECT_EQ(std::vector<std::string>({"one", "two", "three", "four", "five"}), TestEnv::readLines(side));
   }
   {
     // The step count stays at INT_MAX instead of overflowing.
