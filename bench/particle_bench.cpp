@@ -1,6 +1,8 @@
 // A preset-1 burst every step for 1,000 steps in a headless world: the
 // number of live particles must stay bounded (they age out), and the world's
-// update must fit well inside the 33 ms frame.
+// update must fit well inside the 33 ms frame. Then the cost of many
+// listeners: objects interested in "vx-step" made and deleted by the
+// hundred thousand, and one preset-1 burst of up to a million particles.
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +13,7 @@
 #include "core/GameManager.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
+#include "world/Object.h"
 #include "world/ParticleEffects.h"
 #include "world/WorldManager.h"
 
@@ -66,6 +69,97 @@ void BM_PresetOneBurstEveryStep(benchmark::State &state) {
 }
 
 BENCHMARK(BM_PresetOneBurstEveryStep)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Objects that register for "vx-step" on creation; SPECTRAL, so that the
+// collision grid (where they would all share one cell) stays out of it.
+class StepListener : public vx::Object {
+ public:
+  StepListener() {
+    setSolidness(vx::SPECTRAL);
+    registerInterest("vx-step");
+  }
+};
+
+// range(0) listeners made, one step delivered to them, then all deleted
+// (each unregisters): the counters split the three.
+void BM_StepListeners(benchmark::State &state) {
+  vx::test::TestEnv env;
+  env.writeConfig();
+  if (env.startEngine() != 0) {
+    state.SkipWithError("engine did not start");
+    return;
+  }
+  vx::WorldManager &wm = vx::WorldManager::getInstance();
+  vx::GameManager &gm = vx::GameManager::getInstance();
+  const int n = static_cast<int>(state.range(0));
+  int64_t make_us = 0, step_us = 0, delete_us = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    int64_t t0 = vx::platform::nowMicros();
+    for (int i = 0; i < n; i++) new StepListener;
+    int64_t t1 = vx::platform::nowMicros();
+    vx::EventStep step(1);
+    gm.onEvent(&step);
+    int64_t t2 = vx::platform::nowMicros();
+    wm.markForDelete(wm.getAllObjects(true));
+    wm.update();
+    int64_t t3 = vx::platform::nowMicros();
+    make_us += t1 - t0;
+    step_us += t2 - t1;
+    delete_us += t3 - t2;
+    runs++;
+  }
+  double r = runs > 0 ? runs : 1;
+  state.counters["ms_make"] = make_us / 1000.0 / r;
+  state.counters["ms_step"] = step_us / 1000.0 / r;
+  state.counters["ms_delete"] = delete_us / 1000.0 / r;
+}
+
+BENCHMARK(BM_StepListeners)->Arg(10000)->Arg(50000)->Arg(150000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One preset-1 burst of 50 x range(0) particles in a world of 300 x 90, one
+// step event and world update, then every particle deleted.
+void BM_LargeBurst(benchmark::State &state) {
+  vx::test::TestEnv env;
+  env.writeConfig();
+  if (env.startEngine() != 0) {
+    state.SkipWithError("engine did not start");
+    return;
+  }
+  vx::WorldManager &wm = vx::WorldManager::getInstance();
+  vx::GameManager &gm = vx::GameManager::getInstance();
+  wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
+  const float scale = static_cast<float>(state.range(0));
+  int64_t burst_us = 0, step_us = 0, delete_us = 0;
+  int runs = 0, particles = 0;
+  for (auto _ : state) {
+    vx::platform::srand(7);
+    int64_t t0 = vx::platform::nowMicros();
+    vx::addParticles(1, vx::Vector(150, 45), scale, vx::RED);
+    int64_t t1 = vx::platform::nowMicros();
+    particles = wm.objectsOfType("Particle").getCount();
+    int64_t t2 = vx::platform::nowMicros();
+    vx::EventStep step(1);
+    gm.onEvent(&step);
+    wm.update();
+    int64_t t3 = vx::platform::nowMicros();
+    wm.markForDelete(wm.getAllObjects(true));
+    wm.update();
+    int64_t t4 = vx::platform::nowMicros();
+    burst_us += t1 - t0;
+    step_us += t3 - t2;
+    delete_us += t4 - t3;
+    runs++;
+  }
+  double r = runs > 0 ? runs : 1;
+  state.counters["particles"] = particles;
+  state.counters["ms_burst"] = burst_us / 1000.0 / r;
+  state.counters["ms_step"] = step_us / 1000.0 / r;
+  state.counters["ms_delete"] = delete_us / 1000.0 / r;
+}
+
+// Scale 20,000: a million particles.
+BENCHMARK(BM_LargeBurst)->Arg(400)->Arg(2000)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

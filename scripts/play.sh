@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds Vexmoor (build/) and starts the game from the build directory.
+# Builds the game alone (build/vexmoor, without the tests and benchmarks)
+# and starts it from the build directory.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$(pwd)
 
-PACKAGES=(cmake g++ make libsfml-dev googletest libgtest-dev libbenchmark-dev fonts-inconsolata)
+PACKAGES=(cmake g++ make libsfml-dev fonts-inconsolata)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -17,8 +18,8 @@ if ((${#missing[@]})); then
   "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$ROOT/build" -j"${VX_JOBS:-8}"
+cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_GAME_ONLY=ON
+cmake --build "$ROOT/build" -j"${VX_JOBS:-8}" --target vexmoor
 cd "$ROOT/build"
 if [ ! -x ./vexmoor ]; then
   echo "play.sh: build/vexmoor was not built" >&2

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
+#include <new>
 
 #include "core/Config.h"
 #include "core/GameManager.h"
@@ -43,6 +45,7 @@ void LogManager::closeFiles() {
   for (auto &entry : m_my_log_files)
     if (entry.second) fclose(entry.second);
   m_my_log_files.clear();
+  m_my_log_aliases.clear();
 }
 
 LogManager &LogManager::getInstance() {
@@ -69,6 +72,8 @@ int LogManager::startUp() {
       ++it;
       continue;
     }
+    for (auto alias = m_my_log_aliases.begin(); alias != m_my_log_aliases.end();)
+      alias = alias->second == it->second ? m_my_log_aliases.erase(alias) : std::next(alias);
     if (it->second) fclose(it->second);
     it = m_my_log_files.erase(it);
   }
@@ -115,13 +120,34 @@ bool LogManager::isMainLog(const std::string &file_name) const {
   return m_p_f || (platform::fileId(m_file_name.c_str(), &main_id) && main_id == m_file_id);
 }
 
+FILE *LogManager::openSideFile(const std::string &file_name) const {
+  platform::FileId id, side;
+  if (m_my_log_files.empty() || !platform::fileId(file_name.c_str(), &id)) return nullptr;
+  // An open file keeps its inode: no other file can have taken it.
+  for (const auto &entry : m_my_log_files)
+    if (entry.second && platform::fileId(entry.second, &side) && side == id) return entry.second;
+  return nullptr;
+}
+
 FILE *LogManager::myLogFile(const std::string &file_name) {
   // The main log under any name is never opened a second time; once it is
   // closed its lines go to stderr.
   if (!m_file_name.empty() && file_name == m_file_name) return m_p_f;
   auto it = m_my_log_files.find(file_name);
   if (it != m_my_log_files.end()) return it->second;
+  it = m_my_log_aliases.find(file_name);
+  if (it != m_my_log_aliases.end()) return it->second;
   if (isMainLog(file_name)) return m_p_f;
+  // Opening an open side file again with "w" would cut it: the name is
+  // taken as another spelling of that file.
+  if (FILE *p_f = openSideFile(file_name)) {
+    try {
+      m_my_log_aliases[file_name] = p_f;
+    } catch (const std::bad_alloc &) {
+      // Not remembered: found again by the next call.
+    }
+    return p_f;
+  }
   writeLog(5, "LogManager::writeMyLog(): File %s is new.", file_name.c_str());
   FILE *p_f = fopen(file_name.c_str(), "w");
   if (!p_f) {

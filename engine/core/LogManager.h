@@ -29,12 +29,16 @@ class LogManager : public Manager {
   platform::FileId m_file_id;
   bool m_has_file_id;
   std::map<std::string, FILE *> m_my_log_files;
+  // Other names met for the files above (another path, a link); not owned.
+  std::map<std::string, FILE *> m_my_log_aliases;
 
   // Closes the log and every side file.
   void closeFiles();
 
   // True when the name reaches the main log's file under another spelling.
   bool isMainLog(const std::string &file_name) const;
+  // The open side file that the name reaches under another spelling, or nullptr.
+  FILE *openSideFile(const std::string &file_name) const;
   // The open file for a writeMyLog name (opening a new one), or nullptr
   // for stderr.
   FILE *myLogFile(const std::string &file_name);

@@ -1,5 +1,7 @@
 #include "core/Manager.h"
 
+#include <utility>
+
 #include "core/LogManager.h"
 #include "core/ObjectListIterator.h"
 #include "world/Object.h"
@@ -41,13 +43,10 @@ int Manager::registerInterest(Object *p_o, std::string event_type) {
 
   for (int i = 0; i < m_event_count; i++) {
     if (m_event_name[i] != event_type) continue;
-    ObjectListIterator li(&m_obj_list[i]);
-    for (li.first(); !li.isDone(); li.next()) {
-      if (li.currentObject() == p_o) {
-        LogManager::getInstance().writeLog(1, "Manager::registerInterest(): Warning! Not adding id %d (%s) twice for event %s.",
-                                           p_o->getId(), p_o->getType().c_str(), event_type.c_str());
-        return 0;
-      }
+    if (m_obj_list[i].contains(p_o)) {
+      LogManager::getInstance().writeLog(1, "Manager::registerInterest(): Warning! Not adding id %d (%s) twice for event %s.",
+                                         p_o->getId(), p_o->getType().c_str(), event_type.c_str());
+      return 0;
     }
     return m_obj_list[i].insert(p_o);
   }
@@ -67,7 +66,7 @@ int Manager::unregisterInterest(Object *p_o, std::string event_type) {
     if (m_obj_list[i].isEmpty()) {
       for (int j = i; j < m_event_count - 1; j++) {
         m_event_name[j] = m_event_name[j + 1];
-        m_obj_list[j] = m_obj_list[j + 1];
+        m_obj_list[j] = std::move(m_obj_list[j + 1]);
       }
       m_event_count--;
       m_event_name[m_event_count].clear();
@@ -95,7 +94,7 @@ int Manager::onEvent(const Event *p_event) const {
   for (int i = 0; i < m_event_count; i++) {
     if (m_event_name[i] != type) continue;
     // A copy: handlers may change interests while the event is delivered.
-    ObjectList list = m_obj_list[i];
+    ObjectList list = m_obj_list[i].toObjectList();
     ObjectListIterator li(&list);
     for (li.first(); !li.isDone(); li.next()) {
       Object *p_o = li.currentObject();

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/Event.h"
-#include "core/ObjectList.h"
+#include "core/TrackedList.h"
 
 namespace vx {
 
@@ -17,7 +17,9 @@ class Manager {
   std::string m_type;
   int m_event_count;
   std::string m_event_name[MAX_EVENTS];
-  ObjectList m_obj_list[MAX_EVENTS];
+  // The objects interested in each type, in registration order; membership
+  // and removal are constant time however many there are.
+  TrackedList m_obj_list[MAX_EVENTS];
   bool m_is_started;
 
  public:

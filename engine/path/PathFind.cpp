@@ -54,8 +54,8 @@ int boundaryCells(float v) {
 
 PathFind::PathFind(Object *p_o, Vector start, Vector end)
     : m_p_object(nullptr),
-      m_has_target(false),
-      m_target_id(0),
+      m_p_target(nullptr),
+      m_target_serial(0),
       m_start{0, 0},
       m_end{0, 0},
       m_last{-1, -1},
@@ -64,9 +64,6 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
       m_cell_count(0),
       m_memo_count(0),
       m_memo_valid(false),
-      m_p_target(nullptr),
-      m_target_count(0),
-      m_target_valid(false),
       m_open_count(0),
       m_next_seq(0),
       m_found(false) {
@@ -235,16 +232,11 @@ bool PathFind::blockedCell(int x, int y) {
   return memo == MEMO_BLOCKED;
 }
 
-// The target by its id, looked up again only when the world has changed
-// (a deleted object has been removed from it) or the object's id has.
-Object *PathFind::currentTarget() {
-  const uint64_t count = WorldManager::getInstance().getChangeCount();
-  if (!m_target_valid || count != m_target_count || (m_p_target && m_p_target->getId() != m_target_id)) {
-    m_p_target = WorldManager::getInstance().objectWithId(m_target_id);
-    m_target_count = count;
-    m_target_valid = true;
-  }
-  return m_p_target;
+// The world is asked whether the pointer is among its objects before the
+// serial number is read: a deleted target is never followed.
+bool PathFind::targetInWorld() const {
+  return m_p_target != nullptr && m_target_serial != 0 &&
+         WorldManager::getInstance().serialOf(m_p_target) == m_target_serial;
 }
 
 int PathFind::cycleOnce() {
@@ -275,13 +267,18 @@ int PathFind::cycleOnce() {
   const PathCell cur{ci % w, ci / w};
   m_last = cur;
 
+  if (m_p_target != nullptr && !targetInWorld()) {
+    LogManager::getInstance().writeLog(
+        "PathFind::cycleOnce(): Warning! Target left the world; going on to cell (%d, %d).", m_end.x, m_end.y);
+    m_p_target = nullptr;
+    m_target_serial = 0;
+  }
   if (cur == m_end) {
     m_found = true;
-  } else if (m_has_target) {
-    Object *p_target = currentTarget();
-    if (p_target != nullptr && m_p_object != nullptr &&
+  } else if (m_p_target != nullptr) {
+    if (m_p_object != nullptr &&
         boxIntersectsBox(getWorldBox(m_p_object, Vector((float)cur.x, (float)cur.y)),
-                         getWorldBox(p_target, Vector((float)m_end.x, (float)m_end.y)))) {
+                         getWorldBox(m_p_target, Vector((float)m_end.x, (float)m_end.y)))) {
       m_found = true;
       m_end = cur;
     }
@@ -382,15 +379,11 @@ void PathFind::setObject(Object *p_o) {
   m_memo_valid = false;  // the answers were the old object's
 }
 
-Object *PathFind::getTarget() const {
-  if (!m_has_target) return nullptr;
-  return WorldManager::getInstance().objectWithId(m_target_id);
-}
+Object *PathFind::getTarget() const { return targetInWorld() ? m_p_target : nullptr; }
 
 void PathFind::setTarget(Object *p_target) {
-  m_has_target = p_target != nullptr;
-  m_target_id = p_target ? p_target->getId() : 0;
-  m_target_valid = false;
+  m_p_target = p_target;
+  m_target_serial = WorldManager::getInstance().serialOf(p_target);
 }
 
 PathCell PathFind::getStart() const { return m_start; }

@@ -34,8 +34,10 @@ struct PathNode {
 class PathFind {
  private:
   Object *m_p_object;
-  bool m_has_target;
-  int m_target_id;  // looked up again whenever the world changed
+  // The target and the serial number the world gave it: a pointer alone
+  // cannot tell the target from a later object made at its address.
+  Object *m_p_target;
+  uint64_t m_target_serial;
   PathCell m_start;
   PathCell m_end;
   PathCell m_last;  // the cell the last expansion took
@@ -53,11 +55,6 @@ class PathFind {
   std::unique_ptr<uint8_t[]> m_blocked;
   uint64_t m_memo_count;
   bool m_memo_valid;
-
-  // The target found at m_target_count (null: not in the world).
-  Object *m_p_target;
-  uint64_t m_target_count;
-  bool m_target_valid;
 
   // key: f's bits above the sequence number; f is never negative or NaN,
   // so the keys order as (f, seq) do.
@@ -78,7 +75,8 @@ class PathFind {
   void openCell(int index, float f);
   static uint64_t heapKey(float f, uint32_t seq);
   bool blockedCell(int x, int y);
-  Object *currentTarget();
+  // True while the target is still the object it was set to, in the world.
+  bool targetInWorld() const;
 
  public:
   PathFind(Object *p_o, Vector start, Vector end);
@@ -98,7 +96,8 @@ class PathFind {
 
   Object *getObject() const;
   void setObject(Object *p_o);
-  // The target is remembered by id; nullptr clears it.
+  // nullptr clears the target; getTarget gives nullptr once it has left
+  // the world.
   Object *getTarget() const;
   void setTarget(Object *p_target);
 

@@ -46,7 +46,7 @@ Vector normalized(Vector v) {
 
 } // namespace
 
-Object::Object() : m_grid_stamp(0), m_id_slot(-1) {
+Object::Object() : m_grid_stamp(0), m_id_slot(-1), m_world_serial(0) {
   m_id = s_next_id;
   if (s_next_id < INT_MAX) s_next_id++;
   m_follow_path = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +80,10 @@ class Object {
   // Place in the scene graph's id index (-1 when not in it).
   int m_id_slot;
   friend class SceneGraph;
+  // Given by the world manager as the object enters the world (0: never
+  // entered); no two objects of a run share one.
+  uint64_t m_world_serial;
+  friend class WorldManager;
 
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.

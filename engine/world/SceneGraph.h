@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/ObjectList.h"
+#include "core/TrackedList.h"
 #include "core/Utility.h"
 #include "core/Vector.h"
 #include "world/Grid.h"
 #include "world/Object.h"
-#include "world/TrackedList.h"
 
 namespace vx {
 

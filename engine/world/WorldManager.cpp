@@ -19,7 +19,7 @@ LogManager &lm() { return LogManager::getInstance(); }
 } // namespace
 
 WorldManager::WorldManager()
-    : m_p_view_following(nullptr), m_view_slack(0, 0), m_move_depth(0) {
+    : m_p_view_following(nullptr), m_view_slack(0, 0), m_move_depth(0), m_last_serial(0) {
   setType("WorldManager");
 }
 
@@ -89,7 +89,9 @@ int WorldManager::insertObject(Object *p_o) {
     lm().writeLog(2, "                              because WorldManager not started.");
     return -1;
   }
-  return m_scene_graph.insertObject(p_o);
+  int result = m_scene_graph.insertObject(p_o);
+  if (p_o) p_o->m_world_serial = ++m_last_serial;
+  return result;
 }
 
 int WorldManager::removeObject(Object *p_o) {
@@ -336,6 +338,12 @@ int WorldManager::setViewFollowing(Object *p_new_view_following) {
 Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
 
 SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
+
+bool WorldManager::contains(Object *p_o) const {
+  return p_o && (m_scene_graph.activeList().contains(p_o) || m_scene_graph.inactiveList().contains(p_o));
+}
+
+uint64_t WorldManager::serialOf(Object *p_o) const { return contains(p_o) ? p_o->m_world_serial : 0; }
 
 uint64_t WorldManager::getChangeCount() const { return m_scene_graph.getChangeCount(); }
 

@@ -42,6 +42,8 @@ class WorldManager : public Manager {
   };
   std::deque<MoveLists> m_move_lists;
   int m_move_depth;
+  // The last serial number given to an object entering the world.
+  uint64_t m_last_serial;
 
   void followView(Object *p_o);
 
@@ -88,6 +90,14 @@ class WorldManager : public Manager {
   void setViewPosition(Vector view_pos);
   int setViewFollowing(Object *p_new_view_following);
   Object *getViewFollowing() const;
+
+  // True when the object is in the world, active or not: the pointer is
+  // compared, never followed, so any pointer may be asked about.
+  bool contains(Object *p_o) const;
+  // The serial number the object was given as it entered the world, or 0
+  // when it is not in the world. An object deleted and another made at its
+  // address have different numbers.
+  uint64_t serialOf(Object *p_o) const;
 
   SceneGraph &getSceneGraph();
   // Changes with every insertion, removal, move, box, solidness, activity or

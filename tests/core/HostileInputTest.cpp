@@ -1,6 +1,7 @@
 // Hostile and extreme inputs to the engine core: each case checks the
 // result, the log line and what is kept.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <string>
@@ -9,6 +10,7 @@
 #include "core/EventStep.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/Manager.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"
 
@@ -36,7 +38,71 @@ class CountJumper : public Object {
   }
 };
 
+// Appends its number to a shared record of deliveries.
+class Listener : public Object {
+ public:
+  int number;
+  std::vector<int> *p_seen;
+  Listener(int n, std::vector<int> *p) : number(n), p_seen(p) { setSolidness(SPECTRAL); }
+  int eventHandler(const Event *) override {
+    p_seen->push_back(number);
+    return 1;
+  }
+};
+
+// Takes every event type.
+class OpenManager : public Manager {
+ public:
+  OpenManager() { setType("OpenManager"); }
+  bool isValid(std::string) const override { return true; }
+};
+
 } // namespace
+
+TEST(CoreHostileInput, ManyListenersKeepOrderAndTakeEachObjectOnce) {
+  TestEnv env;
+  ASSERT_EQ(0, env.startEngine());
+  OpenManager m;
+  std::vector<int> seen;
+  const int n = 3000;
+  std::vector<Listener *> objects;
+  std::vector<int> expected_a;
+  for (int i = 0; i < n; i++) {
+    objects.push_back(new Listener(i, &seen));
+    ASSERT_EQ(0, m.registerInterest(objects[i], "a"));
+    ASSERT_EQ(0, m.registerInterest(objects[i], "b"));
+  }
+  // Second registrations are refused quietly with 0; every third object
+  // leaves "a" and the odd ones among them come back at its end.
+  for (int i = 0; i < n; i += 7) EXPECT_EQ(0, m.registerInterest(objects[i], "a"));
+  for (int i = 0; i < n; i++)
+    if (i % 3 != 0) expected_a.push_back(i);
+  for (int i = 0; i < n; i += 3) ASSERT_EQ(0, m.unregisterInterest(objects[i], "a"));
+  for (int i = 0; i < n; i += 3) EXPECT_EQ(-1, m.unregisterInterest(objects[i], "a"));
+  for (int i = 3; i < n; i += 6) {
+    ASSERT_EQ(0, m.registerInterest(objects[i], "a"));
+    expected_a.push_back(i);
+  }
+  Event a;
+  a.setType("a");
+  EXPECT_EQ(int(expected_a.size()), m.onEvent(&a));
+  EXPECT_EQ(expected_a, seen);
+
+  // "a" empties and "b" moves into its place with its lists intact.
+  for (int i : expected_a) ASSERT_EQ(0, m.unregisterInterest(objects[i], "a"));
+  seen.clear();
+  Event b;
+  b.setType("b");
+  EXPECT_EQ(n, m.onEvent(&b));
+  ASSERT_EQ(size_t(n), seen.size());
+  for (int i = 0; i < n; i++) ASSERT_EQ(i, seen[i]);
+  EXPECT_EQ(0, m.registerInterest(objects[5], "b"));
+  EXPECT_EQ(0, m.unregisterInterest(objects[5], "b"));
+  EXPECT_EQ(-1, m.unregisterInterest(objects[5], "b"));
+  seen.clear();
+  EXPECT_EQ(n - 1, m.onEvent(&b));
+  EXPECT_EQ(size_t(n - 1), seen.size());
+}
 
 TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
   {
@@ -45,14 +111,15 @@ TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
     log.setLogTimeString(false);
     log.setLogStepCount(false);
 
-    // A side file of the log's name, opened before start-up, is not
-    // adopted: the log is rewritten.
+    // A side file of the log's name, opened before start-up (also under a
+    // second spelling), is not adopted: the log is rewritten.
+    std::string other = env.dir() + "/./vexmoor.log";
     EXPECT_GT(log.writeMyLog(env.logPath(), "from before the start"), 0);
+    EXPECT_GT(log.writeMyLog(other, "from before the start too"), 0);
     ASSERT_EQ(0, log.startUp());
     log.writeLog("first");
 
     // Another spelling of the open log writes to it, not over its start.
-    std::string other = env.dir() + "/./vexmoor.log";
     EXPECT_GT(log.writeMyLog(other, 1, "second"), 0);
     log.writeLog("third");
     EXPECT_EQ(std::vector<std::string>({"first", "second", "third"}), env.readLog());
@@ -64,6 +131,19 @@ TEST(CoreHostileInput, LogIsNeverReopenedAndStepCountSaturates) {
     EXPECT_GT(log.writeMyLog(other, "late %d", 2), 0);
     EXPECT_EQ("late 1\nlate 2\n", ::testing::internal::GetCapturedStderr());
     EXPECT_EQ(std::vector<std::string>({"first", "second", "third"}), env.readLog());
+
+    // One side file under three names (plain, "./", a link): opened once,
+    // every line kept in order.
+    ASSERT_EQ(0, log.startUp());
+    std::string side = env.path("side.log"), dotted = env.dir() + "/./side.log", link = env.path("link.log");
+    EXPECT_GT(log.writeMyLog(side, "one"), 0);
+    ASSERT_EQ(0, ::symlink(side.c_str(), link.c_str()));
+    EXPECT_GT(log.writeMyLog(dotted, "two"), 0);
+    EXPECT_GT(log.writeMyLog(link, 7, "three"), 0);
+    EXPECT_GT(log.writeMyLog(side, "four"), 0);
+    EXPECT_GT(log.writeMyLog(dotted, "five"), 0);
+    log.shutDown();
+    EXPECT_EQ(std::vector<std::string>({"one", "two", "three", "four", "five"}), TestEnv::readLines(side));
   }
   {
     // The step count stays at INT_MAX instead of overflowing.

@@ -76,30 +76,52 @@ TEST_F(PathFindTest, OccupiedGoalIsReachedThroughItsObstacle) {
   EXPECT_EQ(0, pf.isBlocked(p_o, 4, 0, PathCell{5, 1}));
 }
 
-TEST_F(PathFindTest, TargetStopsAtFirstTouchAndSurvivesDeletion) {
+TEST_F(PathFindTest, TargetStopsAtFirstTouchAndIsTheObjectItself) {
   setWorld(12, 3);
   Object *p_o = place(0, 1);
+  // An earlier object with the target's id, away from the route.
+  Object *p_decoy = place(11, 0, SPECTRAL);
   Object *p_target = place(6, 1);
   p_target->setBox(Box(Vector(-1.5f, -1.5f), 2.99f, 2.99f));
+  p_target->setId(p_decoy->getId());
+  // The 0.99 box at x = 5 spans 4.5..5.49 and meets the target box from 4.5;
+  // without the target the search goes on to the end cell (6, 1).
+  const std::string touch = show(cells({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}));
   {
     PathFind pf(p_o, Vector(0, 1), p_target->getPosition());
     pf.setTarget(p_target);
     EXPECT_EQ(p_target, pf.getTarget());
     EXPECT_EQ(FOUND, runSearch(pf));
-    // The 0.99 box at x = 5 spans 4.5..5.49 and meets the target box from 4.5.
-    EXPECT_EQ(show(cells({{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}})),
-              show(pf.getPath().getWaypoints()));
+    EXPECT_EQ(touch, show(pf.getPath().getWaypoints()));
     EXPECT_TRUE(pf.getEnd() == (PathCell{5, 1}));
   }
-  // The target is deleted while the search runs: it goes on to the end cell.
+  {
+    // The target's id changes while the search runs.
+    PathFind pf(p_o, Vector(0, 1), p_target->getPosition());
+    pf.setTarget(p_target);
+    EXPECT_EQ(SEARCHING, pf.cycleOnce());
+    p_target->setId(4321);
+    EXPECT_EQ(p_target, pf.getTarget());
+    EXPECT_EQ(FOUND, runSearch(pf));
+    EXPECT_EQ(touch, show(pf.getPath().getWaypoints()));
+  }
+  EXPECT_FALSE(env.logContains("Target left the world"));
+
+  // The target is deleted while the search runs, and a new object (often at
+  // its address) takes a box that would meet the mover at once: the target
+  // is dropped with a line and the search goes on to the end cell.
   PathFind pf(p_o, Vector(0, 1), p_target->getPosition());
   pf.setTarget(p_target);
   EXPECT_EQ(SEARCHING, pf.cycleOnce());
   WorldManager::getInstance().markForDelete(p_target);
   WorldManager::getInstance().update();
+  Object *p_new = place(0, 2, SPECTRAL);
+  p_new->setBox(Box(Vector(-6, -1), 12, 3));
   EXPECT_EQ(nullptr, pf.getTarget());
   EXPECT_EQ(FOUND, runSearch(pf));
   EXPECT_EQ(Vector(6, 1), pf.getPath().getFinal());
+  EXPECT_TRUE(env.logContains("PathFind::cycleOnce(): Warning! Target left the world; going on to cell (6, 1)."));
+  EXPECT_EQ(nullptr, pf.getTarget());
 }
 
 TEST_F(PathFindTest, StartCandidates) {

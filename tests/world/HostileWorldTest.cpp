@@ -13,6 +13,7 @@
 
 #include "WorldFixture.h"
 #include "core/EventStep.h"
+#include "core/TrackedList.h"
 #include "display/Frame.h"
 #include "display/Sprite.h"
 #include "support/ParticleCheck.h"
@@ -21,7 +22,6 @@
 #include "world/Particle.h"
 #include "world/ParticleEffects.h"
 #include "world/Precipitation.h"
-#include "world/TrackedList.h"
 
 // Allocation failure on demand: when armed with n, the n-th allocation from
 // then on throws std::bad_alloc, once.

@@ -181,6 +181,35 @@ TEST(ViewObject, ViewEventsApplyByTag) {
   EXPECT_EQ(a.getModified(), 0u);
 }
 
+TEST(ViewObject, DeltaEventsSaturateAtTheIntLimits) {
+  EngineFixture f;
+  REQUIRE_OBJECT_RECORDS();
+  ViewObject v;
+  v.setViewString("Score");
+  // A value at the top of the range, as a stored record may carry it.
+  std::stringstream ss;
+  put<unsigned int>(ss, VALUE);
+  put<int32_t>(ss, INT32_MAX);
+  ASSERT_EQ(v.deserialize(&ss, nullptr), 0);
+  ASSERT_EQ(v.getValue(), INT32_MAX);
+  v.setModified(0);
+  EventView up("Score", 1, true);
+  EXPECT_EQ(WorldManager::getInstance().onEvent(&up), 1);
+  EXPECT_EQ(v.getValue(), INT32_MAX);
+  EXPECT_EQ(v.getModified(), 0u);  // unchanged value, no bit
+  EventView far_down("Score", INT32_MIN, true);
+  EXPECT_EQ(v.eventHandler(&far_down), 1);
+  EXPECT_EQ(v.getValue(), -1);
+  EXPECT_EQ(v.eventHandler(&far_down), 1);
+  EXPECT_EQ(v.getValue(), INT32_MIN);
+  EventView down("Score", -1, true);
+  EXPECT_EQ(v.eventHandler(&down), 1);
+  EXPECT_EQ(v.getValue(), INT32_MIN);
+  EventView far_up("Score", INT32_MAX, true);
+  EXPECT_EQ(v.eventHandler(&far_up), 1);
+  EXPECT_EQ(v.getValue(), -1);
+}
+
 TEST(ViewObject, OtherEventClassesAreIgnored) {
   EngineFixture f;
   ViewObject v;

@@ -1,4 +1,4 @@
-#include "world/TrackedList.h"
+#include "core/TrackedList.h"
 
 #include <new>
 
