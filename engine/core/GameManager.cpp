@@ -209,7 +209,8 @@ void GameManager::run() {
     if (Config::getInstance().getNetworking()) {
       NetworkManager &network = NetworkManager::getInstance();
       if (network.isServer()) network.accept();
-      if (network.isConnected(-1)) network.sendDelayed();
+      // Closed sockets may still have bytes on their way.
+      if (network.isConnected(-1) || network.isDraining()) network.sendDelayed();
     }
 
     // The frame in 64 bits; a negative reading counts as no time spent, so

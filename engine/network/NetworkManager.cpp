@@ -3,6 +3,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,10 @@ namespace {
 const int SEND_MAX_INTERRUPTS = 100;
 const int RECV_MAX_INTERRUPTS = 100;
 
+// Most bytes a closed socket's peer may push at it per round; they are read
+// and thrown away so that the final close does not reset the connection.
+const int CLOSED_DISCARD_BYTES = 1024 * 1024;
+
 // The eight event types this manager takes interests for, in testing order.
 const std::string *const NETWORK_TYPES[] = {
     &EVENT_NETWORK,        &EVENT_KEYBOARD_NETWORK, &EVENT_MOUSE_NETWORK,
@@ -35,6 +40,47 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
   ev.setSocketIndex(sock_index);
   ev.setBytes(0);
   nm.onEvent(&ev);
+}
+
+// A port text of digits only, 1 to 65535.
+bool parsePort(const std::string &text, unsigned short *p_port) {
+  if (text.empty()) return false;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+    if (value > 65535) return false;
+  }
+  if (value < 1) return false;
+  *p_port = static_cast<unsigned short>(value);
+  return true;
+}
+
+// Sends what the socket takes of an output's bytes, without waiting. The
+// error code that stopped it (0 when all went or the socket took no more).
+int sendOutput(int sock, Output &o) {
+  int interrupts = 0;
+  while (o.pending() > 0) {
+    size_t chunk = o.pending() > size_t(1 << 30) ? size_t(1 << 30) : o.pending();
+    int n = platform::socketSend(sock, o.out.data() + o.out_at, static_cast<int>(chunk));
+    if (n > 0) {
+      o.out_at += static_cast<size_t>(n);
+      o.last_taken_us = platform::nowMicros();
+      continue;
+    }
+    int code = n < 0 ? platform::socketError() : 0;
+    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
+    return platform::isWouldBlock(code) ? 0 : code;
+  }
+  o.out.clear();
+  o.out.shrink_to_fit();
+  o.out_at = 0;
+  return 0;
+}
+
+int unackedBytes(int sock) {
+  int n = 0;
+  return platform::socketBytesUnacked(sock, &n) == 0 ? n : 0;
 }
 
 } // namespace
@@ -83,10 +129,31 @@ int NetworkManager::startUp() {
 }
 
 void NetworkManager::shutDown() {
+  LogManager &lm = LogManager::getInstance();
   close(-1);
   if (m_server_sock != -1) {
     platform::socketClose(m_server_sock);
     m_server_sock = -1;
+  }
+
+  // What send accepted gets a bounded time to reach the peers.
+  int64_t start = platform::nowMicros();
+  while (!m_closed.empty()) {
+    drainAllClosed("NetworkManager::shutDown()");
+    if (m_closed.empty()) break;
+    if (platform::nowMicros() - start >= int64_t(SHUTDOWN_SEND_WAIT_MS) * 1000) {
+      unsigned long long lost = 0;
+      for (ClosedSocket &c : m_closed) {
+        lost += c.output.pending() + static_cast<unsigned long long>(unackedBytes(c.sock));
+        platform::socketAbort(c.sock);
+      }
+      lm.writeLog("NetworkManager::shutDown(): Warning! %llu unsent bytes of %d closed sockets "
+                  "discarded after %d ms.",
+                  lost, static_cast<int>(m_closed.size()), SHUTDOWN_SEND_WAIT_MS);
+      m_closed.clear();
+      break;
+    }
+    platform::sleepMillis(1);
   }
   if (platform::socketCleanup() != 0) logSocketError(platform::socketError());
   Manager::shutDown();
@@ -108,6 +175,13 @@ int NetworkManager::setServer(bool is_server, std::string port) {
   }
   if (m_server_sock != -1) return 0;
 
+  unsigned short port_number = 0;
+  if (!parsePort(port, &port_number)) {
+    lm.writeLog("NetworkManager::setServer(): Error! Port \"%s\" is not a number from 1 to 65535.",
+                port.c_str());
+    return -1;
+  }
+
   m_server_sock = platform::socketOpen(AF_INET, SOCK_STREAM, 0);
   if (m_server_sock < 0) {
     int code = platform::socketError();
@@ -118,7 +192,7 @@ int NetworkManager::setServer(bool is_server, std::string port) {
   }
 
   const char *what = nullptr;
-  if (platform::socketBindAny(m_server_sock, static_cast<unsigned short>(atoi(port.c_str()))) < 0)
+  if (platform::socketBindAny(m_server_sock, port_number) < 0)
     what = "bind";
   else if (platform::socketListen(m_server_sock, 5) < 0)
     what = "listen";
@@ -214,19 +288,40 @@ int NetworkManager::connect(std::string host, std::string port) {
     platform::freeAddresses(p_addr);
     return -1;
   }
-  if (platform::socketConnect(sock, p_addr) < 0) {
+  // Non-blocking from the start: neither the handshake nor later sends
+  // hold the game loop longer than the time-out.
+  if (platform::socketSetNonBlocking(sock, true) < 0) {
     int code = platform::socketError();
-    lm.writeLog("NetworkManager::connect(): Error! connect() returned:");
+    lm.writeLog("NetworkManager::connect(): Error! ioctlsocket() returned:");
     logSocketError(code);
     platform::socketClose(sock);
     platform::freeAddresses(p_addr);
     return -1;
   }
+  int code = 0;
+  if (platform::socketConnect(sock, p_addr) < 0) {
+    code = platform::socketError();
+    if (platform::isInProgress(code)) {
+      // Wait for the handshake's end, a millisecond at a time.
+      int64_t start = platform::nowMicros();
+      int done;
+      while ((done = platform::socketConnectDone(sock, &code)) == 0 &&
+             platform::nowMicros() - start < int64_t(CONNECT_TIMEOUT_MS) * 1000)
+        platform::sleepMillis(1);
+      if (done < 0) {
+        code = platform::socketError();
+      } else if (done == 0) {
+        lm.writeLog("NetworkManager::connect(): Error! No answer from %s, port %s, within %d ms.",
+                    host.c_str(), port.c_str(), CONNECT_TIMEOUT_MS);
+        platform::socketClose(sock);
+        platform::freeAddresses(p_addr);
+        return -1;
+      }
+    }
+  }
   platform::freeAddresses(p_addr);
-  // Sends must never hold the game loop: what the peer cannot take waits.
-  if (platform::socketSetNonBlocking(sock, true) < 0) {
-    int code = platform::socketError();
-    lm.writeLog("NetworkManager::connect(): Error! ioctlsocket() returned:");
+  if (code != 0) {
+    lm.writeLog("NetworkManager::connect(): Error! connect() returned:");
     logSocketError(code);
     platform::socketClose(sock);
     return -1;
@@ -239,7 +334,9 @@ int NetworkManager::connect(std::string host, std::string port) {
   return index;
 }
 
-int NetworkManager::close(int sock_index) {
+int NetworkManager::close(int sock_index) { return closeSockets(sock_index, false); }
+
+int NetworkManager::closeSockets(int sock_index, bool discard) {
   LogManager &lm = LogManager::getInstance();
   int first = 0;
   int count = 0;
@@ -255,12 +352,39 @@ int NetworkManager::close(int sock_index) {
 
   // Take each socket out of the lists as it is closed (its descriptor is
   // released even when close reports an error), then tell the objects, with
-  // the indices the sockets had when this call began.
+  // the indices the sockets had when this call began. A socket with bytes
+  // still on their way leaves the lists now and closes once they are out.
   std::vector<int> closed;
   int result = 0;
   for (int k = 0; k < count; k++) {
-    int r = platform::socketClose(m_sock[first]);
-    int code = platform::socketError();
+    int sock = m_sock[first];
+    int r = 0;
+    int code = 0;
+    if (discard) {
+      r = platform::socketAbort(sock);
+      code = platform::socketError();
+    } else {
+      ClosedSocket c;
+      c.sock = sock;
+      c.output = std::move(m_queue[first].output);
+      // The no-progress time goes on from before the close.
+      if (c.output.pending() == 0) c.output.last_taken_us = platform::nowMicros();
+      c.last_unacked = unackedBytes(sock);
+      int state = drainClosed(c, "NetworkManager::close()");
+      if (state == 1) {
+        r = platform::socketClose(sock);
+        code = platform::socketError();
+      } else if (state == 0) {
+        try {
+          m_closed.push_back(std::move(c));
+        } catch (const std::bad_alloc &) {
+          lm.writeLog("NetworkManager::close(): Error! No room to keep socket %d open for its "
+                      "unsent bytes; they are discarded.",
+                      first + k);
+          platform::socketAbort(sock);
+        }
+      }
+    }
     removeSocket(first);
     closed.push_back(first + k);
     if (r != 0) {
@@ -273,6 +397,59 @@ int NetworkManager::close(int sock_index) {
   for (int old_index : closed) sendNetworkEvent(*this, NetworkEventLabel::CLOSE, old_index);
   return result;
 }
+
+int NetworkManager::drainClosed(ClosedSocket &c, const char *p_op) {
+  LogManager &lm = LogManager::getInstance();
+  // Unread input at the close would make the system reset the connection
+  // and drop what is still on its way.
+  platform::socketDiscardInput(c.sock, CLOSED_DISCARD_BYTES);
+  size_t before = c.output.pending();
+  int code = sendOutput(c.sock, c.output);
+  if (code != 0) {
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer: %llu unsent bytes "
+                "discarded.",
+                p_op, c.sock, static_cast<unsigned long long>(c.output.pending()));
+    logSocketError(code);
+    platform::socketClose(c.sock);
+    return -1;
+  }
+  int unacked = unackedBytes(c.sock);
+  if (c.output.pending() == 0 && unacked == 0) return 1;
+  int64_t now = platform::nowMicros();
+  if (c.output.pending() < before || unacked < c.last_unacked) c.output.last_taken_us = now;
+  c.last_unacked = unacked;
+  int64_t stalled_ms = (now - c.output.last_taken_us) / 1000;
+  if (stalled_ms >= MAX_SEND_STALL_MS) {
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) took nothing for %lld ms: %llu unsent "
+                "bytes discarded.",
+                p_op, c.sock, static_cast<long long>(stalled_ms),
+                static_cast<unsigned long long>(c.output.pending()) +
+                    static_cast<unsigned long long>(unacked));
+    platform::socketAbort(c.sock);
+    return -1;
+  }
+  return 0;
+}
+
+void NetworkManager::drainAllClosed(const char *p_op) {
+  LogManager &lm = LogManager::getInstance();
+  size_t kept = 0;
+  for (size_t i = 0; i < m_closed.size(); i++) {
+    int state = drainClosed(m_closed[i], p_op);
+    if (state == 1 && platform::socketClose(m_closed[i].sock) != 0) {
+      int code = platform::socketError();
+      lm.writeLog("%s: Error! close() returned:", p_op);
+      logSocketError(code);
+    }
+    if (state == 0) {
+      if (kept != i) m_closed[kept] = std::move(m_closed[i]);
+      kept++;
+    }
+  }
+  m_closed.erase(m_closed.begin() + static_cast<std::ptrdiff_t>(kept), m_closed.end());
+}
+
+bool NetworkManager::isDraining() const { return !m_closed.empty(); }
 
 bool NetworkManager::isConnected(int sock_index) const {
   if (sock_index < -1) {
@@ -331,6 +508,11 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
       if (m_sock[j] == fd) i = j;
     if (i < 0) continue;  // closed meanwhile
     if (m_delay[i] != 0) {
+      // A message that could never go out is refused now, not at its step.
+      if (bytes > MAX_PENDING_OUTPUT && checkRoom(i, bytes) != 0) {
+        result += -1;
+        continue;
+      }
       char *copy = static_cast<char *>(malloc(bytes > 0 ? static_cast<size_t>(bytes) : 1));
       if (!copy) {
         LogManager::getInstance().writeLog(
@@ -339,8 +521,12 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
         continue;
       }
       if (bytes > 0) memcpy(copy, buffer, static_cast<size_t>(bytes));
+      // The step saturates: a delay near INT_MAX waits, it does not wrap.
+      int64_t step = int64_t(GameManager::getInstance().getStepCount()) + m_delay[i];
+      if (step > INT_MAX) step = INT_MAX;
+      if (step < INT_MIN) step = INT_MIN;
       DelayedMessage m;
-      m.send_step = GameManager::getInstance().getStepCount() + m_delay[i];
+      m.send_step = static_cast<int>(step);
       m.copy_buffer = copy;
       m.bytes = bytes;
       m_queue[i].delayed.push(m);
@@ -352,6 +538,7 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 }
 
 int NetworkManager::sendDelayed() {
+  drainAllClosed("NetworkManager::sendDelayed()");
   int step = GameManager::getInstance().getStepCount();
   int result = 0;
   // Sends may close sockets and shift the indices: each is found again by fd.
@@ -371,8 +558,13 @@ int NetworkManager::sendDelayed() {
     for (;;) {
       i = indexOf(fd);
       if (i < 0 || m_queue[i].delayed.empty()) break;
-      if (m_queue[i].delayed.front().send_step > step) break;
-      DelayedMessage m = m_queue[i].delayed.front();
+      const DelayedMessage &next = m_queue[i].delayed.front();
+      if (next.send_step > step) break;
+      // A due message that would pass the cap waits for room: send took it.
+      size_t pending = m_queue[i].pending();
+      if (pending > 0 && uint64_t(pending) + uint64_t(next.bytes) > uint64_t(MAX_PENDING_OUTPUT))
+        break;
+      DelayedMessage m = next;
       m_queue[i].delayed.pop();
       result += sendNow(m.copy_buffer, m.bytes, i);
       free(m.copy_buffer);
@@ -399,7 +591,12 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
 
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
-  if (m_queue[sock_index].pending() > 0) return holdOutput(sock_index, p, bytes, false);
+  if (checkRoom(sock_index, bytes) != 0) return -1;
+  if (m_queue[sock_index].pending() > 0) {
+    if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
+    followFrames(sock_index, p, bytes);
+    return 0;
+  }
 
   // What the socket takes now; the rest waits for later steps.
   int sent = 0;
@@ -415,16 +612,21 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
     if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
     break;
   }
-  if (sent == bytes) return 0;
-  if (code != 0 && platform::isWouldBlock(code))
-    return holdOutput(sock_index, p + sent, bytes - sent, sent > 0);
+  if (sent < bytes && code != 0 && platform::isWouldBlock(code)) {
+    if (holdOutput(sock_index, p + sent, bytes - sent, sent > 0) != 0) return -1;
+    sent = bytes;
+  }
+  if (sent == bytes) {
+    followFrames(sock_index, p, bytes);
+    return 0;
+  }
 
   if (sent == 0) {
     lm.writeLog("NetworkManager::send(): Error! Return is -1.");
     logSocketError(code);
     if (platform::isConnectionGone(code)) {
       lm.writeLog(1, "\tsocket is closed");
-      close(sock_index);
+      closeSockets(sock_index, true);
     }
     return -1;
   }
@@ -432,81 +634,92 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
   lm.writeLog("NetworkManager::send(): Warning! %d of %d bytes sent.", sent, bytes);
   if (code != 0) logSocketError(code);
   lm.writeLog("NetworkManager::send(): Error! Message cut short, closing socket %d.", sock_index);
-  close(sock_index);
+  closeSockets(sock_index, true);
   return -1;
+}
+
+int NetworkManager::checkRoom(int sock_index, int bytes) const {
+  size_t pending = m_queue[sock_index].pending();
+  if (uint64_t(pending) + uint64_t(bytes) <= uint64_t(MAX_PENDING_OUTPUT)) return 0;
+  LogManager::getInstance().writeLog(
+      "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
+      "pass %d. Message refused.",
+      sock_index, static_cast<unsigned long long>(pending), bytes, MAX_PENDING_OUTPUT);
+  return -1;
+}
+
+void NetworkManager::followFrames(int sock_index, const char *p, int bytes) {
+  OutgoingFrames &f = m_queue[sock_index].frames;
+  int64_t at = 0;
+  while (at < bytes && !f.out_of_step) {
+    if (f.body_left > 0) {
+      int64_t take = bytes - at < f.body_left ? bytes - at : f.body_left;
+      f.body_left -= take;
+      at += take;
+      continue;
+    }
+    f.head[f.head_bytes++] = p[at++];
+    if (f.head_bytes < 4) continue;
+    f.head_bytes = 0;
+    int32_t length = 0;
+    memcpy(&length, f.head, 4);
+    if (length < 4 || length > MAX_MESSAGE_SIZE) {
+      LogManager::getInstance().writeLog(
+          "NetworkManager::send(): Warning! Socket %d is sent a message length of %d: a peer of "
+          "this engine reads 4 to %d and closes the connection.",
+          sock_index, static_cast<int>(length), MAX_MESSAGE_SIZE);
+      f.out_of_step = true;
+      break;
+    }
+    f.body_left = length - 4;
+  }
 }
 
 int NetworkManager::holdOutput(int sock_index, const char *p, int bytes, bool started) {
   LogManager &lm = LogManager::getInstance();
-  SendQueue &q = m_queue[sock_index];
-  size_t pending = q.pending();
-  if (pending > 0 && uint64_t(pending) + uint64_t(bytes) > uint64_t(MAX_PENDING_OUTPUT)) {
-    lm.writeLog(
-        "NetworkManager::send(): Error! Socket %d is not reading: %llu bytes wait to go out (most "
-        "%d). Closing it.",
-        sock_index, static_cast<unsigned long long>(pending), MAX_PENDING_OUTPUT);
-    close(sock_index);
-    return -1;
-  }
+  Output &o = m_queue[sock_index].output;
+  size_t pending = o.pending();
   try {
-    if (q.out_at > 0 && q.out_at >= q.out.size() / 2) {
-      q.out.erase(q.out.begin(), q.out.begin() + static_cast<std::ptrdiff_t>(q.out_at));
-      q.out_at = 0;
+    if (o.out_at > 0 && o.out_at >= o.out.size() / 2) {
+      o.out.erase(o.out.begin(), o.out.begin() + static_cast<std::ptrdiff_t>(o.out_at));
+      o.out_at = 0;
     }
-    q.out.insert(q.out.end(), p, p + bytes);
+    o.out.insert(o.out.end(), p, p + bytes);
   } catch (const std::bad_alloc &) {
     lm.writeLog("NetworkManager::send(): Error! Cannot hold %d bytes for socket %d.", bytes,
                 sock_index);
     // Part of the message is out: the rest of the stream would be out of step.
-    if (started) close(sock_index);
+    if (started) closeSockets(sock_index, true);
     return -1;
   }
-  if (pending == 0) q.last_taken_us = platform::nowMicros();
+  if (pending == 0) o.last_taken_us = platform::nowMicros();
   lm.writeLog(20, "NetworkManager::send(): Socket %d holds %llu bytes for later steps.",
-              sock_index, static_cast<unsigned long long>(q.pending()));
+              sock_index, static_cast<unsigned long long>(o.pending()));
   return 0;
 }
 
 int NetworkManager::flushOutput(int sock_index) {
   LogManager &lm = LogManager::getInstance();
-  SendQueue &q = m_queue[sock_index];
-  if (q.pending() == 0) return 0;
-  int fd = m_sock[sock_index];
-  int code = 0;
-  int interrupts = 0;
-  while (q.pending() > 0) {
-    size_t chunk = q.pending() > size_t(1 << 30) ? size_t(1 << 30) : q.pending();
-    int n = platform::socketSend(fd, q.out.data() + q.out_at, static_cast<int>(chunk));
-    if (n > 0) {
-      q.out_at += static_cast<size_t>(n);
-      q.last_taken_us = platform::nowMicros();
-      continue;
-    }
-    code = n < 0 ? platform::socketError() : 0;
-    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
-    break;
-  }
-  if (q.pending() == 0) {
-    q.out.clear();
-    q.out_at = 0;
-    return 0;
-  }
-  if (code != 0 && !platform::isWouldBlock(code)) {
+  Output &o = m_queue[sock_index].output;
+  if (o.pending() == 0) return 0;
+  int code = sendOutput(m_sock[sock_index], o);
+  if (o.pending() == 0) return 0;
+  if (code != 0) {
     // The stream ends mid-message: nothing more can go out in step.
     lm.writeLog("NetworkManager::send(): Error! Return is -1.");
     logSocketError(code);
     if (platform::isConnectionGone(code)) lm.writeLog(1, "\tsocket is closed");
-    close(sock_index);
+    closeSockets(sock_index, true);
     return -1;
   }
-  int64_t stalled_ms = (platform::nowMicros() - q.last_taken_us) / 1000;
+  int64_t stalled_ms = (platform::nowMicros() - o.last_taken_us) / 1000;
   if (stalled_ms >= MAX_SEND_STALL_MS) {
     lm.writeLog(
         "NetworkManager::send(): Error! Socket %d took nothing for %lld ms (%llu bytes wait). "
         "Closing it.",
         sock_index, static_cast<long long>(stalled_ms),
-        static_cast<unsigned long long>(q.pending()));
-    close(sock_index);
+        static_cast<unsigned long long>(o.pending()));
+    closeSockets(sock_index, true);
     return -1;
   }
   return 0;

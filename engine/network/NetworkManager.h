@@ -16,12 +16,18 @@ const std::string DEFAULT_NETWORK_PORT = "9876";
 // below the socket receive buffer so a whole message can wait there.
 const int MAX_MESSAGE_SIZE = 64 * 1024;
 
-// Most bytes a socket may hold unsent before its peer counts as not
-// reading; a lone message may exceed it.
+// Most bytes a socket may hold unsent: send refuses a message that would
+// pass it, and the connection stays.
 const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
 
 // A socket whose unsent bytes find no room for this long is closed.
 const int MAX_SEND_STALL_MS = 5000;
+
+// connect gives up on a host that has not answered within this time.
+const int CONNECT_TIMEOUT_MS = 5000;
+
+// shutDown waits at most this long for closed sockets' unsent bytes.
+const int SHUTDOWN_SEND_WAIT_MS = 2000;
 
 // A message waiting for its step.
 struct DelayedMessage {
@@ -30,15 +36,38 @@ struct DelayedMessage {
   int bytes;
 };
 
-// One socket's outgoing side: messages waiting for their step, and bytes
-// already due that the socket could not take yet (they go out first, in
-// order, in later steps).
-struct SendQueue {
-  std::queue<DelayedMessage> delayed;
+// Bytes already due that a socket could not take yet; they go out first, in
+// order, in later steps.
+struct Output {
   std::vector<char> out;     // unsent bytes from out_at on
   size_t out_at = 0;
-  int64_t last_taken_us = 0; // when the socket last took bytes of out
+  int64_t last_taken_us = 0; // when the socket last took bytes (or when they began to wait)
   size_t pending() const { return out.size() - out_at; }
+};
+
+// Where the bytes that went out on a socket stand in the message framing,
+// so that a message no peer of this engine reads is told of when it starts.
+struct OutgoingFrames {
+  char head[4] = {};
+  int head_bytes = 0;        // bytes of the next length field seen so far
+  int64_t body_left = 0;     // bytes of the current message still to come
+  bool out_of_step = false;  // a bad length was sent: no further checks
+};
+
+// One socket's outgoing side.
+struct SendQueue {
+  std::queue<DelayedMessage> delayed;
+  Output output;
+  OutgoingFrames frames;
+  size_t pending() const { return output.pending(); }
+};
+
+// A socket that was closed with bytes still on their way: it has left the
+// lists, and its descriptor stays open until the peer has acknowledged them.
+struct ClosedSocket {
+  int sock;
+  Output output;
+  int last_unacked;  // bytes the system held unacknowledged at the last look
 };
 
 // TCP server or client. Connected sockets are kept in a list; the position
@@ -55,15 +84,31 @@ class NetworkManager : public Manager {
   std::vector<int> m_sock;                      // connected OS sockets
   std::vector<int> m_delay;                     // per socket, send delay (steps)
   std::vector<SendQueue> m_queue;               // per socket, delayed and unsent output
+  std::vector<ClosedSocket> m_closed;           // closed, unsent bytes still going out
 
   int addSocket(int sock);
   void removeSocket(int sock_index);
+  // Closes one socket or all (-1). discard drops unsent bytes and resets the
+  // connection; otherwise they keep going out after the socket has left
+  // the lists.
+  int closeSockets(int sock_index, bool discard);
   // Sends what the socket takes of its unsent bytes. 0, or -1 when the
   // socket failed or stalled and was closed.
   int flushOutput(int sock_index);
   // Keeps bytes for a later step. 0, or -1 (refused; the socket is closed
-  // when the cap is passed or when started says part of the message is out).
+  // when started says part of the message is out).
   int holdOutput(int sock_index, const char *p, int bytes, bool started);
+  // Refuses (-1, with a line) a message that would take the socket's unsent
+  // bytes past the cap; 0 when it fits.
+  int checkRoom(int sock_index, int bytes) const;
+  // Follows the framing of bytes going out; tells of a bad length once.
+  void followFrames(int sock_index, const char *p, int bytes);
+  // One round for a closed socket: 0 while bytes are on their way, 1 when
+  // the peer has them all (the descriptor is then for the caller to close),
+  // -1 when it was given up (descriptor closed, line logged).
+  int drainClosed(ClosedSocket &c, const char *p_op);
+  // One round for every closed socket.
+  void drainAllClosed(const char *p_op);
 
  public:
   ~NetworkManager() override;
@@ -89,14 +134,18 @@ class NetworkManager : public Manager {
   int getNumConnections() const;
   int getMaxConnections() const;
   void setMaxConnections(int max_connections);
+  // True while closed sockets still have bytes on their way (sendDelayed
+  // sends them).
+  bool isDraining() const;
 
   // Termination signal handler body: shuts the engine down and exits.
   [[noreturn]] void cleanUp(int signal);
 
   // Sends or queues on one socket or on all (-1). 0, or minus the failures.
   int send(const void *buffer, int bytes, int sock_index);
-  // Sends unsent bytes and every queued message that is due. Sum of the
-  // send results.
+  // Sends unsent bytes and every queued message that is due, and what
+  // closed sockets still have to send. Sum of the send results of the
+  // connected sockets.
   int sendDelayed();
   // One send on one socket without waiting: what the socket cannot take now
   // goes out in later steps. 0 sent or on its way, -1 refused or closed.

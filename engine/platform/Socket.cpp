@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -23,6 +24,8 @@ int socketError() { return errno; }
 bool isWouldBlock(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
 
 bool isInterrupted(int code) { return code == EINTR; }
+
+bool isInProgress(int code) { return code == EINPROGRESS || code == EALREADY || code == EINTR; }
 
 bool isConnectionGone(int code) {
   return code == ENOTCONN || code == ECONNRESET || code == EPIPE || code == EBADF ||
@@ -67,14 +70,42 @@ int socketAccept(int sock) {
 }
 
 int socketConnect(int sock, const struct addrinfo *p_addr) {
+  // Broken by a signal, the connect goes on by itself: not started again.
+  return ::connect(sock, p_addr->ai_addr, p_addr->ai_addrlen);
+}
+
+int socketConnectDone(int sock, int *p_code) {
+  *p_code = 0;
+  struct pollfd p;
+  p.fd = sock;
+  p.events = POLLOUT;
+  p.revents = 0;
   int r;
   do {
-    r = ::connect(sock, p_addr->ai_addr, p_addr->ai_addrlen);
+    r = ::poll(&p, 1, 0);
   } while (r < 0 && errno == EINTR);
-  return r;
+  if (r < 0) return -1;
+  if (r == 0) return 0;
+  if (p.revents & POLLNVAL) {
+    *p_code = EBADF;
+    return 1;
+  }
+  int err = 0;
+  socklen_t len = sizeof(err);
+  if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return -1;
+  *p_code = err;
+  return 1;
 }
 
 int socketClose(int sock) { return ::close(sock); }
+
+int socketAbort(int sock) {
+  struct linger lg;
+  lg.l_onoff = 1;
+  lg.l_linger = 0;
+  ::setsockopt(sock, SOL_SOCKET, SO_LINGER, &lg, sizeof(lg));
+  return ::close(sock);
+}
 
 int resolveAddress(const char *host, const char *port, struct addrinfo **pp_result) {
   struct addrinfo hints;
@@ -103,7 +134,8 @@ int socketSetNonBlocking(int sock, bool non_blocking) {
 }
 
 int socketSend(int sock, const void *buffer, int bytes) {
-  return static_cast<int>(::send(sock, buffer, static_cast<size_t>(bytes), MSG_NOSIGNAL));
+  return static_cast<int>(
+      ::send(sock, buffer, static_cast<size_t>(bytes), MSG_NOSIGNAL | MSG_DONTWAIT));
 }
 
 int socketRecv(int sock, void *buffer, int bytes, bool peek) {
@@ -116,6 +148,28 @@ int socketBytesWaiting(int sock, int *p_bytes) {
   if (::ioctl(sock, FIONREAD, &n) < 0) return -1;
   *p_bytes = n;
   return 0;
+}
+
+int socketBytesUnacked(int sock, int *p_bytes) {
+  int n = 0;
+  if (::ioctl(sock, SIOCOUTQ, &n) < 0) return -1;
+  *p_bytes = n;
+  return 0;
+}
+
+void socketDiscardInput(int sock, int max_bytes) {
+  char scratch[16384];
+  int taken = 0;
+  int interrupts = 0;
+  while (taken < max_bytes) {
+    ssize_t n = ::recv(sock, scratch, sizeof(scratch), MSG_DONTWAIT);
+    if (n > 0) {
+      taken += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR && ++interrupts < 100) continue;
+    return;
+  }
 }
 
 int socketPeerGone(int sock, int *p_code) {

@@ -78,6 +78,26 @@ inline std::string frame(const std::string &payload) {
   return out + payload;
 }
 
+// A framed message of size bytes in all that carries seq and a pattern
+// that depends on both, so that a cut, a mix-up or a reorder shows.
+inline std::string seqMessage(int32_t seq, int32_t size) {
+  std::string m(static_cast<size_t>(size), '\0');
+  memcpy(&m[0], &size, 4);
+  memcpy(&m[4], &seq, 4);
+  for (size_t i = 8; i < m.size(); i++) m[i] = static_cast<char>((uint32_t(seq) + i) % 251);
+  return m;
+}
+
+// True when body (a message after its length field) is seqMessage(seq, size).
+inline bool seqBodyOk(const char *body, int32_t seq, int32_t size) {
+  int32_t got = 0;
+  memcpy(&got, body, 4);
+  if (got != seq) return false;
+  for (size_t i = 8; i < static_cast<size_t>(size); i++)
+    if (body[i - 4] != static_cast<char>((uint32_t(seq) + i) % 251)) return false;
+  return true;
+}
+
 inline int32_t lengthOf(const std::string &message) {
   int32_t len = 0;
   if (message.size() >= 4) memcpy(&len, message.data(), 4);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <climits>
+
 #include "NetTest.h"
 #include "support/TestEnv.h"
 
@@ -171,6 +173,15 @@ TEST_F(NetworkManagerTest, ServerSocketIsOpenedOnceAndAlwaysClosed) {
   EXPECT_EQ(nm.accept(), -2);
   EXPECT_TRUE(env.logContains("NetworkManager::accept(): Error! Not setup as server."));
 
+  for (const char *bad : {"99999", "65536", "abc", "0", "", "-80", "80x", " 80"}) {
+    EXPECT_EQ(nm.setServer(true, bad), -1) << bad;
+    EXPECT_TRUE(env.logContains(std::string("NetworkManager::setServer(): Error! Port \"") + bad +
+                                "\" is not a number from 1 to 65535."))
+        << bad;
+  }
+  EXPECT_FALSE(nm.isServer());
+  EXPECT_EQ(nettest::openDescriptors(), before);
+
   ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
   EXPECT_TRUE(nm.isServer());
   EXPECT_TRUE(env.logContains("NetworkManager::setServer(): Ready for connections on port " +
@@ -324,17 +335,43 @@ TEST_F(NetworkManagerTest, ShortAndLimitMessages) {
   EXPECT_EQ(nm.getNumConnections(), 2);
 }
 
-TEST_F(NetworkManagerTest, PeerThatTakesNothingForFiveSecondsIsClosed) {
+// A peer that reads nothing: the cap refuses messages and keeps the
+// connection; only five seconds without progress close it, and a socket
+// closed with bytes on their way keeps them going under the same rule.
+TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule) {
   Recorder *rec = new Recorder;
-  selfConnect();
   int small = 16 * 1024;
-  ::setsockopt(nm.getSocket(0), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
-  ::setsockopt(nm.getSocket(1), SOL_SOCKET, SO_SNDBUF, &small, sizeof(small));
+  auto shrink = [&] {
+    ::setsockopt(nm.getSocket(0), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+    ::setsockopt(nm.getSocket(1), SOL_SOCKET, SO_SNDBUF, &small, sizeof(small));
+  };
+  selfConnect();
+  shrink();
   test::FakeTime fake;
   // Far more than the socket buffers hold: the rest waits, the call returns.
   std::string big = nettest::frame(std::string(1024 * 1024, 'q'));
   EXPECT_EQ(nm.sendNow(big.data(), static_cast<int>(big.size()), 1), 0);
+  EXPECT_TRUE(env.logContains("NetworkManager::send(): Warning! Socket 1 is sent a message length "
+                              "of 1048580: a peer of this engine reads 4 to 65536 and closes the "
+                              "connection."));
   EXPECT_EQ(nm.send("more", 4, 1), 0);
+
+  // Past the cap: refused, at once for a delayed one, and the connection stays.
+  std::string huge(MAX_PENDING_OUTPUT + 1, 'h');
+  EXPECT_EQ(nm.send(huge.data(), MAX_PENDING_OUTPUT, 1), -1);
+  ASSERT_EQ(nm.setDelay(3, 1), 0);
+  EXPECT_EQ(nm.send(huge.data(), MAX_PENDING_OUTPUT + 1, 1), -1);
+  ASSERT_EQ(nm.setDelay(0, 1), 0);
+  int refusals = 0;
+  for (const std::string &l : env.logLines())
+    for (const char *more : {" 4194304 more", " 4194305 more"})
+      refusals += l.rfind("NetworkManager::send(): Error! Socket 1 has ", 0) == 0 &&
+                  l.find(std::string(" bytes waiting to go out;") + more +
+                         " would pass 4194304. Message refused.") != std::string::npos;
+  EXPECT_EQ(refusals, 2);
+  EXPECT_EQ(nm.getNumConnections(), 2);
+  EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 0);
+
   fake.advanceMillis(MAX_SEND_STALL_MS - 1);
   EXPECT_EQ(nm.sendDelayed(), 0);
   EXPECT_EQ(nm.getNumConnections(), 2);
@@ -347,6 +384,40 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingForFiveSecondsIsClosed) {
   for (const std::string &l : env.logLines())
     logged |= l.rfind("NetworkManager::send(): Error! Socket 1 took nothing for 5000 ms (", 0) == 0 &&
               l.find(" bytes wait). Closing it.") != std::string::npos;
+  EXPECT_TRUE(logged);
+  EXPECT_FALSE(nm.isDraining());
+
+  // Closed with bytes waiting: the socket leaves the lists at once, its
+  // bytes stay until five seconds pass without progress.
+  fake.uninstall();
+  ASSERT_EQ(nm.close(0), 0);
+  ASSERT_EQ(nm.setServer(false), 0);
+  selfConnect();
+  shrink();
+  fake.install();
+  int fd = nm.getSocket(1);
+  EXPECT_EQ(nm.sendNow(big.data(), static_cast<int>(big.size()), 1), 0);
+  rec->seen.clear();
+  EXPECT_EQ(nm.close(1), 0);
+  ASSERT_EQ(rec->seen.size(), 1u);
+  EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::CLOSE);
+  EXPECT_EQ(rec->seen[0].index, 1);
+  EXPECT_EQ(nm.getNumConnections(), 1);
+  EXPECT_TRUE(nm.isDraining());
+  EXPECT_TRUE(isOpen(fd));
+  fake.advanceMillis(MAX_SEND_STALL_MS - 1);
+  nm.sendDelayed();
+  EXPECT_TRUE(nm.isDraining());
+  fake.advanceMillis(1);
+  nm.sendDelayed();
+  EXPECT_FALSE(nm.isDraining());
+  EXPECT_FALSE(isOpen(fd));
+  logged = false;
+  for (const std::string &l : env.logLines())
+    logged |= l.rfind("NetworkManager::sendDelayed(): Error! Closed socket (m_sock[] was " +
+                          std::to_string(fd) + ") took nothing for 5000 ms: ",
+                      0) == 0 &&
+              l.find(" unsent bytes discarded.") != std::string::npos;
   EXPECT_TRUE(logged);
 }
 
@@ -452,6 +523,11 @@ TEST_F(NetworkManagerTest, DelayedSendsLeaveOnTheirStepInQueueOrder) {
     if (step == 11) {
       EXPECT_EQ(nm.setDelay(1, 1), 0);
       EXPECT_EQ(nm.send("second", 6, 1), 0);
+    }
+    if (step == 12) {
+      // The largest delay waits; it does not wrap to an early step.
+      EXPECT_EQ(nm.setDelay(INT_MAX, 0), 0);
+      EXPECT_EQ(nm.send("never", 5, 0), 0);
     }
     if (step == 20) GameManager::getInstance().setGameOver();
   });

@@ -166,6 +166,11 @@ TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
   ASSERT_EQ(env.startEngine(), 0);
   NetworkManager &nm = NetworkManager::getInstance();
   EXPECT_EQ(nm.getMaxConnections(), 3);
+  // The maximum outlives the engine: put it back however the test ends.
+  struct RestoreMax {
+    int max = NetworkManager::getInstance().getMaxConnections();
+    ~RestoreMax() { NetworkManager::getInstance().setMaxConnections(max); }
+  } restore_max;
   Recorder *rec = new Recorder(true);
   ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
   ASSERT_TRUE(waitFor([&] {
