@@ -147,8 +147,6 @@ TEST_F(FrameWindowTest, SpriteFarLargerThanTheWindowDrawsWhatTheWindowShows) {
   ASSERT_EQ(0, s.addFrame(Frame(side, side, cells)));
   cells.clear();
   cells.shrink_to_fit();
-  Animation a;
-  a.setSprite(&s);
 
   // The same shake for both pictures, moving glyphs by more than a cell.
   DisplayManager &dm = DisplayManager::getInstance();
@@ -157,7 +155,16 @@ TEST_F(FrameWindowTest, SpriteFarLargerThanTheWindowDrawsWhatTheWindowShows) {
     dm.shake(40, 40, 1);
     return render(draw);
   };
-  sf::Image drawn = shaken([&] { EXPECT_EQ(0, a.draw(Vector(20, 6))); });
+  // Then more cells than one batch holds (a blank cell, over and over) and a
+  // mark on top: every batch reaches the window, in order.
+  auto blankAndMark = [] {
+    for (int i = 0; i < 140000; i++) ch(0, 0, ' ');
+    ch(20, 6, '@', RED);
+  };
+  sf::Image drawn = shaken([&] {
+    EXPECT_EQ(0, s.draw(0, Vector(20, 6), '.', 0));
+    blankAndMark();
+  });
   EXPECT_GT(std::abs(dm.getShakeX()), 12);
   EXPECT_GT(std::abs(dm.getShakeY()), 12);
   // Cell by cell, with a wide border of cells that could only be seen
@@ -168,7 +175,9 @@ TEST_F(FrameWindowTest, SpriteFarLargerThanTheWindowDrawsWhatTheWindowShows) {
         char c = at(x - 20 + half, y - 6 + half);
         if (c != '.') ch(float(x), float(y), c, GREEN);
       }
+    blankAndMark();
   });
   EXPECT_GT(countColor(drawn, sf::Color(0, 255, 0), 0, 0, 480, 288), 2000);
+  EXPECT_GT(countColor(drawn, sf::Color(255, 0, 0), 0, 0, 480, 288), 20);
   EXPECT_TRUE(same(drawn, expected));
 }
