@@ -491,10 +491,10 @@ bool DisplayManager::reachableCells(const std::bitset<256> &chars, Box &view_cel
   // ...and the glyph of any of its characters, shaken, with the padding
   // drawCh gives it.
   unsigned int character_size = m_p_text->getCharacterSize();
+  float x = float(m_shake_x), y = float(m_shake_y) + float(character_size);
   for (unsigned int code = 0; code < 256; code++) {
     if (!chars[code] || code == ' ' || code == '\n' || code == '\t' || code == '\r') continue;
     const sf::FloatRect &bounds = m_font.getGlyph(code, character_size, true).bounds;
-    float x = float(m_shake_x), y = float(m_shake_y) + float(character_size);
     low_x = std::min(low_x, x + bounds.left - 1);
     high_x = std::max(high_x, x + bounds.left + bounds.width + 1);
     low_y = std::min(low_y, y + bounds.top - 1);
