@@ -90,7 +90,8 @@ TEST_F(DisplayHostileInput, RefusedWithALineAndStateKept) {
   Config::getInstance().setWindowVerticalPixels(16384);
   EXPECT_EQ(-1, dm.startUp());
   EXPECT_FALSE(dm.isStarted());
-  EXPECT_EQ((Lines{"DisplayManager::startUp(): Error! Window size (2147483647, 2147483647) pixels exceeds (16384, 16384).",
+  EXPECT_EQ((Lines{"DisplayManager::startUp(): Error! Window size (2147483647, 2147483647) pixels exceeds "
+                   "(16384, 16384).",
                    "DisplayManager::startUp(): Error! Window size (-3, 16384) pixels is negative."}),
             since());
   Config::getInstance().setWindowHorizontalPixels(16384);

@@ -136,27 +136,6 @@ TEST_F(SoundTest, ManagerSoundLimitIsAHundred) {
 
 namespace {
 
-// A 16-bit PCM WAV header with any channel count, rate and data size,
-// followed by data_bytes bytes.
-void rawWav(const std::string &path, uint16_t channels, uint32_t rate, uint32_t data_claim, uint32_t data_bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char *>(&v), 4); };
-  auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char *>(&v), 2); };
-  f.write("RIFF", 4);
-  u32(36 + data_claim);
-  f.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(channels);
-  u32(rate);
-  u32(rate * channels * 2);
-  u16(uint16_t(channels * 2));
-  u16(16);
-  f.write("data", 4);
-  u32(data_claim);
-  f << std::string(data_bytes, '\x11');
-}
-
 // A FLAC stream of 44100 Hz stereo that claims total samples per channel
 // and holds no audio at all.
 void emptyFlac(const std::string &path, uint64_t total) {
@@ -176,45 +155,47 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
   std::string huge = env.path("huge.wav"), half = env.path("half.wav"), wide = env.path("wide.wav"),
               none = env.path("none.wav"), fast = env.path("fast.wav"), cut = env.path("cut.wav"),
               endless = env.path("endless.flac"), hollow = env.path("hollow.flac");
-  rawWav(huge, 1, 22050, 0xfffffff0u, 16);
-  rawWav(half, 1, 22050, 1u << 30, 16);
-  rawWav(wide, 65535, 65535, 16, 16);
-  rawWav(none, 0, 22050, 16, 16);
-  rawWav(fast, 2, 1000000, 16, 16);
-  rawWav(cut, 1, 22050, 2000, 1500);
+  // 60-byte files: 44 bytes of header, 8 samples.
+  writeWav(huge, 8, 22050, 1, 0x7ffffff8u);
+  writeWav(half, 8, 22050, 1, 1u << 29);
+  writeWav(wide, 8, 65535, 65535);
+  writeWav(none, 8, 22050, 0);
+  writeWav(fast, 8, 1000000, 2);
+  writeWav(cut, 750, 22050, 1, 1000);
   emptyFlac(endless, 0xfffffffffull);
   emptyFlac(hollow, 500000);
-  const std::string S = "Sound::loadSound(): Error! '", M = "Music::loadMusic(): Error! '";
-  const std::string channels = "' has 65535 channels; only 1, 2, 4, 6, 7 or 8 can be played.";
-  const std::string no_channels = "' has 0 channels; only 1, 2, 4, 6, 7 or 8 can be played.";
-  const std::string rate = "' has a sample rate of 1000000 Hz; only 1 to 384000 can be played.";
-  struct Case {
-    std::string file, line;
+  auto channels = [](const std::string &n) {
+    return "' has " + n + " channels; only 1, 2, 4, 6, 7 or 8 can be played.";
   };
-  for (const Case &c : std::vector<Case>{
-           {huge, S + huge + "' claims 2147483640 samples in 60 bytes."},
-           {half, S + half + "' claims 536870912 samples in 60 bytes."},
-           {wide, S + wide + channels},
-           {none, S + none + no_channels},
-           {fast, S + fast + rate},
-           {cut, S + cut + "' ends after 750 of its 1000 samples."},
-           {endless, S + endless + "' claims 137438953470 samples; at most 67108864 are loaded whole."},
-           {hollow, S + hollow + "' ends after 0 of its 1000000 samples."}}) {
+  const std::string rate = "' has a sample rate of 1000000 Hz; only 1 to 384000 can be played.";
+  const std::string claims = "' claims 2147483640 samples in 60 bytes.";
+  std::vector<std::pair<std::string, std::string>> sounds = {
+      {huge, claims},
+      {half, "' claims 536870912 samples in 60 bytes."},
+      {wide, channels("65535")},
+      {none, channels("0")},
+      {fast, rate},
+      {cut, "' ends after 750 of its 1000 samples."},
+      {endless, "' claims 137438953470 samples; at most 67108864 are loaded whole."},
+      {hollow, "' ends after 0 of its 1000000 samples."}};
+  for (const auto &c : sounds) {
     mark();
-    EXPECT_EQ(-1, rm().loadSound(c.file, "bad"));
-    EXPECT_EQ((Lines{c.line, "RM::loadSound(): Error! Cannot load sound from file '" + c.file + "'."}), since());
+    EXPECT_EQ(-1, rm().loadSound(c.first, "bad"));
+    EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + c.first + c.second,
+                     "RM::loadSound(): Error! Cannot load sound from file '" + c.first + "'."}),
+              since());
   }
-  for (const Case &c : std::vector<Case>{{huge, M + huge + "' claims 2147483640 samples in 60 bytes."},
-                                         {wide, M + wide + channels},
-                                         {none, M + none + no_channels},
-                                         {fast, M + fast + rate}}) {
+  // Music is streamed: only what cannot be played, or data beyond the file.
+  for (const auto &c : std::vector<std::pair<std::string, std::string>>{
+           {huge, claims}, {wide, channels("65535")}, {none, channels("0")}, {fast, rate}}) {
     mark();
-    EXPECT_EQ(-1, rm().loadMusic(c.file, "bad"));
-    EXPECT_EQ((Lines{c.line, "RM::loadmusic(): Error! Cannot load music from file '" + c.file + "'."}), since());
+    EXPECT_EQ(-1, rm().loadMusic(c.first, "bad"));
+    EXPECT_EQ((Lines{"Music::loadMusic(): Error! '" + c.first + c.second,
+                     "RM::loadmusic(): Error! Cannot load music from file '" + c.first + "'."}),
+              since());
   }
-  EXPECT_EQ(nullptr, rm().getSound("bad"));
   EXPECT_EQ(nullptr, rm().getMusic("bad"));
-  // Nothing was counted: a good file still loads, into the first slot.
+  // Nothing was kept: good files still load.
   ASSERT_EQ(0, rm().loadSound(wav("good.wav", 300), "good"));
   ASSERT_EQ(0, rm().loadMusic(env.path("good.wav"), "good"));
   EXPECT_EQ(300u, samplesOf(*rm().getSound("good")));
