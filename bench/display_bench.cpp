@@ -1,9 +1,11 @@
 // Cost of one full 80 x 24 frame of characters, drawn by the engine and by a
-// plain SFML loop of one rectangle and one one-character text per cell.
+// plain SFML loop of one rectangle and one one-character text per cell; and
+// of one sprite much larger than the window.
 // Needs an X display: run under xvfb-run -a.
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,6 +19,7 @@
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
+#include "display/Sprite.h"
 #include "support/TestEnv.h"
 
 // Every C++ allocation in the program is counted, to show what a frame costs.
@@ -100,6 +103,32 @@ void BM_PlainSFMLFrame(benchmark::State &state) {
   for (auto _ : state) frame();
 }
 BENCHMARK(BM_PlainSFMLFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One frame holding a side x side sprite centred in the window: the cells
+// that can be seen are the window's own 80 x 24. The reference is the same
+// window filled cell by cell.
+void BM_HugeSpriteFrame(benchmark::State &state) {
+  int side = int(state.range(0));
+  vx::Sprite sprite(1);
+  sprite.setWidth(side);
+  sprite.setHeight(side);
+  std::string cells(size_t(side) * size_t(side), '#');
+  for (size_t i = 0; i < cells.size(); i += 7) cells[i] = char('a' + i % 26);
+  sprite.addFrame(vx::Frame(side, side, cells));
+  cells.clear();
+  cells.shrink_to_fit();
+  vx::DisplayManager &dm = vx::DisplayManager::getInstance();
+  for (int i = 0; i < WARM_UP_FRAMES; i++) engineFrame();
+  for (auto _ : state) {
+    sprite.draw(0, vx::Vector(COLS / 2, ROWS / 2), 0, 0);
+    dm.swapBuffers();
+  }
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["sprite_cells"] = double(side) * double(side);
+  state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_HugeSpriteFrame)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

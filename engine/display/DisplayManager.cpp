@@ -24,6 +24,8 @@ const float MAX_CHARACTER_SIZE = 4096;
 const int64_t MAX_CELLS = int64_t(1) << 20;
 // Window cells whose vertices are reserved at start-up; more grow on use.
 const int64_t RESERVED_CELLS = 1 << 16;
+// Cells held before they are drawn; more in one frame flush the batch first.
+const size_t MAX_BATCHED_CELLS = 1 << 16;
 // X keeps a window's size in 16 bits, and GL drivers commonly draw at most
 // 16384 pixels across (a 32767-pixel square already fails in software GL).
 const int MAX_WINDOW_PIXELS = 16384;
@@ -35,12 +37,6 @@ const size_t VERTICES_PER_CELL = 6 + 6;
 
 // Inside the opaque white square every font page keeps at its top left.
 const sf::Vector2f WHITE_TEXEL(1, 1);
-
-void appendTriangle(sf::VertexArray &va, const sf::Vertex &a, const sf::Vertex &b, const sf::Vertex &c) {
-  va.append(a);
-  va.append(b);
-  va.append(c);
-}
 
 // SFML aborts the program when it cannot open the X display, so the display
 // is opened here first. The connection is held while the window is made: a
@@ -98,6 +94,7 @@ DisplayManager::DisplayManager()
       m_window_background_color(0, 0, 0, 255),
       m_p_text(nullptr),
       m_cells(sf::Triangles),
+      m_cells_failed(false),
       m_shake_duration(0),
       m_shake_scale_x(0),
       m_shake_scale_y(0),
@@ -146,7 +143,23 @@ int DisplayManager::startUp() {
     return -1;
   }
 
+  // Cells are as wide as the window allows, with a window or without.
+  auto pixelsRefused = [&]() {
+    if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
+      lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
+                  m_window_horizontal_pixels, m_window_vertical_pixels);
+      return true;
+    }
+    if (m_window_horizontal_pixels > MAX_WINDOW_PIXELS || m_window_vertical_pixels > MAX_WINDOW_PIXELS) {
+      lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels exceeds (%d, %d).",
+                  m_window_horizontal_pixels, m_window_vertical_pixels, MAX_WINDOW_PIXELS, MAX_WINDOW_PIXELS);
+      return true;
+    }
+    return false;
+  };
+
   if (config.getHeadless()) {
+    if (pixelsRefused()) return -1;
     lm.writeLog(1, "DisplayManager::startUp(): no graphics in headless mode.");
     Manager::startUp();
     lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
@@ -167,16 +180,7 @@ int DisplayManager::startUp() {
 
   if (m_window_horizontal_pixels == 0) m_window_horizontal_pixels = int(desktop.width);
   if (m_window_vertical_pixels == 0) m_window_vertical_pixels = int(desktop.height);
-  if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
-    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
-                m_window_horizontal_pixels, m_window_vertical_pixels);
-    return -1;
-  }
-  if (m_window_horizontal_pixels > MAX_WINDOW_PIXELS || m_window_vertical_pixels > MAX_WINDOW_PIXELS) {
-    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels exceeds (%d, %d).",
-                m_window_horizontal_pixels, m_window_vertical_pixels, MAX_WINDOW_PIXELS, MAX_WINDOW_PIXELS);
-    return -1;
-  }
+  if (pixelsRefused()) return -1;
 
   sf::Uint32 style = windowStyle(config.getWindowStyle(), config.getWindowState());
 
@@ -241,6 +245,7 @@ int DisplayManager::startUp() {
 
 void DisplayManager::releaseDrawing() {
   m_cells.clear();  // cells of a closed window are never shown
+  m_cells_failed = false;
   if (m_p_window != nullptr) {
     m_p_window->close();
     delete m_p_window;
@@ -268,6 +273,8 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
     return -1;
 
   Vector pixel = spacesToPixels(worldToView(world_pos));
+  sf::Vertex cell[VERTICES_PER_CELL];
+  size_t count = 0;
 
   // The background is not shaken; the glyph is.
   m_p_rectangle->setPosition(pixel.getX() - charWidth() / 10, pixel.getY() + charHeight() / 5);
@@ -281,37 +288,63 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
       sf::Vertex(rect_transform.transformPoint(size.x, size.y), fill, WHITE_TEXEL),
       sf::Vertex(rect_transform.transformPoint(0, size.y), fill, WHITE_TEXEL),
   };
-  appendTriangle(m_cells, corner[0], corner[1], corner[2]);
-  appendTriangle(m_cells, corner[0], corner[2], corner[3]);
+  for (int i : {0, 1, 2, 0, 2, 3}) cell[count++] = corner[i];
 
   // Blanks have no glyph; '\r' is skipped.
   sf::Uint32 code = static_cast<unsigned char>(ch);
-  if (code == ' ' || code == '\n' || code == '\t' || code == '\r') return 0;
+  if (code != ' ' && code != '\n' && code != '\t' && code != '\r') {
+    m_p_text->setPosition(pixel.getX() + float(m_shake_x), pixel.getY() + float(m_shake_y));
+    m_p_text->setRotation(rotation);
+    const sf::Transform &text_transform = m_p_text->getTransform();
+    unsigned int character_size = m_p_text->getCharacterSize();
+    const sf::Glyph &glyph = m_font.getGlyph(code, character_size, true);
+    // The glyph's quad one pixel wider all round, on the baseline at the
+    // character size below the text's position.
+    const float padding = 1;
+    float baseline = float(character_size);
+    float left = glyph.bounds.left - padding;
+    float top = baseline + glyph.bounds.top - padding;
+    float right = glyph.bounds.left + glyph.bounds.width + padding;
+    float bottom = baseline + glyph.bounds.top + glyph.bounds.height + padding;
+    float u1 = float(glyph.textureRect.left) - padding;
+    float v1 = float(glyph.textureRect.top) - padding;
+    float u2 = float(glyph.textureRect.left + glyph.textureRect.width) + padding;
+    float v2 = float(glyph.textureRect.top + glyph.textureRect.height) + padding;
+    sf::Color color(r, g, b, 255);
+    sf::Vertex top_left(text_transform.transformPoint(left, top), color, sf::Vector2f(u1, v1));
+    sf::Vertex top_right(text_transform.transformPoint(right, top), color, sf::Vector2f(u2, v1));
+    sf::Vertex bottom_left(text_transform.transformPoint(left, bottom), color, sf::Vector2f(u1, v2));
+    sf::Vertex bottom_right(text_transform.transformPoint(right, bottom), color, sf::Vector2f(u2, v2));
+    for (const sf::Vertex *v : {&top_left, &top_right, &bottom_left, &bottom_left, &top_right, &bottom_right})
+      cell[count++] = *v;
+  }
 
-  m_p_text->setPosition(pixel.getX() + float(m_shake_x), pixel.getY() + float(m_shake_y));
-  m_p_text->setRotation(rotation);
-  const sf::Transform &text_transform = m_p_text->getTransform();
-  unsigned int character_size = m_p_text->getCharacterSize();
-  const sf::Glyph &glyph = m_font.getGlyph(code, character_size, true);
-  // The glyph's quad one pixel wider all round, on the baseline at the
-  // character size below the text's position.
-  const float padding = 1;
-  float baseline = float(character_size);
-  float left = glyph.bounds.left - padding;
-  float top = baseline + glyph.bounds.top - padding;
-  float right = glyph.bounds.left + glyph.bounds.width + padding;
-  float bottom = baseline + glyph.bounds.top + glyph.bounds.height + padding;
-  float u1 = float(glyph.textureRect.left) - padding;
-  float v1 = float(glyph.textureRect.top) - padding;
-  float u2 = float(glyph.textureRect.left + glyph.textureRect.width) + padding;
-  float v2 = float(glyph.textureRect.top + glyph.textureRect.height) + padding;
-  sf::Color color(r, g, b, 255);
-  sf::Vertex top_left(text_transform.transformPoint(left, top), color, sf::Vector2f(u1, v1));
-  sf::Vertex top_right(text_transform.transformPoint(right, top), color, sf::Vector2f(u2, v1));
-  sf::Vertex bottom_left(text_transform.transformPoint(left, bottom), color, sf::Vector2f(u1, v2));
-  sf::Vertex bottom_right(text_transform.transformPoint(right, bottom), color, sf::Vector2f(u2, v2));
-  appendTriangle(m_cells, top_left, top_right, bottom_left);
-  appendTriangle(m_cells, bottom_left, top_right, bottom_right);
+  // A cell that cannot reach the window, rotated and shaken as it is, is
+  // not kept (nor one whose position is not a number).
+  sf::Vector2f low = cell[0].position, high = cell[0].position;
+  for (size_t i = 1; i < count; i++) {
+    low.x = std::min(low.x, cell[i].position.x);
+    low.y = std::min(low.y, cell[i].position.y);
+    high.x = std::max(high.x, cell[i].position.x);
+    high.y = std::max(high.y, cell[i].position.y);
+  }
+  sf::FloatRect shown = visiblePixels();
+  if (!(high.x >= shown.left && low.x <= shown.left + shown.width && high.y >= shown.top &&
+        low.y <= shown.top + shown.height))
+    return 0;
+
+  if (m_cells.getVertexCount() + count > MAX_BATCHED_CELLS * VERTICES_PER_CELL) flushCells();
+  size_t before = m_cells.getVertexCount();
+  try {
+    for (size_t i = 0; i < count; i++) m_cells.append(cell[i]);
+  } catch (const std::bad_alloc &) {
+    m_cells.resize(before);
+    if (!m_cells_failed)
+      LogManager::getInstance().writeLog(
+          "DisplayManager::drawCh(): Error! Unable to allocate cells; dropped until the next frame.");
+    m_cells_failed = true;
+    return -1;
+  }
   return 0;
 }
 
@@ -359,6 +392,7 @@ int DisplayManager::swapBuffers() {
   flushCells();
   m_p_window->display();
   m_p_window->clear(m_window_background_color);
+  m_cells_failed = false;
   advanceShake();
   return 0;
 }
@@ -436,6 +470,42 @@ int DisplayManager::getVerticalPixels() const { return m_window_vertical_pixels;
 sf::RenderWindow *DisplayManager::getWindow() const {
   flushCells();
   return m_p_window;
+}
+
+sf::FloatRect DisplayManager::visiblePixels() const {
+  if (m_p_window == nullptr) return sf::FloatRect();
+  return m_p_window->getView().getInverseTransform().transformRect(sf::FloatRect(-1, -1, 2, 2));
+}
+
+bool DisplayManager::reachableCells(const std::bitset<256> &chars, Box &view_cells) const {
+  if (!isStarted() || m_p_window == nullptr || m_p_rectangle == nullptr || m_p_text == nullptr ||
+      Config::getInstance().getHeadless())
+    return false;
+  float cw = charWidth(), ch = charHeight();
+  if (!(cw > 0 && ch > 0)) return false;
+
+  // What a cell covers around its pixel position: its background...
+  sf::Vector2f size = m_p_rectangle->getSize();
+  float low_x = -cw / 10, high_x = low_x + size.x;
+  float low_y = ch / 5, high_y = low_y + size.y;
+  // ...and the glyph of any of its characters, shaken, with the padding
+  // drawCh gives it.
+  unsigned int character_size = m_p_text->getCharacterSize();
+  float x = float(m_shake_x), y = float(m_shake_y) + float(character_size);
+  for (unsigned int code = 0; code < 256; code++) {
+    if (!chars[code] || code == ' ' || code == '\n' || code == '\t' || code == '\r') continue;
+    const sf::FloatRect &bounds = m_font.getGlyph(code, character_size, true).bounds;
+    low_x = std::min(low_x, x + bounds.left - 1);
+    high_x = std::max(high_x, x + bounds.left + bounds.width + 1);
+    low_y = std::min(low_y, y + bounds.top - 1);
+    high_y = std::max(high_y, y + bounds.top + bounds.height + 1);
+  }
+
+  sf::FloatRect shown = visiblePixels();
+  float first_x = (shown.left - high_x) / cw, last_x = (shown.left + shown.width - low_x) / cw;
+  float first_y = (shown.top - high_y) / ch, last_y = (shown.top + shown.height - low_y) / ch;
+  view_cells = Box(Vector(first_x, first_y), last_x - first_x, last_y - first_y);
+  return true;
 }
 
 void DisplayManager::flushCells() const {

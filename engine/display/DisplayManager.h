@@ -1,9 +1,11 @@
 #pragma once
 
+#include <bitset>
 #include <string>
 
 #include <SFML/Graphics.hpp>
 
+#include "core/Box.h"
 #include "core/Color.h"
 #include "core/Manager.h"
 #include "core/Vector.h"
@@ -35,6 +37,7 @@ class DisplayManager : public Manager {
   // Cells drawn since the last flush: backgrounds and glyphs as triangles
   // textured with the font's page, drawn in one call.
   mutable sf::VertexArray m_cells;
+  mutable bool m_cells_failed;  // a cell could not be stored this frame (logged)
   int m_shake_duration;
   int m_shake_scale_x;
   int m_shake_scale_y;
@@ -45,6 +48,8 @@ class DisplayManager : public Manager {
   void releaseDrawing();
   // Draws the pending cells into the window (before anything else draws).
   void flushCells() const;
+  // The part of the window's view that is shown, in pixels.
+  sf::FloatRect visiblePixels() const;
 
  public:
   ~DisplayManager();
@@ -58,6 +63,11 @@ class DisplayManager : public Manager {
   int drawCh(Vector world_pos, char ch, unsigned char r, unsigned char g, unsigned char b,
              float rotation = 0) const;
   int drawString(Vector world_pos, std::string str, Justification just, Color color) const;
+
+  // The view positions (in cells) where an unrotated cell holding one of
+  // chars reaches the window, shaken as this frame is. False when nothing
+  // can be drawn, and then the cells are left to drawCh.
+  bool reachableCells(const std::bitset<256> &chars, Box &view_cells) const;
 
   // A white line between two pixel positions; -1 with no window.
   int drawSegment(Vector p1_pixels, Vector p2_pixels) const;

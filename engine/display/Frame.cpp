@@ -1,17 +1,42 @@
 #include "display/Frame.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
+#include "world/Geometry.h"
 
 namespace vx {
 
-Frame::Frame() : m_width(0), m_height(0), m_frame_str(), m_reported(false) {}
+namespace {
+
+// Cells of slack around the reachable range, for the rounding of positions.
+const double CLIP_MARGIN = 2;
+
+// The indices 0 .. n - 1 that lie in [low, high], widened by the margin;
+// false when there are none (or a bound is not a number).
+bool clipRange(double low, double high, int n, int &first, int &last) {
+  low -= CLIP_MARGIN;
+  high += CLIP_MARGIN;
+  if (!(low <= high) || high < 0 || low > double(n - 1)) return false;
+  first = low <= 0 ? 0 : int(std::ceil(low));
+  last = high >= double(n - 1) ? n - 1 : int(std::floor(high));
+  return first <= last;
+}
+
+} // namespace
+
+Frame::Frame() : m_width(0), m_height(0), m_frame_str(), m_reported(false), m_chars(), m_chars_known(false) {}
 
 Frame::Frame(int new_width, int new_height, std::string frame_str)
-    : m_width(new_width), m_height(new_height), m_frame_str(frame_str), m_reported(false) {}
+    : m_width(new_width),
+      m_height(new_height),
+      m_frame_str(frame_str),
+      m_reported(false),
+      m_chars(),
+      m_chars_known(false) {}
 
 int Frame::getWidth() const { return m_width; }
 void Frame::setWidth(int new_width) {
@@ -27,6 +52,16 @@ std::string Frame::getString() const { return m_frame_str; }
 void Frame::setString(std::string new_frame_str) {
   m_frame_str = new_frame_str;
   m_reported = false;
+  m_chars_known = false;
+}
+
+const std::bitset<256> &Frame::characters() const {
+  if (!m_chars_known) {
+    m_chars.reset();
+    for (char c : m_frame_str) m_chars.set(static_cast<unsigned char>(c));
+    m_chars_known = true;
+  }
+  return m_chars;
 }
 
 int Frame::draw(Vector position, Color color, char transparent, int transform) const {
@@ -68,11 +103,26 @@ int Frame::draw(Vector position, Color color, char transparent, int transform) c
       break;
   }
 
+  // Only the rows and columns that can reach the window are visited; the
+  // others would draw nothing there.
   const DisplayManager &dm = DisplayManager::getInstance();
-  int sy = row_start;
-  for (int y = 0; y < m_height; y++, sy += row_step) {
-    int sx = col_start;
-    for (int x = 0; x < m_width; x++, sx += col_step) {
+  int x_first = 0, x_last = m_width - 1, y_first = 0, y_last = m_height - 1;
+  std::bitset<256> chars = characters();
+  if (transparent != 0) chars.reset(static_cast<unsigned char>(transparent));
+  Box reach;
+  if (dm.reachableCells(chars, reach)) {
+    Vector centre = worldToView(position);
+    double base_x = double(centre.getX()) - double(x_off), base_y = double(centre.getY()) - double(y_off);
+    double low_x = double(reach.getCorner().getX()), low_y = double(reach.getCorner().getY());
+    if (!clipRange(low_x - base_x, low_x + double(reach.getHorizontal()) - base_x, m_width, x_first, x_last) ||
+        !clipRange(low_y - base_y, low_y + double(reach.getVertical()) - base_y, m_height, y_first, y_last))
+      return 0;
+  }
+
+  int sy = row_start + y_first * row_step;
+  for (int y = y_first; y <= y_last; y++, sy += row_step) {
+    int sx = col_start + x_first * col_step;
+    for (int x = x_first; x <= x_last; x++, sx += col_step) {
       char c = m_frame_str[size_t(sy) * size_t(m_width) + size_t(sx)];
       if (transparent != 0 && c == transparent) continue;
       Vector pos(position.getX() + (float)x - x_off, position.getY() + (float)y - y_off);

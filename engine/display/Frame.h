@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <string>
 
 #include "core/Color.h"
@@ -14,6 +15,10 @@ class Frame {
   int m_height;
   std::string m_frame_str;
   mutable bool m_reported;  // a string too short to draw was logged once
+  mutable std::bitset<256> m_chars;  // the characters in the string, once known
+  mutable bool m_chars_known;
+
+  const std::bitset<256> &characters() const;
 
  public:
   Frame();

@@ -238,6 +238,10 @@ void InputManager::getInput() {
     }
   }
 
+  // Held buttons and keys are read from the whole desktop: they are this
+  // window's only while it has the focus.
+  if (!p_window->hasFocus()) return;
+
   // Held mouse buttons, all at one position.
   sf::Vector2i pointer = sf::Mouse::getPosition(*p_window);
   EventMouse held;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/LogManager.h"
+#include "display/SoundFile.h"
 
 namespace vx {
 
@@ -16,9 +17,16 @@ sf::Music *Music::getMusic() {
 }
 
 int Music::loadMusic(std::string filename) {
-  sf::Music *p_music = getMusic();
-  if (!p_music) return -1;
-  if (!p_music->openFromFile(filename)) return -1;
+  try {
+    SoundFile file("Music::loadMusic()");
+    if (file.open(filename, false) != 0) return -1;
+    sf::Music *p_music = getMusic();
+    if (!p_music) return -1;
+    if (!p_music->openFromFile(filename)) return -1;
+  } catch (const std::bad_alloc &) {
+    LogManager::getInstance().writeLog("Music::loadMusic(): Error! Out of memory opening '%s'.", filename.c_str());
+    return -1;
+  }
   return 0;
 }
 

@@ -1,8 +1,10 @@
 #include "display/Sound.h"
 
 #include <new>
+#include <vector>
 
 #include "core/LogManager.h"
+#include "display/SoundFile.h"
 
 namespace vx {
 
@@ -57,11 +59,18 @@ Sound &Sound::operator=(Sound &&other) noexcept {
 }
 
 int Sound::loadSound(std::string filename) {
-  if (!m_p_sound_buffer) {
-    m_p_sound_buffer.reset(new (std::nothrow) sf::SoundBuffer());
-    if (!m_p_sound_buffer) return -1;
+  try {
+    SoundFile file("Sound::loadSound()");
+    std::vector<sf::Int16> samples;
+    if (file.open(filename, true) != 0 || file.readAll(samples) != 0) return -1;
+    if (!m_p_sound_buffer) m_p_sound_buffer.reset(new sf::SoundBuffer());
+    if (!m_p_sound_buffer->loadFromSamples(samples.data(), samples.size(), file.getChannelCount(),
+                                           file.getSampleRate()))
+      return -1;
+  } catch (const std::bad_alloc &) {
+    LogManager::getInstance().writeLog("Sound::loadSound(): Error! Out of memory loading '%s'.", filename.c_str());
+    return -1;
   }
-  if (!m_p_sound_buffer->loadFromFile(filename)) return -1;
 
   if (m_p_sound) {
     m_p_sound->setBuffer(*m_p_sound_buffer);

@@ -79,13 +79,25 @@ TEST_F(DisplayHostileInput, RefusedWithALineAndStateKept) {
             since());
   dm.shutDown();
 
-  // Headless, any pixel size is kept: the default shape size is not
-  // converted to int beyond its range.
+  // Headless, pixel sizes are held to the window's bounds all the same, so
+  // no cell is wider than 16384 pixels.
   gridConfig(true, 1, 1);
   Config::getInstance().setWindowHorizontalPixels(INT_MAX);
   Config::getInstance().setWindowVerticalPixels(INT_MAX);
+  mark();
+  EXPECT_EQ(-1, dm.startUp());
+  Config::getInstance().setWindowHorizontalPixels(-3);
+  Config::getInstance().setWindowVerticalPixels(16384);
+  EXPECT_EQ(-1, dm.startUp());
+  EXPECT_FALSE(dm.isStarted());
+  EXPECT_EQ((Lines{"DisplayManager::startUp(): Error! Window size (2147483647, 2147483647) pixels exceeds "
+                   "(16384, 16384).",
+                   "DisplayManager::startUp(): Error! Window size (-3, 16384) pixels is negative."}),
+            since());
+  Config::getInstance().setWindowHorizontalPixels(16384);
   ASSERT_EQ(0, dm.startUp());
-  EXPECT_FLOAT_EQ(4294967296.0f, Shape().getSize());
+  EXPECT_FLOAT_EQ(16384.0f, charWidth());
+  EXPECT_FLOAT_EQ(32768.0f, Shape().getSize());
   dm.shutDown();
 
   // A shape takes a field only when all its bytes arrived.

@@ -22,23 +22,25 @@ inline std::string spritePath(const std::string &name) {
   return std::string(VX_TEST_DATA) + "/sprites/" + name;
 }
 
-// Mono 16-bit PCM WAV of count samples (a square wave) at rate.
-inline bool writeWav(const std::string &path, uint32_t count, uint32_t rate = 22050) {
+// 16-bit PCM WAV of count samples (a square wave) at rate, mono unless
+// told otherwise; its header may claim other than count samples of data.
+inline bool writeWav(const std::string &path, uint32_t count, uint32_t rate = 22050, uint16_t channels = 1,
+                     uint32_t claimed_samples = 0) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char *>(&v), 4); };
   auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char *>(&v), 2); };
-  uint32_t data_bytes = count * 2;
+  uint32_t data_bytes = (claimed_samples != 0 ? claimed_samples : count) * 2;
   f.write("RIFF", 4);
   u32(36 + data_bytes);
   f.write("WAVE", 4);
   f.write("fmt ", 4);
   u32(16);
-  u16(1);         // PCM
-  u16(1);         // mono
+  u16(1);  // PCM
+  u16(channels);
   u32(rate);
-  u32(rate * 2);  // bytes per second
-  u16(2);         // block align
-  u16(16);        // bits per sample
+  u32(rate * channels * 2);  // bytes per second
+  u16(uint16_t(channels * 2));  // block align
+  u16(16);  // bits per sample
   f.write("data", 4);
   u32(data_bytes);
   for (uint32_t i = 0; i < count; i++) u16(uint16_t((i / 50) % 2 ? 8000 : -8000));

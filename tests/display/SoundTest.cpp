@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <SFML/Audio.hpp>
+#include <fstream>
 #include <sstream>
 #include <utility>
 
@@ -131,6 +132,73 @@ TEST_F(SoundTest, ManagerSoundLimitIsAHundred) {
   EXPECT_EQ(-1, rm().loadSound(env.path("none.wav"), "bad"));
   EXPECT_EQ(0, rm().loadSound(file, "good"));
   EXPECT_NE(nullptr, rm().getSound("good"));
+}
+
+namespace {
+
+// A FLAC stream of 44100 Hz stereo that claims total samples per channel
+// and holds no audio at all.
+void emptyFlac(const std::string &path, uint64_t total) {
+  std::string b("fLaC\x80\x00\x00\x22\x10\x00\x10\x00\x00\x00\x00\x00\x00\x00", 18);
+  uint64_t info = (uint64_t(44100) << 44) | (uint64_t(1) << 41) | (uint64_t(15) << 36) | total;
+  for (int i = 7; i >= 0; i--) b += char(info >> (8 * i));
+  b += std::string(16, '\0');
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << b;
+}
+
+} // namespace
+
+// Headers that claim more than the file holds, or what cannot be played,
+// are refused with a line before anything is made for them; the slot stays
+// free for the next load.
+TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
+  std::string huge = env.path("huge.wav"), half = env.path("half.wav"), wide = env.path("wide.wav"),
+              none = env.path("none.wav"), fast = env.path("fast.wav"), cut = env.path("cut.wav"),
+              endless = env.path("endless.flac"), hollow = env.path("hollow.flac");
+  // 60-byte files: 44 bytes of header, 8 samples.
+  writeWav(huge, 8, 22050, 1, 0x7ffffff8u);
+  writeWav(half, 8, 22050, 1, 1u << 29);
+  writeWav(wide, 8, 65535, 65535);
+  writeWav(none, 8, 22050, 0);
+  writeWav(fast, 8, 1000000, 2);
+  writeWav(cut, 750, 22050, 1, 1000);
+  emptyFlac(endless, 0xfffffffffull);
+  emptyFlac(hollow, 500000);
+  auto channels = [](const std::string &n) {
+    return "' has " + n + " channels; only 1, 2, 4, 6, 7 or 8 can be played.";
+  };
+  const std::string rate = "' has a sample rate of 1000000 Hz; only 1 to 384000 can be played.";
+  const std::string claims = "' claims 2147483640 samples in 60 bytes.";
+  std::vector<std::pair<std::string, std::string>> sounds = {
+      {huge, claims},
+      {half, "' claims 536870912 samples in 60 bytes."},
+      {wide, channels("65535")},
+      {none, channels("0")},
+      {fast, rate},
+      {cut, "' ends after 750 of its 1000 samples."},
+      {endless, "' claims 137438953470 samples; at most 67108864 are loaded whole."},
+      {hollow, "' ends after 0 of its 1000000 samples."}};
+  for (const auto &c : sounds) {
+    mark();
+    EXPECT_EQ(-1, rm().loadSound(c.first, "bad"));
+    EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + c.first + c.second,
+                     "RM::loadSound(): Error! Cannot load sound from file '" + c.first + "'."}),
+              since());
+  }
+  // Music is streamed: only what cannot be played, or data beyond the file.
+  for (const auto &c : std::vector<std::pair<std::string, std::string>>{
+           {huge, claims}, {wide, channels("65535")}, {none, channels("0")}, {fast, rate}}) {
+    mark();
+    EXPECT_EQ(-1, rm().loadMusic(c.first, "bad"));
+    EXPECT_EQ((Lines{"Music::loadMusic(): Error! '" + c.first + c.second,
+                     "RM::loadmusic(): Error! Cannot load music from file '" + c.first + "'."}),
+              since());
+  }
+  EXPECT_EQ(nullptr, rm().getMusic("bad"));
+  // Nothing was kept: good files still load.
+  ASSERT_EQ(0, rm().loadSound(wav("good.wav", 300), "good"));
+  ASSERT_EQ(0, rm().loadMusic(env.path("good.wav"), "good"));
+  EXPECT_EQ(300u, samplesOf(*rm().getSound("good")));
 }
 
 TEST_F(SoundTest, MusicPlayPauseStop) {

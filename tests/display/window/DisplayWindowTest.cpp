@@ -323,7 +323,11 @@ const SceneCell FIRST_CELLS[] = {
 };
 // Drawn over the circle, then the line runs across them.
 const SceneCell OVER_SHAPE[] = {{5, 8, 'O', WHITE, 0}, {6, 8, 'k', RED, 0}, {5.5f, 8.5f, '#', GREEN, 90}};
-const SceneCell LAST_CELLS[] = {{12, 4, 'Z', YELLOW, 0}, {13, 4, '~', BLUE, 0}};
+// The last two lie past the right and bottom edges and reach in only
+// turned; the third is nowhere near.
+const SceneCell LAST_CELLS[] = {{12, 4, 'Z', YELLOW, 0},   {13, 4, '~', BLUE, 0},
+                                {40.5f, 6, 'W', CYAN, 180}, {20, 12.5f, 'V', CYAN, 180},
+                                {1e6f, -1e6f, 'X', CYAN, 45}};
 
 int differingPixels(const sf::Image &a, const sf::Image &b, std::string &where) {
   int n = 0;
@@ -397,6 +401,8 @@ TEST(DisplayWindow, BatchedCellsMatchCellsDrawnOneByOne) {
   // The circle's top is left; the cells drawn over it hide the rest.
   EXPECT_GT(countColor(batched, SF_GREEN, 40, 180, 80, 196), 10);
   EXPECT_LT(countColor(batched, SF_GREEN, 40, 180, 80, 220), 250);
+  EXPECT_GT(countColor(batched, sf::Color(0, 255, 255), 460, 120, 480, 168), 10);
+  EXPECT_GT(countColor(batched, sf::Color(0, 255, 255), 220, 270, 260, 288), 10);
   // ...and every pixel is the same.
   std::string where;
   EXPECT_EQ(differingPixels(batched, one_by_one, where), 0) << "first at" << where;

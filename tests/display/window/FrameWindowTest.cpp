@@ -2,6 +2,7 @@
 // each compared with the same cells drawn one by one through drawCh.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -125,4 +126,58 @@ TEST_F(FrameWindowTest, AnimationDrawsItsFrameMirrored) {
     ch(20, 6, 'y', YELLOW);
     ch(21, 6, 'x', YELLOW);
   })));
+}
+
+TEST_F(FrameWindowTest, SpriteFarLargerThanTheWindowDrawsWhatTheWindowShows) {
+  // 3001 x 3001 cells centred on cell (20, 6) of a 40 x 12 window; every
+  // fifth character transparent.
+  const int side = 3001, half = side / 2;
+  auto at = [](int x, int y) {
+    int k = (x * 7 + y * 3) % 31;
+    return k % 5 == 0 ? '.' : char('A' + k % 26);
+  };
+  std::string cells(size_t(side) * size_t(side), ' ');
+  for (int y = 0; y < side; y++)
+    for (int x = 0; x < side; x++) cells[size_t(y) * size_t(side) + size_t(x)] = at(x, y);
+  Sprite s(1);
+  s.setWidth(side);
+  s.setHeight(side);
+  s.setColor(GREEN);
+  s.setTransparency('.');
+  ASSERT_EQ(0, s.addFrame(Frame(side, side, cells)));
+  cells.clear();
+  cells.shrink_to_fit();
+
+  // The same shake for both pictures, moving glyphs by more than a cell.
+  DisplayManager &dm = DisplayManager::getInstance();
+  auto shaken = [&](const std::function<void()> &draw) {
+    platform::srand(12);
+    dm.shake(40, 40, 1);
+    return render(draw);
+  };
+  // Then more cells than one batch holds (a blank cell, over and over) and a
+  // mark on top: every batch reaches the window, in order.
+  auto blankAndMark = [] {
+    for (int i = 0; i < 140000; i++) ch(0, 0, ' ');
+    ch(20, 6, '@', RED);
+  };
+  sf::Image drawn = shaken([&] {
+    EXPECT_EQ(0, s.draw(0, Vector(20, 6), '.', 0));
+    blankAndMark();
+  });
+  EXPECT_GT(std::abs(dm.getShakeX()), 12);
+  EXPECT_GT(std::abs(dm.getShakeY()), 12);
+  // Cell by cell, with a wide border of cells that could only be seen
+  // through the shake.
+  sf::Image expected = shaken([&] {
+    for (int y = -8; y < 20; y++)
+      for (int x = -8; x < 48; x++) {
+        char c = at(x - 20 + half, y - 6 + half);
+        if (c != '.') ch(float(x), float(y), c, GREEN);
+      }
+    blankAndMark();
+  });
+  EXPECT_GT(countColor(drawn, sf::Color(0, 255, 0), 0, 0, 480, 288), 2000);
+  EXPECT_GT(countColor(drawn, sf::Color(255, 0, 0), 0, 0, 480, 288), 20);
+  EXPECT_TRUE(same(drawn, expected));
 }

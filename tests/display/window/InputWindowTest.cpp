@@ -275,3 +275,42 @@ TEST_F(InputWindow, TwoHeldButtonsGiveLeftThenRightAtOnePosition) {
     EXPECT_FLOAT_EQ(r.position.getY(), 3.0f);
   }
 }
+
+TEST_F(InputWindow, HeldKeysAndButtonsCountOnlyWhileTheWindowHasTheFocus) {
+  // Another window takes the focus and the pointer.
+  std::string other_title = uniqueTitle("VexmoorOther");
+  sf::Window other(sf::VideoMode(100, 100), other_title, sf::Style::None);
+  std::string other_id = waitForWindow(other_title);
+  ASSERT_FALSE(other_id.empty());
+  bool other_key = false, other_button = false;
+  auto pumpOther = [&] {
+    sf::Event e;
+    while (other.pollEvent(e)) {
+      other_key |= e.type == sf::Event::KeyPressed && e.key.code == sf::Keyboard::Right;
+      other_button |= e.type == sf::Event::MouseButtonPressed && e.mouseButton.button == sf::Mouse::Left;
+    }
+  };
+  sf::RenderWindow *p_window = DisplayManager::getInstance().getWindow();
+  xdotool("windowfocus --sync " + other_id);
+  ASSERT_TRUE(stepUntil([&] { return !p_window->hasFocus(); }));
+
+  // The right arrow and the left button go down, over the other window.
+  xdotool("mousemove --window " + other_id + " 50 50 keydown Right mousedown 1");
+  ASSERT_TRUE(stepUntil([&] {
+    pumpOther();
+    return other_key && other_button;
+  }));
+  for (int i = 0; i < 5; i++) step();
+  int keyboard = 0;
+  for (const Received &r : p_rec->events) keyboard += r.type == EVENT_KEYBOARD;
+  EXPECT_EQ(keyboard, 0);
+  EXPECT_EQ(p_rec->findMouse(MouseAction::PRESSED, MouseButton::LEFT), nullptr);
+
+  // With the focus back, the same key and button count as held.
+  xdotool("windowfocus --sync " + window_id);
+  ASSERT_TRUE(stepUntil([&] {
+    return p_rec->countKey(KeyboardAction::DOWN, Keyboard::RIGHTARROW) >= 2 &&
+           p_rec->findMouse(MouseAction::PRESSED, MouseButton::LEFT) != nullptr;
+  }));
+  xdotool("keyup Right mouseup 1");
+}
