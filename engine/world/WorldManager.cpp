@@ -165,9 +165,13 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
       });
     };
     try {
-      if (static_cast<int>(m_move_lists.size()) < m_move_depth) m_move_lists.emplace_back();
-      p_list = &m_move_lists[m_move_depth - 1].hits;
-      p_list2 = &m_move_lists[m_move_depth - 1].slide;
+      if (static_cast<int>(m_move_lists.size()) < m_move_depth) {
+        std::unique_ptr<MoveLists> lists = std::make_unique<MoveLists>();
+        m_move_lists.push_back(std::move(lists));
+      }
+      MoveLists &lists = *m_move_lists[m_move_depth - 1];
+      p_list = &lists.hits;
+      p_list2 = &lists.slide;
       collect(*p_list, where);
     } catch (const std::bad_alloc &) {
       lm().writeLog("WorldManager::moveObject(): Error! No memory for the collision list.");
@@ -334,8 +338,6 @@ int WorldManager::setViewFollowing(Object *p_new_view_following) {
 }
 
 Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
-
-SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
 
 uint64_t WorldManager::getChangeCount() const { return m_scene_graph.getChangeCount(); }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,7 +40,7 @@ class WorldManager : public Manager {
     std::vector<Object *> hits;
     std::vector<Object *> slide;
   };
-  std::deque<MoveLists> m_move_lists;
+  std::vector<std::unique_ptr<MoveLists>> m_move_lists;
   int m_move_depth;
 
   void followView(Object *p_o);
@@ -89,7 +89,7 @@ class WorldManager : public Manager {
   int setViewFollowing(Object *p_new_view_following);
   Object *getViewFollowing() const;
 
-  SceneGraph &getSceneGraph();
+  SceneGraph &getSceneGraph() { return m_scene_graph; }
   // Changes with every insertion, removal, move, box, solidness, activity or
   // boundary change: answers of the collision queries stay valid while it does not.
   uint64_t getChangeCount() const;
