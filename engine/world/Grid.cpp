@@ -96,7 +96,8 @@ Grid::Grid()
       m_alloc_cols(0),
       m_req_cell_width(0),
       m_req_cell_height(0),
-      m_layout(0) {
+      m_layout(0),
+      m_restarts(0) {
   if (m_cell_width <= 0 || m_cell_height <= 0) {
     LogManager::getInstance().writeLog(
         "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
@@ -168,6 +169,7 @@ int Grid::startUp() {
   }
   m_num_cols = static_cast<int>(cols);
   m_num_rows = static_cast<int>(rows);
+  m_restarts++;
   newLayout();
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
@@ -194,6 +196,7 @@ int Grid::startUp() {
 }
 
 void Grid::shutDown() {
+  m_restarts++;
   if (m_grid) {
     for (int r = 0; r < m_alloc_rows; r++) delete[] m_grid[r];
     delete[] m_grid;
@@ -397,6 +400,7 @@ int Grid::getCellHeight() const { return m_cell_height; }
 int Grid::getNumCols() const { return m_num_cols; }
 int Grid::getNumRows() const { return m_num_rows; }
 bool Grid::isAllocated() const { return m_grid != nullptr; }
+uint64_t Grid::getRestartCount() const { return m_restarts; }
 
 std::string Grid::toString() const {
   if (!m_grid) return "";

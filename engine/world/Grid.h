@@ -99,6 +99,8 @@ class Grid {
   // place noted under one layout is never taken for another.
   static uint64_t s_layouts;
   uint64_t m_layout;
+  // Starts and shut-downs of this grid.
+  uint64_t m_restarts;
   // The last range computed: a move asks for the cells at its destination
   // twice, once to collide and once to file the object there.
   mutable GridPlace m_last_range;
@@ -157,6 +159,8 @@ class Grid {
   int getNumCols() const;
   int getNumRows() const;
   bool isAllocated() const;
+  // Bumped by every startUp and shutDown (so by every change of cell size).
+  uint64_t getRestartCount() const;
 
   std::string toString() const;
 };

@@ -90,8 +90,9 @@ class WorldManager : public Manager {
   Object *getViewFollowing() const;
 
   SceneGraph &getSceneGraph() { return m_scene_graph; }
-  // Changes with every insertion, removal, move, box, solidness, activity or
-  // boundary change: answers of the collision queries stay valid while it does not.
+  // Changes with every insertion, removal, move, box, solidness, activity,
+  // boundary or grid cell size change: answers of the collision queries stay
+  // valid while it does not.
   uint64_t getChangeCount() const;
   // Number of objects queued for deletion.
   int getDeletionCount() const;
