@@ -89,6 +89,13 @@ int WorldManager::insertObject(Object *p_o) {
     lm().writeLog(2, "                              because WorldManager not started.");
     return -1;
   }
+  // Each list holds an object once: a second entry would outlive the first
+  // in the grid and be deleted twice at shut-down.
+  if (p_o && (m_scene_graph.activeList().contains(p_o) || m_scene_graph.inactiveList().contains(p_o))) {
+    lm().writeLog("WorldManager::insertObject(): Error! Object %d (%p) already in the world.", p_o->getId(),
+                  static_cast<void *>(p_o));
+    return -1;
+  }
   return m_scene_graph.insertObject(p_o);
 }
 

@@ -7,9 +7,11 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "WorldFixture.h"
@@ -209,6 +211,37 @@ TEST_F(WorldTest, HostileCellSizeChangeUnderARunningSearch) {
   before = wm().getChangeCount();
   EXPECT_EQ(0, grid.startUp());
   EXPECT_NE(before, wm().getChangeCount());
+}
+
+TEST_F(WorldTest, HostileSecondInsertionIsRefused) {
+  Probe *twice = make(Vector(10, 10), HARD, "Twice");
+  Probe *asleep = make(Vector(30, 10), SOFT, "Asleep");
+  ASSERT_EQ(0, asleep->setActive(false));
+  Probe *mover = make(Vector(12, 10), HARD, "Mover");
+  auto line = [](Object *p) {
+    char buf[200];
+    snprintf(buf, sizeof buf, "WorldManager::insertObject(): Error! Object %d (%p) already in the world.", p->getId(),
+             static_cast<void *>(p));
+    return std::string(buf);
+  };
+  EXPECT_EQ(-1, wm().insertObject(twice));
+  EXPECT_EQ(-1, wm().insertObject(asleep));
+  EXPECT_EQ(1, logCount(line(twice)));
+  EXPECT_EQ(1, logCount(line(asleep)));
+  EXPECT_EQ("", test::checkWorld(std::vector<Object *>{twice, asleep, mover}));
+
+  // No entry stays behind where the object was.
+  EXPECT_EQ(0, wm().moveObject(twice, Vector(40, 20)));
+  EXPECT_TRUE(wm().getCollisions(mover, Vector(10.5f, 10)).isEmpty());
+  EXPECT_EQ(0, wm().moveObject(mover, Vector(10.5f, 10)));
+  EXPECT_EQ(0, twice->collisions);
+  EXPECT_EQ(0, asleep->setActive(true));
+  EXPECT_EQ(1, wm().objectsOfType("Asleep").getCount());
+  EXPECT_WORLD_OK();
+
+  // Each object is deleted once.
+  wm().shutDown();
+  EXPECT_TRUE(wm().getAllObjects(true).isEmpty());
 }
 
 TEST_F(WorldTest, HostileListsOutOfMemoryFailWithoutThrowing) {
