@@ -135,6 +135,8 @@ class PlainGrid {
     if (b.solidness != SPECTRAL) forCells(b.x, b.y, [&](std::vector<int> &c) { c.push_back(int(m_bodies.size()) - 1); });
   }
 
+  const std::vector<Body> &bodies() const { return m_bodies; }
+
   void step() {
     std::vector<int> hits;
     for (int i = 0; i < static_cast<int>(m_bodies.size()); i++) {
@@ -202,13 +204,9 @@ class PlainGrid {
   }
 };
 
-void BM_GridReference(benchmark::State &state) {
-  int n = static_cast<int>(state.range(0));
-  int kind = static_cast<int>(state.range(1));
+// The movers of BM_WorldUpdate (same draws) in a plain grid.
+void fillPlainGrid(PlainGrid &grid, int n, int kind, float width, float height) {
   platform::srand(1234);
-  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
-  float width = height * 2.5f;
-  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
   const float speed = 0.5f;
   for (int i = 0; i < n; i++) {
     PlainGrid::Body b;
@@ -220,8 +218,100 @@ void BM_GridReference(benchmark::State &state) {
     b.vy = std::sin(a) * speed;
     grid.add(b);
   }
+}
+
+void BM_GridReference(benchmark::State &state) {
+  int n = static_cast<int>(state.range(0));
+  int kind = static_cast<int>(state.range(1));
+  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
+  float width = height * 2.5f;
+  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
+  fillPlainGrid(grid, n, kind, width, height);
   for (auto _ : state) grid.step();
   state.counters["objects"] = n;
+}
+
+// A plain uniform-grid broad phase: the cells as one array of entries (index
+// and box corners) sorted by cell, every solid box checked against the
+// entries of the cells it covers.
+class PlainBroadPhase {
+ public:
+  PlainBroadPhase(const std::vector<PlainGrid::Body> &bodies, float width, float height, int cell_w, int cell_h)
+      : m_cw(static_cast<float>(cell_w)), m_ch(static_cast<float>(cell_h)) {
+    m_cols = static_cast<int>(std::ceil(width / m_cw));
+    m_rows = static_cast<int>(std::ceil(height / m_ch));
+    size_t cells = static_cast<size_t>(m_cols) * m_rows + 1;  // last: out of bounds
+    std::vector<std::vector<Entry>> lists(cells);
+    for (int i = 0; i < static_cast<int>(bodies.size()); i++) {
+      const PlainGrid::Body &b = bodies[i];
+      if (b.solidness == SPECTRAL) continue;
+      Entry e{i, b.x - 0.5f, b.y - 0.5f, b.x + 0.49f, b.y + 0.49f};
+      m_boxes.push_back(e);
+      forCells(e, [&](size_t k) { lists[k].push_back(e); });
+    }
+    m_start.push_back(0);
+    for (const std::vector<Entry> &l : lists) {
+      m_entries.insert(m_entries.end(), l.begin(), l.end());
+      m_start.push_back(static_cast<int>(m_entries.size()));
+    }
+    m_stamp.assign(bodies.size(), 0);
+  }
+
+  // Overlapping pairs found (each counted from both sides).
+  long run() {
+    long pairs = 0;
+    for (const Entry &b : m_boxes) {
+      unsigned stamp = ++m_query;
+      forCells(b, [&](size_t k) {
+        for (int e = m_start[k]; e < m_start[k + 1]; e++) {
+          const Entry &o = m_entries[e];
+          if (o.x0 <= b.x1 && b.x0 <= o.x1 && o.y0 <= b.y1 && b.y0 <= o.y1 && o.i != b.i && m_stamp[o.i] != stamp) {
+            m_stamp[o.i] = stamp;
+            pairs++;
+          }
+        }
+      });
+    }
+    return pairs;
+  }
+
+ private:
+  struct Entry {
+    int i;
+    float x0, y0, x1, y1;
+  };
+  float m_cw, m_ch;
+  int m_cols, m_rows;
+  std::vector<Entry> m_boxes;
+  std::vector<Entry> m_entries;
+  std::vector<int> m_start;
+  std::vector<unsigned> m_stamp;
+  unsigned m_query = 0;
+
+  template <class F>
+  void forCells(const Entry &b, F f) const {
+    int c0 = static_cast<int>(std::floor(b.x0 / m_cw)), c1 = static_cast<int>(std::floor(b.x1 / m_cw));
+    int r0 = static_cast<int>(std::floor(b.y0 / m_ch)), r1 = static_cast<int>(std::floor(b.y1 / m_ch));
+    if (c0 < 0 || r0 < 0 || c1 >= m_cols || r1 >= m_rows) f(static_cast<size_t>(m_cols) * m_rows);
+    for (int r = std::max(r0, 0); r <= std::min(r1, m_rows - 1); r++)
+      for (int c = std::max(c0, 0); c <= std::min(c1, m_cols - 1); c++) f(static_cast<size_t>(r) * m_cols + c);
+  }
+};
+
+// The broad phase alone over the boxes of BM_WorldUpdate: the floor under a
+// world step, which finds the same pairs and moves the objects besides.
+void BM_BroadPhaseReference(benchmark::State &state) {
+  int n = static_cast<int>(state.range(0));
+  int kind = static_cast<int>(state.range(1));
+  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
+  float width = height * 2.5f;
+  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
+  fillPlainGrid(grid, n, kind, width, height);
+  PlainBroadPhase broad(grid.bodies(), width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
+  long pairs = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(pairs = broad.run());
+  state.counters["objects"] = n;
+  state.counters["pairs"] = static_cast<double>(pairs);
 }
 
 // Id look-up in a world of n objects, every id in turn.
@@ -289,6 +379,12 @@ BENCHMARK(BM_WorldUpdate)
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridReference)
+    ->ArgNames({"N", "solid_only"})
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BroadPhaseReference)
     ->ArgNames({"N", "solid_only"})
     ->Args({10000, 0})
     ->Args({10000, 1})

@@ -8,8 +8,6 @@
 
 namespace vx {
 
-bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }
-
 bool boxContainsPosition(Box b, Vector p) {
   Vector c = b.getCorner();
   return valueInRange(p.getX(), c.getX(), c.getX() + b.getHorizontal()) &&
@@ -20,16 +18,6 @@ bool boxContainsBox(Box outer, Box inner) {
   Vector c = inner.getCorner();
   Vector far(c.getX() + inner.getHorizontal(), c.getY() + inner.getVertical());
   return boxContainsPosition(outer, c) && boxContainsPosition(outer, far);
-}
-
-bool boxIntersectsBox(Box a, Box b) {
-  Vector ca = a.getCorner();
-  Vector cb = b.getCorner();
-  bool x_overlap = valueInRange(ca.getX(), cb.getX(), cb.getX() + b.getHorizontal()) ||
-                   valueInRange(cb.getX(), ca.getX(), ca.getX() + a.getHorizontal());
-  bool y_overlap = valueInRange(ca.getY(), cb.getY(), cb.getY() + b.getVertical()) ||
-                   valueInRange(cb.getY(), ca.getY(), ca.getY() + a.getVertical());
-  return x_overlap && y_overlap;
 }
 
 bool lineIntersectsLine(Line a, Line b) {
@@ -74,19 +62,6 @@ float distance(Vector a, Vector b) {
 float distance(Object *p_o1, Object *p_o2) {
   if (!p_o1 || !p_o2) return -1.0f;
   return distance(p_o1->getPosition(), p_o2->getPosition());
-}
-
-Box getWorldBox(Object *p_o) {
-  if (!p_o) return Box();
-  return getWorldBox(p_o, p_o->getPosition());
-}
-
-Box getWorldBox(Object *p_o, Vector where) {
-  if (!p_o) return Box();
-  Box b = p_o->getBox();
-  Vector c = b.getCorner();
-  b.setCorner(Vector(c.getX() + where.getX(), c.getY() + where.getY()));
-  return b;
 }
 
 Vector worldToView(Vector world_pos) {

@@ -4,17 +4,24 @@
 #include "core/Circle.h"
 #include "core/Line.h"
 #include "core/Vector.h"
+#include "world/Object.h"
 
 namespace vx {
 
-class Object;
-
 // min <= value <= max (false when any is NaN).
-bool valueInRange(float value, float min, float max);
+inline bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }
 bool boxContainsPosition(Box b, Vector p);
 bool boxContainsBox(Box outer, Box inner);
 // Inclusive: boxes that only touch intersect.
-bool boxIntersectsBox(Box a, Box b);
+inline bool boxIntersectsBox(Box a, Box b) {
+  Vector ca = a.getCorner();
+  Vector cb = b.getCorner();
+  bool x_overlap = valueInRange(ca.getX(), cb.getX(), cb.getX() + b.getHorizontal()) ||
+                   valueInRange(cb.getX(), ca.getX(), ca.getX() + a.getHorizontal());
+  bool y_overlap = valueInRange(ca.getY(), cb.getY(), cb.getY() + b.getVertical()) ||
+                   valueInRange(cb.getY(), ca.getY(), ca.getY() + a.getVertical());
+  return x_overlap && y_overlap;
+}
 bool lineIntersectsLine(Line a, Line b);
 bool lineIntersectsBox(Line l, Box b);
 // True when a corner of the box lies strictly inside the radius.
@@ -26,8 +33,17 @@ float distance(Object *p_o1, Object *p_o2);
 
 // The object's box moved to its position (or to where); an empty box
 // at the origin for a null object.
-Box getWorldBox(Object *p_o);
-Box getWorldBox(Object *p_o, Vector where);
+inline Box getWorldBox(Object *p_o, Vector where) {
+  if (!p_o) return Box();
+  Box b = p_o->getBox();
+  Vector c = b.getCorner();
+  b.setCorner(Vector(c.getX() + where.getX(), c.getY() + where.getY()));
+  return b;
+}
+inline Box getWorldBox(Object *p_o) {
+  if (!p_o) return Box();
+  return getWorldBox(p_o, p_o->getPosition());
+}
 
 // World <-> view coordinates (by the world manager's view corner).
 Vector worldToView(Vector world_pos);

@@ -34,14 +34,6 @@ double cellCount(float extent, int size) {
 // Cells to allocate: an empty axis still takes one row (or column) of memory.
 double cellTotal(double cols, double rows) { return std::max(cols, 1.0) * std::max(rows, 1.0); }
 
-// The object's world box placed at where (as getWorldBox), by its corners.
-Bounds boundsAt(const Object *p_o, Vector where) {
-  Box b = p_o->getBox();
-  Vector c = b.getCorner();
-  float x0 = c.getX() + where.getX(), y0 = c.getY() + where.getY();
-  return Bounds{x0, y0, x0 + b.getHorizontal(), y0 + b.getVertical()};
-}
-
 } // namespace
 
 // ------------------------------------------------------------------ CellList
@@ -77,11 +69,6 @@ int Grid::CellList::remove(Object *p_o) {
   return -1;
 }
 
-void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
-  for (int i = 0; i < m_count; i++)
-    if (m_p_entries[i].p_o == p_o) m_p_entries[i].bounds = bounds;
-}
-
 void Grid::CellList::clear() { m_count = 0; }
 
 int Grid::CellList::getCount() const { return m_count; }
@@ -97,6 +84,7 @@ ObjectList Grid::CellList::toObjectList() const {
 // ----------------------------------------------------------------------- Grid
 
 unsigned long long Grid::s_stamp = 0;
+uint64_t Grid::s_layouts = 0;
 
 Grid::Grid()
     : m_grid(nullptr),
@@ -107,7 +95,9 @@ Grid::Grid()
       m_alloc_rows(0),
       m_alloc_cols(0),
       m_req_cell_width(0),
-      m_req_cell_height(0) {
+      m_req_cell_height(0),
+      m_layout(0),
+      m_restarts(0) {
   if (m_cell_width <= 0 || m_cell_height <= 0) {
     LogManager::getInstance().writeLog(
         "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
@@ -118,21 +108,29 @@ Grid::Grid()
   }
   m_req_cell_width = m_cell_width;
   m_req_cell_height = m_cell_height;
+  newLayout();
 }
 
 Grid::~Grid() { shutDown(); }
 
-bool Grid::CellRange::containsCell(int r, int c) const {
-  if (r == -1 && c == -1) return out;
-  return r >= r0 && r <= r1 && c >= c0 && c <= c1;
+bool Grid::containsCell(const CellRange &range, int r, int c) {
+  if (r == -1 && c == -1) return range.out;
+  return r >= range.r0 && r <= range.r1 && c >= range.c0 && c <= range.c1;
 }
 
-int Grid::cellCoord(float v, int size) const {
-  double q = std::floor(static_cast<double>(static_cast<float>(v / static_cast<float>(size))));
-  if (std::isnan(q)) return -1;
-  if (q < -MAX_CELL_COORD) return static_cast<int>(-MAX_CELL_COORD);
-  if (q > MAX_CELL_COORD) return static_cast<int>(MAX_CELL_COORD);
-  return static_cast<int>(q);
+// Every change of cell size or count takes a new number: ranges noted under
+// the old one are computed again.
+void Grid::newLayout() { m_layout = ++s_layouts; }
+
+// floor(v / size), NaN giving -1, kept within +-MAX_CELL_COORD. Within that
+// range the quotient converts to int exactly, and from 2^23 on it is whole.
+int Grid::cellCoord(float v, int size) {
+  float q = v / static_cast<float>(size);
+  if (q != q) return -1;
+  if (q < static_cast<float>(-MAX_CELL_COORD)) return static_cast<int>(-MAX_CELL_COORD);
+  if (q > static_cast<float>(MAX_CELL_COORD)) return static_cast<int>(MAX_CELL_COORD);
+  int i = static_cast<int>(q);
+  return static_cast<float>(i) > q ? i - 1 : i;
 }
 
 int Grid::startUp() {
@@ -171,6 +169,8 @@ int Grid::startUp() {
   }
   m_num_cols = static_cast<int>(cols);
   m_num_rows = static_cast<int>(rows);
+  m_restarts++;
+  newLayout();
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
   CellList **grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
@@ -196,6 +196,7 @@ int Grid::startUp() {
 }
 
 void Grid::shutDown() {
+  m_restarts++;
   if (m_grid) {
     for (int r = 0; r < m_alloc_rows; r++) delete[] m_grid[r];
     delete[] m_grid;
@@ -236,7 +237,7 @@ Cell Grid::worldToCell(Vector point) const {
 
 Grid::CellRange Grid::cellRange(Object *p_o, Vector where) const { return rangeOf(boundsAt(p_o, where)); }
 
-Grid::CellRange Grid::rangeOf(const Bounds &b) const {
+Grid::CellRange Grid::computeRange(const Bounds &b) const {
   CellRange range;
   range.out = false;
   range.r0 = cellCoord(b.y0, m_cell_height);
@@ -259,6 +260,9 @@ Grid::CellRange Grid::rangeOf(const Bounds &b) const {
     range.c1 = m_num_cols - 1;
     range.out = true;
   }
+  m_last_range.bounds = b;
+  m_last_range.range = range;
+  m_last_range.layout = m_layout;
   return range;
 }
 
@@ -288,10 +292,11 @@ int Grid::insertObject(Object *p_o) {
     return -1;
   }
   Bounds bounds = boundsAt(p_o, p_o->getPosition());
-  CellRange range = rangeOf(bounds);
+  CellRange range = placedRange(p_o, bounds);
   if (range.out) m_out_of_bounds.insert(p_o, bounds);
   for (int r = range.r0; r <= range.r1; r++)
     for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].insert(p_o, bounds);
+  notePlace(p_o, bounds, range);
   return 0;
 }
 
@@ -305,7 +310,7 @@ int Grid::removeObject(Object *p_o) {
     return -1;
   }
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
-  CellRange range = cellRange(p_o, p_o->getPosition());
+  CellRange range = placedRange(p_o, boundsAt(p_o, p_o->getPosition()));
   if (range.out) m_out_of_bounds.remove(p_o);
   for (int r = range.r0; r <= range.r1; r++)
     for (int c = range.c0; c <= range.c1; c++) m_grid[r][c].remove(p_o);
@@ -321,9 +326,18 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
     LogManager::getInstance().writeLog("Grid::updatePosition(): Error! Object is NULL");
     return -1;
   }
-  CellRange old_range = cellRange(p_o, p_o->getPosition());
+  CellRange old_range = placedRange(p_o, boundsAt(p_o, p_o->getPosition()));
   Bounds bounds = boundsAt(p_o, new_position);
   CellRange new_range = rangeOf(bounds);
+  notePlace(p_o, bounds, new_range);
+  if (sameRange(old_range, new_range)) {
+    // The same cells: only the bounds kept beside the object change.
+    if (new_range.out) m_out_of_bounds.setBounds(p_o, bounds);
+    for (int r = new_range.r0; r <= new_range.r1; r++)
+      for (int c = new_range.c0; c <= new_range.c1; c++)
+        if (r < m_alloc_rows && c < m_alloc_cols) m_grid[r][c].setBounds(p_o, bounds);
+    return 0;
+  }
   // Old minus new, then new minus old, each in cell order ((-1,-1) first);
   // the cells in both keep the object with its new bounds.
   if (old_range.out && !new_range.out) m_out_of_bounds.remove(p_o);
@@ -332,11 +346,11 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
     for (int c = old_range.c0; c <= old_range.c1; c++) {
       CellList *cell = cellList(r, c);
       if (!cell) {
-        if (!new_range.containsCell(r, c))
+        if (!containsCell(new_range, r, c))
           LogManager::getInstance().writeLog("Error! remove Cell x,y out of bounds (%d, %d).", c, r);
         continue;
       }
-      if (new_range.containsCell(r, c))
+      if (containsCell(new_range, r, c))
         cell->setBounds(p_o, bounds);
       else
         cell->remove(p_o);
@@ -344,7 +358,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   if (new_range.out && !old_range.out) m_out_of_bounds.insert(p_o, bounds);
   for (int r = new_range.r0; r <= new_range.r1; r++)
     for (int c = new_range.c0; c <= new_range.c1; c++) {
-      if (old_range.containsCell(r, c)) continue;
+      if (containsCell(old_range, r, c)) continue;
       CellList *cell = cellList(r, c);
       if (!cell) {
         LogManager::getInstance().writeLog("Error! insert Cell x,y out of bounds [%d, %d].", c, r);
@@ -355,18 +369,11 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   return 0;
 }
 
-bool Grid::beginQuery(const char *who, Object *p_o, Vector where, CellRange &range, Bounds &mover) const {
-  if (!m_grid) {
+void Grid::queryRefused(const char *who, const Object *p_o) const {
+  if (!m_grid)
     LogManager::getInstance().writeLog("%s: Error! grid is NULL", who);
-    return false;
-  }
-  if (!p_o) {
+  else if (!p_o)
     LogManager::getInstance().writeLog("%s: Error! Object is NULL", who);
-    return false;
-  }
-  mover = boundsAt(p_o, where);
-  range = rangeOf(mover);
-  return true;
 }
 
 ObjectList Grid::getCollisions(Object *p_o, Vector where) const {
@@ -393,6 +400,7 @@ int Grid::getCellHeight() const { return m_cell_height; }
 int Grid::getNumCols() const { return m_num_cols; }
 int Grid::getNumRows() const { return m_num_rows; }
 bool Grid::isAllocated() const { return m_grid != nullptr; }
+uint64_t Grid::getRestartCount() const { return m_restarts; }
 
 std::string Grid::toString() const {
   if (!m_grid) return "";

@@ -10,6 +10,7 @@
 
 #include "core/ObjectList.h"
 #include "core/Vector.h"
+#include "world/GridPlace.h"
 #include "world/Object.h"
 
 namespace vx {
@@ -27,9 +28,7 @@ typedef std::tuple<int, int> Cell;
 class Grid {
  public:
   // A world box by its corners.
-  struct Bounds {
-    float x0, y0, x1, y1;
-  };
+  typedef GridPlace::Bounds Bounds;
 
   // One cell: its objects in insertion order (duplicates allowed, removal
   // takes the first), each beside its world box, so that a query reads one
@@ -50,7 +49,10 @@ class Grid {
     // 0, or -1 when the object is not in the cell.
     int remove(Object *p_o);
     // Sets the box of every occurrence of the object.
-    void setBounds(Object *p_o, const Bounds &bounds);
+    void setBounds(Object *p_o, const Bounds &bounds) {
+      for (int i = 0; i < m_count; i++)
+        if (m_p_entries[i].p_o == p_o) m_p_entries[i].bounds = bounds;
+    }
     void clear();
     int getCount() const;
     bool isEmpty() const;
@@ -68,11 +70,12 @@ class Grid {
     Entry m_inline[INLINE_ENTRIES];
   };
 
-  // boxIntersectsBox on corner form: the same comparisons, so the same answers.
+  // boxIntersectsBox on corner form: the same comparisons, so the same
+  // answers; all of them made, without branches, as most boxes miss.
   static bool boundsIntersect(const Bounds &a, const Bounds &b) {
-    bool x = (b.x0 <= a.x0 && a.x0 <= b.x1) || (a.x0 <= b.x0 && b.x0 <= a.x1);
-    bool y = (b.y0 <= a.y0 && a.y0 <= b.y1) || (a.y0 <= b.y0 && b.y0 <= a.y1);
-    return x && y;
+    bool x = ((b.x0 <= a.x0) & (a.x0 <= b.x1)) | ((a.x0 <= b.x0) & (b.x0 <= a.x1));
+    bool y = ((b.y0 <= a.y0) & (a.y0 <= b.y1)) | ((a.y0 <= b.y0) & (b.y0 <= a.y1));
+    return x & y;
   }
 
  private:
@@ -92,19 +95,39 @@ class Grid {
   // Stamps of the collision query, shared by every grid: an object may sit
   // in more than one, and a stamp must never repeat.
   static unsigned long long s_stamp;
+  // Layouts (cell size and count) of every grid, numbered from 1 so that a
+  // place noted under one layout is never taken for another.
+  static uint64_t s_layouts;
+  uint64_t m_layout;
+  // Starts and shut-downs of this grid.
+  uint64_t m_restarts;
+  // The last range computed: a move asks for the cells at its destination
+  // twice, once to collide and once to file the object there.
+  mutable GridPlace m_last_range;
 
   // Cells covered by a box as a range, in the order of the cell set.
-  struct CellRange {
-    bool out;
-    int r0, r1, c0, c1;
-    bool containsCell(int r, int c) const;
-  };
+  typedef GridPlace::Range CellRange;
+  static bool containsCell(const CellRange &range, int r, int c);
+  // Equal corners give equal cells (NaN never equals, so is computed afresh).
+  static bool sameBounds(const Bounds &a, const Bounds &b) {
+    return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
+  }
+  static bool sameRange(const CellRange &a, const CellRange &b) {
+    return a.out == b.out && a.r0 == b.r0 && a.r1 == b.r1 && a.c0 == b.c0 && a.c1 == b.c1;
+  }
+  void newLayout();
   CellRange cellRange(Object *p_o, Vector where) const;
   CellRange rangeOf(const Bounds &b) const;
+  CellRange computeRange(const Bounds &b) const;
+  // The range of the object's box at b, from its place when noted for b.
+  CellRange placedRange(const Object *p_o, const Bounds &b) const;
+  void notePlace(Object *p_o, const Bounds &b, const CellRange &range);
   CellList *cellList(int row, int col) const;
-  int cellCoord(float v, int size) const;
-  // Checks and set-up of a collision query; false (logged) when it cannot run.
-  bool beginQuery(const char *who, Object *p_o, Vector where, CellRange &range, Bounds &mover) const;
+  static int cellCoord(float v, int size);
+  // The lines of a collision query without a grid or an object.
+  void queryRefused(const char *who, const Object *p_o) const;
+  // The object's world box placed at where (as getWorldBox), by its corners.
+  static Bounds boundsAt(const Object *p_o, Vector where);
 
  public:
   Grid();
@@ -136,25 +159,35 @@ class Grid {
   int getNumCols() const;
   int getNumRows() const;
   bool isAllocated() const;
+  // Bumped by every startUp and shutDown (so by every change of cell size).
+  uint64_t getRestartCount() const;
 
   std::string toString() const;
 };
 
 template <class Visit>
 void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
-  CellRange range;
-  Bounds mover;
-  if (!beginQuery("Grid::getCollisions()", p_o, where, range, mover)) return;
+  if (!m_grid || !p_o) {
+    queryRefused("Grid::getCollisions()", p_o);
+    return;
+  }
+  const Bounds mover = boundsAt(p_o, where);
+  const CellRange range = rangeOf(mover);
   // First occurrences only. Few objects meet the mover, so they are compared
   // directly; past a handful, a per-query stamp on the objects takes over.
   const int LINEAR_LIMIT = 16;
   Object *seen[LINEAR_LIMIT];
   int seen_count = 0;
   unsigned long long stamp = 0;
-  auto scan = [&](const CellList &cell) {
-    for (const CellList::Entry &e : cell) {
+  // The cells in set order: out of bounds first, then row by row.
+  const bool in_grid = range.r0 <= range.r1 && range.c0 <= range.c1;
+  int r = range.r0, c = range.c0;
+  const CellList *p_cell = range.out ? &m_out_of_bounds : in_grid ? &m_grid[r][c] : nullptr;
+  while (p_cell) {
+    for (const CellList::Entry &e : *p_cell) {
+      if (!boundsIntersect(mover, e.bounds)) continue;
       Object *p = e.p_o;
-      if (p == p_o || !boundsIntersect(mover, e.bounds)) continue;
+      if (p == p_o) continue;
       if (seen_count < LINEAR_LIMIT) {
         bool again = false;
         for (int i = 0; i < seen_count && !again; i++) again = seen[i] == p;
@@ -168,14 +201,40 @@ void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
         if (p->m_grid_stamp == stamp) continue;
         p->m_grid_stamp = stamp;
       }
-      if (!visit(p)) return false;
+      if (!visit(p)) return;
     }
-    return true;
-  };
-  if (range.out && !scan(m_out_of_bounds)) return;
-  for (int r = range.r0; r <= range.r1; r++)
-    for (int c = range.c0; c <= range.c1; c++)
-      if (!scan(m_grid[r][c])) return;
+    if (p_cell == &m_out_of_bounds)
+      p_cell = in_grid ? &m_grid[r][c] : nullptr;
+    else if (c < range.c1)
+      p_cell = &m_grid[r][++c];
+    else if (r < range.r1)
+      p_cell = &m_grid[++r][c = range.c0];
+    else
+      p_cell = nullptr;
+  }
+}
+
+inline Grid::Bounds Grid::boundsAt(const Object *p_o, Vector where) {
+  const Box &b = p_o->m_box;
+  float x0 = b.getCorner().getX() + where.getX(), y0 = b.getCorner().getY() + where.getY();
+  return Bounds{x0, y0, x0 + b.getHorizontal(), y0 + b.getVertical()};
+}
+
+inline Grid::CellRange Grid::rangeOf(const Bounds &b) const {
+  if (m_last_range.layout == m_layout && sameBounds(m_last_range.bounds, b)) return m_last_range.range;
+  return computeRange(b);
+}
+
+inline Grid::CellRange Grid::placedRange(const Object *p_o, const Bounds &b) const {
+  const GridPlace &place = p_o->m_grid_place;
+  if (place.layout == m_layout && sameBounds(place.bounds, b)) return place.range;
+  return rangeOf(b);
+}
+
+inline void Grid::notePlace(Object *p_o, const Bounds &b, const CellRange &range) {
+  p_o->m_grid_place.bounds = b;
+  p_o->m_grid_place.range = range;
+  p_o->m_grid_place.layout = m_layout;
 }
 
 } // namespace vx

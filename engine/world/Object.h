@@ -12,6 +12,7 @@
 #include "display/Animation.h"
 #include "display/Shape.h"
 #include "path/Path.h"
+#include "world/GridPlace.h"
 
 namespace vx {
 
@@ -74,8 +75,10 @@ class Object {
   Path m_path;
   bool m_avoid_collisions;
 
-  // Bookkeeping of the grid's collision query (de-duplication stamp).
+  // Bookkeeping of the grid: the collision query's de-duplication stamp and
+  // where the object is filed.
   mutable unsigned long long m_grid_stamp;
+  GridPlace m_grid_place;
   friend class Grid;
   // Place in the scene graph's id index (-1 when not in it).
   int m_id_slot;

@@ -424,7 +424,9 @@ void SceneGraph::shutDown() {
   m_grid.shutDown();
 }
 
-uint64_t SceneGraph::getChangeCount() const { return m_change_count; }
+// The grid counts its own restarts: a new cell size refiles the solid
+// objects, which can change the order of a cell.
+uint64_t SceneGraph::getChangeCount() const { return m_change_count + m_grid.getRestartCount(); }
 
 int SceneGraph::restart() {
   shutDown();

@@ -89,7 +89,8 @@ class SceneGraph {
   int startUp();
   void shutDown();
 
-  // Bumped by every insertion, removal, move, box, solidness or activity change and restart.
+  // Bumped by every insertion, removal, move, box, solidness or activity change, restart
+  // and change of the grid's cell size.
   uint64_t getChangeCount() const;
   // shutDown and startUp, then the objects that exist are filed again by
   // type and in the grid. 0, or -1 when any step failed.

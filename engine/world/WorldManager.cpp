@@ -89,8 +89,15 @@ int WorldManager::insertObject(Object *p_o) {
     lm().writeLog(2, "                              because WorldManager not started.");
     return -1;
   }
+  // Each list holds an object once: a second entry would outlive the first
+  // in the grid and be deleted twice at shut-down.
+  if (contains(p_o)) {
+    lm().writeLog("WorldManager::insertObject(): Error! Object %d (%p) already in the world.", p_o->getId(),
+                  static_cast<void *>(p_o));
+    return -1;
+  }
   int result = m_scene_graph.insertObject(p_o);
-  if (p_o) p_o->m_world_serial = ++m_last_serial;
+  if (result == 0) p_o->m_world_serial = ++m_last_serial;
   return result;
 }
 
@@ -167,9 +174,13 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
       });
     };
     try {
-      if (static_cast<int>(m_move_lists.size()) < m_move_depth) m_move_lists.emplace_back();
-      p_list = &m_move_lists[m_move_depth - 1].hits;
-      p_list2 = &m_move_lists[m_move_depth - 1].slide;
+      if (static_cast<int>(m_move_lists.size()) < m_move_depth) {
+        std::unique_ptr<MoveLists> lists = std::make_unique<MoveLists>();
+        m_move_lists.push_back(std::move(lists));
+      }
+      MoveLists &lists = *m_move_lists[m_move_depth - 1];
+      p_list = &lists.hits;
+      p_list2 = &lists.slide;
       collect(*p_list, where);
     } catch (const std::bad_alloc &) {
       lm().writeLog("WorldManager::moveObject(): Error! No memory for the collision list.");
@@ -336,8 +347,6 @@ int WorldManager::setViewFollowing(Object *p_new_view_following) {
 }
 
 Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
-
-SceneGraph &WorldManager::getSceneGraph() { return m_scene_graph; }
 
 bool WorldManager::contains(Object *p_o) const {
   return p_o && (m_scene_graph.activeList().contains(p_o) || m_scene_graph.inactiveList().contains(p_o));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,7 +40,7 @@ class WorldManager : public Manager {
     std::vector<Object *> hits;
     std::vector<Object *> slide;
   };
-  std::deque<MoveLists> m_move_lists;
+  std::vector<std::unique_ptr<MoveLists>> m_move_lists;
   int m_move_depth;
   // The last serial number given to an object entering the world.
   uint64_t m_last_serial;
@@ -99,9 +99,10 @@ class WorldManager : public Manager {
   // address have different numbers.
   uint64_t serialOf(Object *p_o) const;
 
-  SceneGraph &getSceneGraph();
-  // Changes with every insertion, removal, move, box, solidness, activity or
-  // boundary change: answers of the collision queries stay valid while it does not.
+  SceneGraph &getSceneGraph() { return m_scene_graph; }
+  // Changes with every insertion, removal, move, box, solidness, activity,
+  // boundary or grid cell size change: answers of the collision queries stay
+  // valid while it does not.
   uint64_t getChangeCount() const;
   // Number of objects queued for deletion.
   int getDeletionCount() const;

@@ -1,14 +1,17 @@
 // Hostile input to the world: null objects, boundary changes under a
-// populated world, grids over their cell limit, allocation failures in the
-// object lists, and particle settings that do not fit.
+// populated world, grids over their cell limit or resized under a search,
+// objects entered twice, allocation failures in the object lists, and
+// particle settings that do not fit.
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "WorldFixture.h"
@@ -16,6 +19,8 @@
 #include "core/TrackedList.h"
 #include "display/Frame.h"
 #include "display/Sprite.h"
+#include "path/EventPath.h"
+#include "path/PathFind.h"
 #include "support/ParticleCheck.h"
 #include "world/Geometry.h"
 #include "world/Grid.h"
@@ -141,6 +146,95 @@ TEST_F(WorldTest, HostileGridOverItsCellLimitUsesLargerCells) {
   EXPECT_EQ(20, g.getCellWidth());
   EXPECT_EQ(8, g.getCellHeight());
   EXPECT_WORLD_OK();
+}
+
+namespace {
+
+int runSearch(PathFind &pf) {
+  int r = SEARCHING;
+  for (int i = 0; i < 1000 && r == SEARCHING; i++) r = pf.cycleOnce();
+  return r;
+}
+
+std::string waypoints(const PathFind &pf) {
+  std::string s;
+  for (const Vector &v : pf.getPath().getWaypoints()) s += v.toString();
+  return s;
+}
+
+} // namespace
+
+TEST_F(WorldTest, HostileCellSizeChangeUnderARunningSearch) {
+  // A cell is closed when the first hard object there (in grid order) does
+  // not hold the goal. The hall holds the goal (1,1); the pillar closes
+  // (2,1) and (3,1) wherever it comes before the hall, the wall closes (3,0).
+  wm().setBoundary(Box(Vector(0, 0), 6, 2));
+  Grid &grid = wm().getSceneGraph().getGrid();
+  const int cell_w = grid.getCellWidth(), cell_h = grid.getCellHeight();
+  make(Vector(3, 0), HARD, "Wall");
+  Probe *hall = make(Vector(2, 1), HARD, "Hall");
+  hall->setBox(Box(Vector(-1.5f, -1.5f), 3.99f, 1.99f));
+  Probe *pillar = make(Vector(3, 1), HARD, "Pillar");
+  pillar->setBox(Box(Vector(-1.5f, -1.5f), 1.99f, 2.99f));
+  // Out and back: the hall is now after the pillar in the cell, still before
+  // it in the solid list, which a new cell size files again.
+  hall->setPosition(Vector(1000, 1000));
+  hall->setPosition(Vector(2, 1));
+  Probe *walker = make(Vector(5, 0), SPECTRAL, "Walker");
+  {
+    PathFind closed(walker, Vector(5, 0), Vector(1, 1));
+    EXPECT_EQ(NO_PATH, runSearch(closed));
+  }
+
+  PathFind running(walker, Vector(5, 0), Vector(1, 1));
+  EXPECT_EQ(SEARCHING, running.cycleOnce());
+  EXPECT_EQ(SEARCHING, running.cycleOnce());  // from (4,0): (3,1) closed
+  const uint64_t count = wm().getChangeCount();
+  grid.setDimensions(2, 2);
+  EXPECT_NE(count, wm().getChangeCount());
+  PathFind fresh(walker, Vector(5, 0), Vector(1, 1));
+  EXPECT_EQ(FOUND, runSearch(fresh));
+  EXPECT_EQ(FOUND, runSearch(running));
+  EXPECT_EQ("(5,0)(4,1)(3,1)(2,1)(1,1)", waypoints(fresh));
+  EXPECT_EQ(waypoints(fresh), waypoints(running));
+  EXPECT_WORLD_OK();
+
+  // The same cell size restarts nothing; the grid outlives the test.
+  const uint64_t same = wm().getChangeCount();
+  grid.setDimensions(2, 2);
+  EXPECT_EQ(same, wm().getChangeCount());
+  grid.setDimensions(cell_w, cell_h);
+}
+
+TEST_F(WorldTest, HostileSecondInsertionIsRefused) {
+  Probe *twice = make(Vector(10, 10), HARD, "Twice");
+  Probe *asleep = make(Vector(30, 10), SOFT, "Asleep");
+  ASSERT_EQ(0, asleep->setActive(false));
+  Probe *mover = make(Vector(12, 10), HARD, "Mover");
+  auto line = [](Object *p) {
+    char buf[200];
+    snprintf(buf, sizeof buf, "WorldManager::insertObject(): Error! Object %d (%p) already in the world.", p->getId(),
+             static_cast<void *>(p));
+    return std::string(buf);
+  };
+  EXPECT_EQ(-1, wm().insertObject(twice));
+  EXPECT_EQ(-1, wm().insertObject(asleep));
+  EXPECT_EQ(1, logCount(line(twice)));
+  EXPECT_EQ(1, logCount(line(asleep)));
+  EXPECT_EQ("", test::checkWorld(std::vector<Object *>{twice, asleep, mover}));
+
+  // No entry stays behind where the object was.
+  EXPECT_EQ(0, wm().moveObject(twice, Vector(40, 20)));
+  EXPECT_TRUE(wm().getCollisions(mover, Vector(10.5f, 10)).isEmpty());
+  EXPECT_EQ(0, wm().moveObject(mover, Vector(10.5f, 10)));
+  EXPECT_EQ(0, twice->collisions);
+  EXPECT_EQ(0, asleep->setActive(true));
+  EXPECT_EQ(1, wm().objectsOfType("Asleep").getCount());
+  EXPECT_WORLD_OK();
+
+  // Each object is deleted once.
+  wm().shutDown();
+  EXPECT_TRUE(wm().getAllObjects(true).isEmpty());
 }
 
 TEST_F(WorldTest, HostileListsOutOfMemoryFailWithoutThrowing) {

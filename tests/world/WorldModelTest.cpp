@@ -1,11 +1,15 @@
 // The world against a plain model of its lists: insertion-ordered object
 // lists, grid cells and collision candidates, updated by each operation and
 // compared with the engine's lists, cells, queries and collision events
-// after every one of a few thousand random operations.
+// after every one of a few thousand random operations. Collision handlers
+// act on the world too (move, re-solidify, deactivate, re-box, re-id, mark
+// or move again), ids are shared and changed, and the boundary and the
+// grid's cell size change under the populated world.
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -23,7 +27,6 @@ namespace {
 
 const float WORLD_W = 80, WORLD_H = 24;
 const int CELL_W = 20, CELL_H = 8;
-const int COLS = 4, ROWS = 3;
 
 struct Rect {
   float x0, y0, x1, y1;
@@ -50,6 +53,17 @@ std::string ids(const Seq &s) {
   return out;
 }
 
+// What an object does when a collision reaches it, at most `budget` times.
+enum Act { ACT_NONE, ACT_STEP_ASIDE, ACT_SOLIDNESS, ACT_DEACTIVATE, ACT_BOX, ACT_ID, ACT_MARK, ACT_MOVE };
+
+struct Habit {
+  int act = ACT_NONE;
+  Vector offset;
+  int solidness = HARD;
+  Box box;
+  int budget = 0;
+};
+
 // What the model knows of one object.
 struct Attr {
   Vector pos;
@@ -58,6 +72,10 @@ struct Attr {
   bool active, visible;
   int altitude;
   std::string type;
+  int id;
+  Vector direction;
+  float speed;
+  Habit habit;
 };
 
 class Model {
@@ -67,6 +85,10 @@ class Model {
   std::map<std::string, Seq> types;
   std::map<Cell, Seq> cells;  // (-1,-1): out of bounds
   std::vector<std::string> events;
+  Seq marked;  // for deletion at the end of the next step
+  Box boundary{Vector(0, 0), WORLD_W, WORLD_H};
+  int cell_w = CELL_W, cell_h = CELL_H;
+  int cols = 4, rows = 3;
 
   Rect rectAt(Object *p, Vector where) const {
     const Attr &a = attr.at(p);
@@ -81,12 +103,12 @@ class Model {
   // The cells a box covers, in set order.
   std::set<Cell> cellsAt(Object *p, Vector where) const {
     Rect r = rectAt(p, where);
-    int c0 = (int)std::floor(r.x0 / (float)CELL_W), c1 = (int)std::floor(r.x1 / (float)CELL_W);
-    int r0 = (int)std::floor(r.y0 / (float)CELL_H), r1 = (int)std::floor(r.y1 / (float)CELL_H);
+    int c0 = (int)std::floor(r.x0 / (float)cell_w), c1 = (int)std::floor(r.x1 / (float)cell_w);
+    int r0 = (int)std::floor(r.y0 / (float)cell_h), r1 = (int)std::floor(r.y1 / (float)cell_h);
     std::set<Cell> s;
-    if (r0 < 0 || c0 < 0 || r1 >= ROWS || c1 >= COLS) s.insert(Cell(-1, -1));
-    for (int row = std::max(r0, 0); row <= std::min(r1, ROWS - 1); row++)
-      for (int col = std::max(c0, 0); col <= std::min(c1, COLS - 1); col++) s.insert(Cell(row, col));
+    if (r0 < 0 || c0 < 0 || r1 >= rows || c1 >= cols) s.insert(Cell(-1, -1));
+    for (int row = std::max(r0, 0); row <= std::min(r1, rows - 1); row++)
+      for (int col = std::max(c0, 0); col <= std::min(c1, cols - 1); col++) s.insert(Cell(row, col));
     return s;
   }
 
@@ -129,14 +151,58 @@ class Model {
     }
   }
 
-  void create(Object *p) {
-    attr[p] = Attr{Vector(1, 1), Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f), HARD, true, true, 2, "(Undefined)"};
+  void create(Object *p, const Habit &habit) {
+    attr[p] = Attr{Vector(1, 1), Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f), HARD, true, true, 2, "(Undefined)",
+                   p->getId(), Vector(), 0, habit};
     sgInsert(p);
   }
 
   void destroy(Object *p) {
     sgRemove(p);
     attr.erase(p);
+  }
+
+  void mark(Object *p) {
+    if (std::find(marked.begin(), marked.end(), p) == marked.end()) marked.push_back(p);
+  }
+
+  // The first active object with the id, else the first inactive one.
+  Object *withId(int id) const {
+    for (Object *p : objects)
+      if (attr.at(p).id == id) return p;
+    for (Object *p : inactive)
+      if (attr.at(p).id == id) return p;
+    return nullptr;
+  }
+
+  void layOut() {
+    cols = (int)std::ceil((double)(boundary.getHorizontal() / (float)cell_w));
+    rows = (int)std::ceil((double)(boundary.getVertical() / (float)cell_h));
+  }
+
+  // A new boundary restarts the grid and the type map and files every
+  // object again: types in list order, the grid in solid order.
+  void setBoundary(const Box &b) {
+    if (b == boundary) return;
+    boundary = b;
+    layOut();
+    types.clear();
+    for (Object *p : objects) types[attr[p].type].push_back(p);
+    refile();
+  }
+
+  // A new cell size files the solid objects again, in solid order.
+  void setCellSize(int w, int h) {
+    if (w == cell_w && h == cell_h) return;
+    cell_w = w;
+    cell_h = h;
+    layOut();
+    refile();
+  }
+
+  void refile() {
+    cells.clear();
+    for (Object *p : solid) gridInsert(p);
   }
 
   void setType(Object *p, const std::string &t) {
@@ -244,28 +310,65 @@ class Model {
     return out;
   }
 
-  static std::string collisionEntry(Object *receiver, Object *a, Object *b) {
-    return std::to_string(receiver->getId()) + ":" + EVENT_COLLISION + ":" + std::to_string(a->getId()) + ":" +
-           std::to_string(b->getId());
+  std::string collisionEntry(Object *receiver, Object *a, Object *b) const {
+    return std::to_string(attr.at(receiver).id) + ":" + EVENT_COLLISION + ":" + std::to_string(attr.at(a).id) +
+           ":" + std::to_string(attr.at(b).id);
   }
 
-  // The move rules for probes that neither avoid obstacles nor react.
+  // The receiver's habit, as its handler acts on the engine.
+  void react(Object *r, Object *other) {
+    Habit &h = attr[r].habit;
+    if (h.budget <= 0) return;
+    h.budget--;
+    switch (h.act) {
+      case ACT_STEP_ASIDE: setPosition(r, attr[r].pos + h.offset); break;
+      case ACT_SOLIDNESS: setSolidness(r, h.solidness); break;
+      case ACT_DEACTIVATE: setActive(r, false); break;
+      case ACT_BOX: setBox(r, h.box); break;
+      case ACT_ID: attr[r].id = attr[other].id; break;
+      case ACT_MARK: mark(r); break;
+      case ACT_MOVE: move(r, attr[r].pos + h.offset); break;
+    }
+  }
+
+  // The move rules for probes that do not avoid obstacles.
   int move(Object *p, Vector where) {
     if (isSolid(p)) {
       Seq list = collisions(p, where);
       bool do_move = true;
+      Vector before = attr[p].pos;
       for (Object *q : list) {
         events.push_back(collisionEntry(p, p, q));
+        react(p, q);
         events.push_back(collisionEntry(q, p, q));
+        react(q, p);
         if (attr[p].solidness == HARD && attr[q].solidness == HARD) do_move = false;
       }
+      if (attr[p].pos != before) do_move = false;
       if (!do_move) return -1;
     }
-    Rect world{0, 0, WORLD_W, WORLD_H};
+    Vector c = boundary.getCorner();
+    Rect world{c.getX(), c.getY(), c.getX() + boundary.getHorizontal(), c.getY() + boundary.getVertical()};
     bool was_in = meets(rectAt(p, attr[p].pos), world);
     setPosition(p, where);
-    if (was_in && !meets(rectAt(p, where), world)) events.push_back(std::to_string(p->getId()) + ":" + EVENT_OUT);
+    if (was_in && !meets(rectAt(p, where), world)) events.push_back(std::to_string(attr[p].id) + ":" + EVENT_OUT);
     return 0;
+  }
+
+  // One world step: each object of a copy of the active list moves to its
+  // predicted place, then the marked objects go.
+  Seq step() {
+    Seq active = objects;
+    for (Object *q : active) {
+      Vector v = attr[q].direction;
+      v.scale(attr[q].speed);
+      Vector next = attr[q].pos + v;
+      if (next != attr[q].pos) move(q, next);
+    }
+    Seq gone = marked;
+    for (Object *q : gone) destroy(q);
+    marked.clear();
+    return gone;
   }
 
   Seq inBox(const Box &b) const {
@@ -282,6 +385,12 @@ class WorldModelTest : public WorldTest {
  protected:
   Model model;
   std::mt19937 rng{20261209};
+
+  void TearDown() override {
+    // The grid outlives the test: its cell size goes back.
+    wm().getSceneGraph().getGrid().setDimensions(CELL_W, CELL_H);
+    WorldTest::TearDown();
+  }
 
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
   // Positions on a quarter-cell lattice, so that edges often touch exactly.
@@ -304,8 +413,9 @@ class WorldModelTest : public WorldTest {
     for (int a = 0; a <= MAX_ALTITUDE; a++) same("visible " + std::to_string(a), model.visible[a], sg.visibleObjects(a));
     for (auto &t : model.types) same("type " + t.first, t.second, sg.objectsOfType(t.first));
     const Grid &grid = sg.getGrid();
-    for (int r = 0; r < ROWS; r++)
-      for (int c = 0; c < COLS; c++)
+    if (grid.getNumCols() != model.cols || grid.getNumRows() != model.rows) out += "grid size differs\n";
+    for (int r = 0; r < model.rows; r++)
+      for (int c = 0; c < model.cols; c++)
         same("cell " + std::to_string(r) + "," + std::to_string(c), model.cells[Cell(r, c)],
              grid.getObjects(Cell(r, c)));
     same("out of bounds", model.cells[Cell(-1, -1)], grid.getObjects(Cell(-1, -1)));
@@ -320,11 +430,44 @@ class WorldModelTest : public WorldTest {
     return out;
   }
 
+  Habit habit() {
+    Habit h;
+    if (pick(3) != 0) return h;
+    h.act = 1 + pick(ACT_MOVE);
+    h.budget = 1 + pick(3);
+    h.offset = Vector(coord(-2, 2), coord(-2, 2));
+    h.solidness = pick(3);
+    h.box = Box(Vector(coord(-2, 0), coord(-2, 0)), coord(0.25f, 4), coord(0.25f, 4));
+    return h;
+  }
+
+  // The handler of a new probe: the habit, acted on the engine.
+  void teach(Probe *o, const Habit &h) {
+    auto budget = std::make_shared<int>(h.budget);
+    o->on_event = [this, h, budget](Probe *self, const Event *p_e) {
+      if (p_e->getType() != EVENT_COLLISION || *budget <= 0) return;
+      (*budget)--;
+      auto p_c = static_cast<const EventCollision *>(p_e);
+      Object *other = p_c->getObject1() == self ? p_c->getObject2() : p_c->getObject1();
+      switch (h.act) {
+        case ACT_STEP_ASIDE: self->setPosition(self->getPosition() + h.offset); break;
+        case ACT_SOLIDNESS: self->setSolidness(static_cast<Solidness>(h.solidness)); break;
+        case ACT_DEACTIVATE: self->setActive(false); break;
+        case ACT_BOX: self->setBox(h.box); break;
+        case ACT_ID: self->setId(other->getId()); break;
+        case ACT_MARK: wm().markForDelete(self); break;
+        case ACT_MOVE: wm().moveObject(self, self->getPosition() + h.offset); break;
+      }
+    };
+  }
+
   void step(int kind) {
     Object *p = any();
     if (kind == 0 || !p) {
       Probe *o = new Probe("T" + std::to_string(pick(3)));
-      model.create(o);
+      Habit h = habit();
+      teach(o, h);
+      model.create(o, h);
       model.setType(o, o->getType());
       all.push_back(o);
       return;
@@ -383,24 +526,43 @@ class WorldModelTest : public WorldTest {
       }
       case 9: {
         // Some objects get a velocity; a step moves them and deletes the marked.
-        if (pick(2)) p->setVelocity(Vector(coord(-1, 1), coord(-1, 1)));
-        Seq marked;
+        if (pick(2)) {
+          p->setVelocity(Vector(coord(-1, 1), coord(-1, 1)));
+          model.attr[p].direction = p->getDirection();
+          model.attr[p].speed = p->getSpeed();
+        }
         for (int k = pick(3); k > 0; k--) {
           Object *q = any();
-          if (!q) break;
           wm().markForDelete(q);
-          if (std::find(marked.begin(), marked.end(), q) == marked.end()) marked.push_back(q);
+          model.mark(q);
         }
-        Seq active = model.objects;
-        for (Object *q : active) {
-          Vector next = q->predictPosition();
-          if (next != model.attr[q].pos) model.move(q, next);
-        }
+        Seq gone = model.step();
         wm().update();
-        for (Object *q : marked) {
-          model.destroy(q);
-          dropFirst(all, q);
-        }
+        for (Object *q : gone) dropFirst(all, q);
+        break;
+      }
+      case 10: {
+        // Boundaries moved, larger, smaller, off the origin or empty.
+        const Box boxes[] = {Box(Vector(0, 0), WORLD_W, WORLD_H), Box(Vector(0, 0), 60, 20),
+                             Box(Vector(0, 0), 100, 30), Box(Vector(5, 3), 80, 24), Box(Vector(0, 0), 0, 0)};
+        Box b = boxes[pick(pick(8) == 0 ? 5 : 4)];
+        model.setBoundary(b);
+        wm().setBoundary(b);
+        break;
+      }
+      case 11: {
+        const int sizes[][2] = {{CELL_W, CELL_H}, {5, 3}, {1, 1}, {7, 5}, {40, 30}, {3, 12}};
+        const int *size = sizes[pick(6)];
+        model.setCellSize(size[0], size[1]);
+        wm().getSceneGraph().getGrid().setDimensions(size[0], size[1]);
+        break;
+      }
+      case 12: {
+        // Another object's id (shared), or a large one (raising the next id).
+        Object *q = any();
+        int id = pick(2) ? model.attr[q].id : 100000 + pick(1000);
+        model.attr[p].id = id;
+        p->setId(id);
         break;
       }
     }
@@ -418,7 +580,8 @@ class WorldModelTest : public WorldTest {
       if (want != have) out += "collisions of " + std::to_string(p->getId()) + ": want " + ids(want) + "have " + ids(have) + "\n";
       Box b(position(), coord(0, 30), coord(0, 10));
       if (items(wm().objectsInBox(b)) != model.inBox(b)) out += "objectsInBox differs\n";
-      if (wm().objectWithId(p->getId()) != p) out += "objectWithId misses " + std::to_string(p->getId()) + "\n";
+      int id = model.attr[p].id;
+      if (wm().objectWithId(id) != model.withId(id)) out += "objectWithId(" + std::to_string(id) + ") differs\n";
     }
     return out;
   }
@@ -428,28 +591,22 @@ class WorldModelTest : public WorldTest {
 
 TEST_F(WorldModelTest, ListsCellsQueriesAndEventsFollowTheModel) {
   // Kinds weighted toward moves, the hot path; every few operations a step.
-  const int weights[] = {6, 30, 8, 6, 5, 4, 4, 4, 5, 3};
+  const int weights[] = {6, 30, 8, 6, 5, 4, 4, 4, 5, 3, 1, 1, 2};
   std::discrete_distribution<int> kind(std::begin(weights), std::end(weights));
+  std::set<int> ids_used;
   for (int i = 0; i < 4000; i++) {
     // Keep the population between about 20 and 60 objects.
     int k = kind(rng);
     if (model.attr.size() < 20) k = 0;
     if (model.attr.size() > 60 && k == 0) k = 9;
     step(k);
+    for (auto &e : model.attr) ids_used.insert(e.second.id);
     std::string diff = compare() + queries();
     ASSERT_EQ("", diff) << "after operation " << i << " (kind " << k << ")";
     world_test::eventLog().clear();
     model.events.clear();
   }
-  // Ids that were deleted are no longer found.
-  int max_id = 0;
-  for (auto &e : model.attr) max_id = std::max(max_id, e.first->getId());
-  for (int id = 1; id <= max_id; id++) {
-    bool live = false;
-    for (auto &e : model.attr) live = live || e.first->getId() == id;
-    if (!live) {
-      EXPECT_EQ(nullptr, wm().objectWithId(id)) << id;
-    }
-  }
+  // Every id ever used finds the model's object, or none once deleted.
+  for (int id : ids_used) EXPECT_EQ(model.withId(id), wm().objectWithId(id)) << id;
   EXPECT_WORLD_OK();
 }
