@@ -217,8 +217,10 @@ TEST_F(WorldTest, HostileSecondInsertionIsRefused) {
              static_cast<void *>(p));
     return std::string(buf);
   };
+  const uint64_t serial = wm().serialOf(twice);
   EXPECT_EQ(-1, wm().insertObject(twice));
   EXPECT_EQ(-1, wm().insertObject(asleep));
+  EXPECT_EQ(serial, wm().serialOf(twice));  // a search aiming at it keeps it
   EXPECT_EQ(1, logCount(line(twice)));
   EXPECT_EQ(1, logCount(line(asleep)));
   EXPECT_EQ("", test::checkWorld(std::vector<Object *>{twice, asleep, mover}));
