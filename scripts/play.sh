@@ -18,7 +18,7 @@ if ((${#missing[@]})); then
   "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_GAME_ONLY=ON
+cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_GAME_ONLY=ON -DVX_WERROR=OFF
 cmake --build "$ROOT/build" -j"${VX_JOBS:-8}" --target vexmoor
 cd "$ROOT/build"
 if [ ! -x ./vexmoor ]; then

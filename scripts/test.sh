@@ -47,7 +47,7 @@ run_ctest() {
 }
 
 stage "normal build (build/)"
-if cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+if cmake -S "$ROOT" -B "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON &&
    cmake --build "$ROOT/build" -j"$JOBS"; then
   run_ctest "$ROOT/build" || FAILED+=("tests (normal build)")
 else
@@ -57,7 +57,7 @@ fi
 stage "sanitizer build (build-asan/)"
 # -O1: quicker to compile than -O2, still fast enough to run.
 if cmake -S "$ROOT" -B "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-     -DVX_SANITIZE=ON -DVX_BENCH=OFF &&
+     -DVX_SANITIZE=ON -DVX_BENCH=OFF -DVX_WERROR=ON &&
    cmake --build "$ROOT/build-asan" -j"$JOBS"; then
   # The window tests run with leak checking off: at exit the software GL
   # driver's threads now and then crash LeakSanitizer's tracer, and what it
@@ -73,7 +73,7 @@ shopt -s nullglob
 FUZZ_SOURCES=("$ROOT"/fuzz/*.cpp)
 if ((${#FUZZ_SOURCES[@]})); then
   stage "fuzz build (build-fuzz/)"
-  if CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON &&
+  if CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON -DVX_WERROR=ON &&
      cmake --build "$ROOT/build-fuzz" -j"$JOBS"; then
     # The targets run side by side, about 30 s each, in scratch dirs.
     FUZZ_TMP=$(mktemp -d)

@@ -17,7 +17,7 @@ namespace vx {
 
 namespace {
 
-const uint8_t CELL_UNSEEN = 0;
+// A cell's state starts at 0: not yet seen.
 const uint8_t CELL_OPEN = 1;
 const uint8_t CELL_CLOSED = 2;
 
