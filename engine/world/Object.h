@@ -87,6 +87,11 @@ class Object {
   // entered); no two objects of a run share one.
   uint64_t m_world_serial;
   friend class WorldManager;
+  // The steps of the attribute record (ObjectRecord.cpp).
+  friend class ObjectRecord;
+
+  // Unregisters every interest, from the last to the first.
+  void unregisterAll();
 
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.
