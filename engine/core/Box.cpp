@@ -1,6 +1,7 @@
 #include "core/Box.h"
 
 #include "core/Line.h"
+#include "core/RawStream.h"
 #include "core/Utility.h"
 
 namespace vx {
@@ -12,8 +13,8 @@ std::string Box::toString() const {
 int Box::serialize(std::stringstream *p_ss) const {
   if (!p_ss) return -1;
   int result = m_corner.serialize(p_ss);
-  p_ss->write(reinterpret_cast<const char *>(&m_horizontal), sizeof(m_horizontal));
-  p_ss->write(reinterpret_cast<const char *>(&m_vertical), sizeof(m_vertical));
+  writeRaw(p_ss, m_horizontal);
+  writeRaw(p_ss, m_vertical);
   if (checkStream("Box::serialize()", p_ss) != 0) result = -1;
   return result;
 }
@@ -21,13 +22,10 @@ int Box::serialize(std::stringstream *p_ss) const {
 int Box::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return -1;
   int result = m_corner.deserialize(p_ss);
-  float v = 0;
-  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
-  if (p_ss->gcount() == sizeof(v)) m_horizontal = v;
-  v = 0;
-  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
-  if (p_ss->gcount() == sizeof(v)) m_vertical = v;
-  if (checkStream("Box::deserialize()", p_ss) != 0) result = -1;
+  RawReader in(p_ss, "Box::deserialize()");
+  in.raw(m_horizontal);
+  in.raw(m_vertical);
+  if (in.check() != 0) result = -1;
   return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/RawStream.h"
 #include "core/Utility.h"
 
 namespace vx {
@@ -20,21 +21,17 @@ std::string Vector::toString() const { return "(" + vx::toString(m_x) + "," + vx
 
 int Vector::serialize(std::stringstream *p_ss) const {
   if (!p_ss) return -1;
-  p_ss->write(reinterpret_cast<const char *>(&m_x), sizeof(m_x));
-  p_ss->write(reinterpret_cast<const char *>(&m_y), sizeof(m_y));
+  writeRaw(p_ss, m_x);
+  writeRaw(p_ss, m_y);
   return checkStream("Vector::serialize()", p_ss);
 }
 
 int Vector::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return -1;
-  // Each field is taken only when all of its bytes arrived.
-  float v = 0;
-  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
-  if (p_ss->gcount() == sizeof(v)) m_x = v;
-  v = 0;
-  p_ss->read(reinterpret_cast<char *>(&v), sizeof(v));
-  if (p_ss->gcount() == sizeof(v)) m_y = v;
-  return checkStream("Vector::deserialize()", p_ss);
+  RawReader in(p_ss, "Vector::deserialize()");
+  in.raw(m_x);
+  in.raw(m_y);
+  return in.check();
 }
 
 } // namespace vx

@@ -3,7 +3,6 @@
 #include <cinttypes>
 #include <climits>
 #include <cstdint>
-#include <new>
 
 #include "core/LogManager.h"
 #include "core/RawStream.h"
@@ -111,41 +110,24 @@ int Animation::serialize(std::stringstream *p_ss) const {
 }
 
 int Animation::deserialize(std::stringstream *p_ss) {
+  RawReader in(p_ss, "Animation::deserialize()");
   uint64_t n = 0;
-  if (!readRaw(p_ss, n) || !p_ss->good()) return checkStream("Animation::deserialize()", p_ss);
-
-  // The name cannot be longer than what is left of the stream.
-  long long left_bytes = bytesLeft(p_ss);
-  if (left_bytes < 0) return checkStream("Animation::deserialize()", p_ss);
-  uint64_t left = uint64_t(left_bytes);
-  if (n > left) {
-    LogManager::getInstance().writeLog(
-        "Animation::deserialize(): Error! Name length %" PRIu64 " exceeds the %" PRIu64
-        " bytes left.",
-        n, left);
-    p_ss->setstate(std::ios::failbit);
+  if (!in.raw(n)) return in.check();
+  if (!in.lengthFits(n, "Name")) return -1;
+  std::string name;
+  if (in.name(n, name) == RawReader::TEXT_NO_MEMORY) {
+    LogManager::getInstance().writeLog("Animation::deserialize(): Error! Cannot allocate %" PRIu64 " bytes.", n);
     return -1;
   }
-
-  std::string buffer;
-  try {
-    buffer.assign(size_t(n), '\0');
-  } catch (const std::exception &) {
-    LogManager::getInstance().writeLog("Animation::deserialize(): Error! Cannot allocate %" PRIu64
-                                       " bytes.",
-                                       n);
-    return -1;
-  }
-  if (n > 0) p_ss->read(&buffer[0], std::streamsize(n));
-  m_name = std::string(buffer.c_str());  // a zero byte ends the name
-
+  // Fields are set directly: neither modified nor a sprite look-up.
+  m_name = name;
   int32_t index = 0, count = 0, transform = 0;
-  if (readRaw(p_ss, index) && readRaw(p_ss, count) && readRaw(p_ss, transform)) {
+  if (in.raw(index) && in.raw(count) && in.raw(transform)) {
     m_index = index;
     m_slowdown_count = count;
     m_transform = transform;
   }
-  return checkStream("Animation::deserialize()", p_ss);
+  return in.check();
 }
 
 std::string Animation::toString() const {

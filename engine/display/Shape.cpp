@@ -77,39 +77,33 @@ bool Shape::operator==(const Shape &other) const {
 bool Shape::operator!=(const Shape &other) const { return !(*this == other); }
 
 void Shape::serialize(std::stringstream *p_ss) const {
-  int32_t type = m_type;
-  float size = m_size;
-  int32_t color = m_color;
-  unsigned char opacity = m_opacity;
-  p_ss->write(reinterpret_cast<const char *>(&type), sizeof(type));
-  p_ss->write(reinterpret_cast<const char *>(&size), sizeof(size));
-  p_ss->write(reinterpret_cast<const char *>(&color), sizeof(color));
-  p_ss->write(reinterpret_cast<const char *>(&opacity), sizeof(opacity));
+  writeRaw(p_ss, static_cast<int32_t>(m_type));
+  writeRaw(p_ss, m_size);
+  writeRaw(p_ss, static_cast<int32_t>(m_color));
+  writeRaw(p_ss, m_opacity);
   checkStream("Shape::serialize()", p_ss);
 }
 
 void Shape::deserialize(std::stringstream *p_ss) {
   const LogManager &log = LogManager::getInstance();
-  // A field is taken only when all its bytes arrived; a type or colour
-  // outside its enumeration is refused and the old one kept.
+  RawReader in(p_ss, "Shape::deserialize()");
+  // A type or colour outside its enumeration is refused and the old one kept.
   int32_t type = 0, color = 0;
-  float size = 0;
-  unsigned char opacity = 0;
-  if (readRaw(p_ss, type)) {
+  if (in.raw(type)) {
     if (type >= ShapeType::UNDEFINED && type <= ShapeType::TRIANGLE)
       m_type = type;
     else
       log.writeLog("Shape::deserialize(): Error! Unknown shape type %d. Ignored.", int(type));
   }
-  if (readRaw(p_ss, size)) m_size = size;
-  if (readRaw(p_ss, color)) {
+  in.raw(m_size);
+  if (in.raw(color)) {
     if (color >= UNDEFINED_COLOR && color <= CUSTOM)
       m_color = color;
     else
       log.writeLog("Shape::deserialize(): Error! Color %d out of range. Ignored.", int(color));
   }
-  if (readRaw(p_ss, opacity)) m_opacity = opacity;
-  checkStream("Shape::deserialize()", p_ss);
+  in.raw(m_opacity);
+  in.check();
 }
 
 void Shape::draw(Vector world_pos) {

@@ -103,9 +103,14 @@ NetworkManager &NetworkManager::getInstance() {
   return instance;
 }
 
-bool NetworkManager::isValid(std::string event_type) const {
+bool NetworkManager::takes(const std::string &event_type) const {
   for (const std::string *p_type : NETWORK_TYPES)
     if (event_type == *p_type) return true;
+  return false;
+}
+
+bool NetworkManager::isValid(std::string event_type) const {
+  if (takes(event_type)) return true;
   LogManager::getInstance().writeLog(
       "NetworkManager::isValid(): Error! NetworkManager does not handle %s.", event_type.c_str());
   return false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/RawStream.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
 
@@ -65,27 +66,26 @@ std::string Path::toString() const {
 
 int Path::serialize(std::stringstream *p_ss) const {
   if (!p_ss) return checkStream("Path::serialize()", p_ss);
-  uint64_t count = m_nodes.size();
-  p_ss->write(reinterpret_cast<const char *>(&count), sizeof(count));
+  writeRaw(p_ss, static_cast<uint64_t>(m_nodes.size()));
   for (const Vector &v : m_nodes) v.serialize(p_ss);
   return checkStream("Path::serialize()", p_ss);
 }
 
 int Path::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return checkStream("Path::deserialize()", p_ss);
+  RawReader in(p_ss, "Path::deserialize()");
   uint64_t count = 0;
-  p_ss->read(reinterpret_cast<char *>(&count), sizeof(count));
-  if (p_ss->gcount() != sizeof(count)) count = 0;
+  in.raw(count);
   m_nodes.clear();
-  // The low 32 bits as a signed count; each waypoint needs 8 bytes in the stream.
+  // The low 32 bits as a signed count; the waypoints end with the stream.
   int32_t n = static_cast<int32_t>(static_cast<uint32_t>(count & 0xffffffffu));
-  for (int32_t i = 0; i < n && p_ss->good(); i++) {
+  for (int32_t i = 0; i < n && in.good(); i++) {
     Vector v;
     v.deserialize(p_ss);
     if (p_ss->fail()) break;
     m_nodes.push_back(v);
   }
-  return checkStream("Path::deserialize()", p_ss);
+  return in.check();
 }
 
 } // namespace vx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -71,7 +72,7 @@ class Object {
   std::vector<std::string> m_event_name;
   unsigned int m_modified;
   Shape m_shape;
-  PathFind *m_p_path_find;
+  std::unique_ptr<PathFind> m_p_path_find;
   Path m_path;
   bool m_avoid_collisions;
 
@@ -87,6 +88,13 @@ class Object {
   // entered); no two objects of a run share one.
   uint64_t m_world_serial;
   friend class WorldManager;
+  // The steps of the attribute record (ObjectRecord.cpp).
+  friend class ObjectRecord;
+
+  // Takes the pending path search out of the path manager and deletes it.
+  void endPathFind();
+  // Unregisters every interest, from the last to the first.
+  void unregisterAll();
 
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.

@@ -42,7 +42,6 @@ void Particle::init(float size, int age, unsigned char opacity, unsigned char r,
 }
 
 int Particle::getAge() const { return m_age; }
-void Particle::setAge(int new_age) { m_age = new_age; }
 
 void Particle::setColor(unsigned char r, unsigned char g, unsigned char b) {
   Shape shape = getShape();

@@ -23,7 +23,6 @@ class Particle : public Object {
   ~Particle() override;
 
   int getAge() const;
-  void setAge(int new_age);
 
   void setColor(unsigned char r, unsigned char g, unsigned char b);
   void setColor(Color color);

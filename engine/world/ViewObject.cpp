@@ -1,8 +1,6 @@
 #include "world/ViewObject.h"
 
-#include <cinttypes>
 #include <cstdint>
-#include <new>
 
 #include "core/LogManager.h"
 #include "core/RawStream.h"
@@ -168,30 +166,23 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
   Object::serialize(p_ss, attr);
   if (!p_ss) return checkStream("ViewObject::serialize()", p_ss);
   unsigned int m = getModified();
+  // A bit is cleared only once its block reached the stream.
   if ((attr & VALUE) || (attr == 0 && (m & VALUE))) {
     log.writeLog(25, "\tVALUE");
-    int32_t v = m_value;
-    writeRaw(p_ss, v);
-    // A bit is cleared only once its block reached the stream.
+    writeRaw(p_ss, static_cast<int32_t>(m_value));
     if (p_ss->good()) m &= ~static_cast<unsigned int>(VALUE);
   }
   if ((attr & APPEARANCE) || (attr == 0 && (m & APPEARANCE))) {
     log.writeLog(25, "\tAPPEARANCE");
-    uint64_t len = m_view_string.size();
-    writeRaw(p_ss, len);
-    p_ss->write(m_view_string.data(), static_cast<std::streamsize>(len));
+    writeText(p_ss, m_view_string);
     log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
-    unsigned char border = m_border ? 1 : 0;
-    writeRaw(p_ss, border);
+    writeFlag(p_ss, m_border);
     log.writeLog(25, "\tBORDER: %s", vx::toString(bool(m_border)).c_str());
-    int32_t color = m_color;
-    writeRaw(p_ss, color);
+    writeRaw(p_ss, static_cast<int32_t>(m_color));
     log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
-    int32_t location = m_location;
-    writeRaw(p_ss, location);
+    writeRaw(p_ss, static_cast<int32_t>(m_location));
     log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
-    unsigned char draw_value = m_draw_value ? 1 : 0;
-    writeRaw(p_ss, draw_value);
+    writeFlag(p_ss, m_draw_value);
     log.writeLog(25, "\tDRAW_VALUE: %s", vx::toString(bool(m_draw_value)).c_str());
     if (p_ss->good()) m &= ~static_cast<unsigned int>(APPEARANCE);
   }
@@ -210,72 +201,58 @@ int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   }
   unsigned int mask = *p_attr;
   log.writeLog(20, "ViewObject::deserialize(): attr %u (%s)", mask, toBinaryString(mask).c_str());
-
+  RawReader in(p_ss, "ViewObject::deserialize()");
   if (mask & VALUE) {
     int32_t v = 0;
-    if (readRaw(p_ss, v)) {
+    if (in.raw(v)) {
       setValue(v);
       log.writeLog(25, "\tVALUE: %d", static_cast<int>(v));
     }
   }
+  if (mask & APPEARANCE) readAppearance(in);
+  log.writeLog(20, "ViewObject::deserialize(): done checking all types.");
+  return in.check();
+}
 
-  if (mask & APPEARANCE) {
-    uint64_t len = 0;
-    if (readRaw(p_ss, len)) {
-      long long left = bytesLeft(p_ss);
-      if (left < 0 || len > static_cast<uint64_t>(left)) {
-        // Never allocate for a length the stream cannot hold; the rest of
-        // the record cannot be trusted either.
-        log.writeLog("ViewObject::deserialize(): Error! View string length %" PRIu64
-                     " exceeds the %lld bytes left.",
-                     len, left < 0 ? 0LL : left);
-        p_ss->setstate(std::ios::failbit);
-      } else {
-        char *p_buf = new (std::nothrow) char[len + 1];
-        if (!p_buf) {
-          log.writeLog("ViewObject::deserialize(): Error! Cannot allocate %d bytes.",
-                       static_cast<int>(len));
-          p_ss->ignore(static_cast<std::streamsize>(len));
-        } else {
-          p_ss->read(p_buf, static_cast<std::streamsize>(len));
-          if (static_cast<uint64_t>(p_ss->gcount()) == len && !p_ss->fail()) {
-            p_buf[len] = '\0';
-            setViewString(std::string(p_buf, len));
-            log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
-          }
-          delete[] p_buf;
-        }
-      }
-    }
-    bool border = false;
-    if (readFlag(p_ss, border)) {
-      setBorder(border);
-      log.writeLog(25, "\tBORDER: %s", vx::toString(bool(m_border)).c_str());
-    }
-    int32_t color = 0;
-    if (readRaw(p_ss, color)) {
-      // Only the enumeration's own values are converted to it.
-      if (color >= UNDEFINED_COLOR && color <= CUSTOM)
-        setColor(static_cast<Color>(color));
-      else
-        log.writeLog("ViewObject::deserialize(): Warning! Color %d out of range. Ignored.",
-                     static_cast<int>(color));
-      log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
-    }
-    int32_t location = 0;
-    if (readRaw(p_ss, location)) {
-      setLocation(location);
-      log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
-    }
-    bool draw_value = false;
-    if (readFlag(p_ss, draw_value)) {
-      setDrawValue(draw_value);
-      log.writeLog(25, "\tDRAW_VALUE: %s", vx::toString(bool(m_draw_value)).c_str());
+// Each field that arrived whole is applied, also after one that did not.
+void ViewObject::readAppearance(RawReader &in) {
+  const LogManager &log = LogManager::getInstance();
+  uint64_t len = 0;
+  if (in.length(len, "View string")) {
+    std::string view_string;
+    RawReader::Text got = in.text(len, view_string);
+    if (got == RawReader::TEXT_NO_MEMORY) {
+      log.writeLog("ViewObject::deserialize(): Error! Cannot allocate %d bytes.", static_cast<int>(len));
+      in.skip(len);
+    } else if (got == RawReader::TEXT_OK) {
+      setViewString(view_string);
+      log.writeLog(25, "\tVIEW_STRING: %s", m_view_string.c_str());
     }
   }
-
-  log.writeLog(20, "ViewObject::deserialize(): done checking all types.");
-  return checkStream("ViewObject::deserialize()", p_ss);
+  bool border = false;
+  if (in.flag(border)) {
+    setBorder(border);
+    log.writeLog(25, "\tBORDER: %s", vx::toString(bool(m_border)).c_str());
+  }
+  int32_t color = 0;
+  if (in.raw(color)) {
+    // Only the enumeration's own values are converted to it.
+    if (color >= UNDEFINED_COLOR && color <= CUSTOM)
+      setColor(static_cast<Color>(color));
+    else
+      log.writeLog("ViewObject::deserialize(): Warning! Color %d out of range. Ignored.", static_cast<int>(color));
+    log.writeLog(25, "\tCOLOR: %s", colorToString(m_color).c_str());
+  }
+  int32_t location = 0;
+  if (in.raw(location)) {
+    setLocation(location);
+    log.writeLog(25, "\tLOCATION: %s", locationToString(m_location).c_str());
+  }
+  bool draw_value = false;
+  if (in.flag(draw_value)) {
+    setDrawValue(draw_value);
+    log.writeLog(25, "\tDRAW_VALUE: %s", vx::toString(bool(m_draw_value)).c_str());
+  }
 }
 
 } // namespace vx

@@ -10,6 +10,8 @@
 
 namespace vx {
 
+class RawReader;
+
 // Attribute bits of a view object, above the object's own (0x3ffff).
 enum ViewObjectAttribute : unsigned int {
   VALUE = 0x40000,
@@ -69,6 +71,10 @@ class ViewObject : public Object {
   bool operator!=(const ViewObject &other) const;
 
   std::string toString() const;
+
+ private:
+  // The APPEARANCE block of a record.
+  void readAppearance(RawReader &in);
 
  protected:
   // The text drawn in the middle row, from the label, value and flags.

@@ -3,6 +3,7 @@
 
 #include "core/EventStep.h"
 #include "core/GameManager.h"
+#include "display/EventKeyboard.h"
 #include "network/EventNetwork.h"
 #include "network/NetworkManager.h"
 #include "path/EventPath.h"
@@ -170,7 +171,14 @@ TEST_F(WorldTest, InterestsRouteToTheOwningManager) {
   EXPECT_EQ(0, o->registerInterest(EVENT_STEP));
   EXPECT_EQ(0, o->registerInterest(EVENT_NETWORK));
   EXPECT_EQ(0, o->registerInterest("game-event"));
+  EXPECT_EQ(0, o->registerInterest(EVENT_KEYBOARD));
+  EXPECT_EQ(0, o->unregisterInterest(EVENT_KEYBOARD));
   EXPECT_EQ(3, o->getEventCount());
+  // Routing asks no manager that logs a refusal of a type it then sends elsewhere.
+  for (const std::string &l : env.logLines()) {
+    EXPECT_EQ(std::string::npos, l.find("NetworkManager::isValid()")) << l;
+    EXPECT_EQ(std::string::npos, l.find("WorldManager::isValid()")) << l;
+  }
   EXPECT_TRUE(o->isModified(EVENTS));
   EventStep step(7);
   EventNetwork net(NetworkEventLabel::DATA);

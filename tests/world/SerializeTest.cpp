@@ -110,6 +110,14 @@ TEST_F(SerializeTest, TypeAndFieldOrder) {
   std::stringstream ss;
   ASSERT_EQ(0, o->serialize(&ss, TYPE));
   EXPECT_EQ(Bytes().put<uint32_t>(TYPE).text("Hero").s, ss.str());
+  // Read back, a zero byte ends a type and an event name.
+  Bytes z;
+  z.put<uint32_t>(EVENTS | TYPE).put<int32_t>(1).text(std::string("ser-z\0q", 7)).text(std::string("He\0ro", 5));
+  std::stringstream zero = streamOf(z.s);
+  EXPECT_EQ(0, o->deserialize(&zero, nullptr));
+  EXPECT_EQ("He", o->getType());
+  ASSERT_EQ(1, o->getEventCount());
+  EXPECT_EQ("ser-z", o->getEventName(0));
 
   // Direction before speed, the follow flag before the path.
   o->setDirection(Vector(0, -1));

@@ -39,20 +39,6 @@ void put(std::stringstream &ss, T v) {
   ss.write(reinterpret_cast<const char *>(&v), sizeof(T));
 }
 
-// The object part's serialisation is built elsewhere; the tests of the view
-// object's record need it.
-bool objectRecordsWork() {
-  Object o;
-  std::stringstream ss;
-  if (o.serialize(&ss, ID) != 0 || ss.str().size() != 8) return false;
-  Object back;
-  unsigned int attr = 0;
-  return back.deserialize(&ss, &attr) == 0 && attr == ID;
-}
-
-#define REQUIRE_OBJECT_RECORDS() \
-  if (!objectRecordsWork()) GTEST_SKIP() << "Object serialisation not available"
-
 } // namespace
 
 TEST(ViewObject, LocationsOfAnEightyByTwentyFourView) {
@@ -183,7 +169,6 @@ TEST(ViewObject, ViewEventsApplyByTag) {
 
 TEST(ViewObject, DeltaEventsSaturateAtTheIntLimits) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   v.setViewString("Score");
   // A value at the top of the range, as a stored record may carry it.
@@ -265,7 +250,6 @@ TEST(ViewObject, TextAndComparison) {
 
 TEST(ViewObject, SerializeWritesOwnBlocksOnce) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   v.setViewString("Gold");
   v.setValue(-12);
@@ -304,7 +288,6 @@ TEST(ViewObject, SerializeWritesOwnBlocksOnce) {
 
 TEST(ViewObject, RoundTripThroughStream) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject src;
   src.setViewString("Score");
   src.setValue(99);
@@ -332,7 +315,6 @@ TEST(ViewObject, RoundTripThroughStream) {
 
 TEST(ViewObject, ReadingAnUnplacedObjectWarnsForMinusOne) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject src;
   src.setPosition(Vector(3, 3));
   std::stringstream ss;
@@ -346,7 +328,6 @@ TEST(ViewObject, ReadingAnUnplacedObjectWarnsForMinusOne) {
 
 TEST(ViewObject, HugeStringLengthIsRefused) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   v.setViewString("keep");
   v.setBorder(true);
@@ -370,7 +351,6 @@ TEST(ViewObject, HugeStringLengthIsRefused) {
 
 TEST(ViewObject, TruncatedRecordKeepsWhatWasRead) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   v.setColor(RED);
   std::stringstream ss;
@@ -405,7 +385,6 @@ TEST(ViewObject, TruncatedRecordKeepsWhatWasRead) {
 
 TEST(ViewObject, RandomStreamsNeverCrash) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   unsigned int seed = 12345;
   auto next = [&seed]() { seed = seed * 1103515245u + 12345u; return (seed >> 16) & 0xff; };
@@ -423,7 +402,6 @@ TEST(ViewObject, RandomStreamsNeverCrash) {
 
 TEST(ViewObject, MissingOrFailedStreams) {
   EngineFixture f;
-  REQUIRE_OBJECT_RECORDS();
   ViewObject v;
   v.setViewString("HP");
   // No stream to read: the object part's failure is reported and returned.
