@@ -1,6 +1,6 @@
 // Cost of one full 80 x 24 frame of characters, drawn by the engine and by a
-// plain SFML loop of one rectangle and one one-character text per cell; and
-// of one sprite much larger than the window.
+// plain SFML loop of one rectangle and one one-character text per cell; of
+// one sprite much larger than the window; and of reading a sprite file.
 // Needs an X display: run under xvfb-run -a.
 
 #include <benchmark/benchmark.h>
@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
+#include "display/ResourceManager.h"
 #include "display/Sprite.h"
 #include "support/TestEnv.h"
 
@@ -130,6 +132,38 @@ void BM_HugeSpriteFrame(benchmark::State &state) {
 }
 BENCHMARK(BM_HugeSpriteFrame)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
+// Loading (and unloading) a sprite file of 400 frames of 20 x 8 cells, in
+// the simple format (0) or the robust one (1).
+void BM_LoadSprite(benchmark::State &state) {
+  const bool robust = state.range(0) != 0;
+  const int frames = 400, width = 20, height = 8;
+  std::string path = "/tmp/vx-bench-sprite-" + std::to_string(getpid()) + (robust ? ".robust" : ".simple");
+  {
+    std::ofstream f(path, std::ios::trunc);
+    if (robust)
+      f << "<HEADER>\nframes " << frames << "\nwidth " << width << "\nheight " << height
+        << "\ncolor green\nslowdown 2\n</HEADER>\n<BODY>\n";
+    else
+      f << frames << "\n" << width << "\n" << height << "\n2\ngreen\n";
+    for (int i = 0; i < frames; i++) {
+      for (int r = 0; r < height; r++) f << std::string(size_t(width), char('a' + (i + r) % 26)) << "\n";
+      if (robust) f << "end\n";
+    }
+    if (robust) f << "</BODY>\n<FOOTER>\nversion 1\n</FOOTER>\n";
+  }
+  vx::ResourceManager &rm = vx::ResourceManager::getInstance();
+  for (auto _ : state) {
+    if (rm.loadSprite(path, "bench") != 0) {
+      state.SkipWithError("the sprite did not load");
+      break;
+    }
+    rm.unloadSprite("bench");
+  }
+  unlink(path.c_str());
+  state.SetItemsProcessed(int64_t(state.iterations()) * frames);
+}
+BENCHMARK(BM_LoadSprite)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -147,8 +181,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "display_bench: the display did not start (is there an X display?)\n");
     return 1;
   }
+  vx::ResourceManager::getInstance().startUp();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
+  vx::ResourceManager::getInstance().shutDown();
   vx::DisplayManager::getInstance().shutDown();
   return 0;
 }

@@ -1,7 +1,5 @@
 #include "display/DisplayManager.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -10,6 +8,7 @@
 
 #include "core/Config.h"
 #include "core/LogManager.h"
+#include "display/XDisplayProbe.h"
 #include "platform/Platform.h"
 #include "world/Geometry.h"
 
@@ -37,43 +36,6 @@ const size_t VERTICES_PER_CELL = 6 + 6;
 
 // Inside the opaque white square every font page keeps at its top left.
 const sf::Vector2f WHITE_TEXEL(1, 1);
-
-// SFML aborts the program when it cannot open the X display, so the display
-// is opened here first. The connection is held while the window is made: a
-// server that loses its last client resets and refuses connections briefly.
-class XDisplayProbe {
- private:
-  using OpenFn = void *(*)(const char *);
-  using CloseFn = int (*)(void *);
-  void *m_p_lib = nullptr;
-  void *m_p_display = nullptr;
-  CloseFn m_close = nullptr;
-
- public:
-  XDisplayProbe() {
-    m_p_lib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
-    if (m_p_lib == nullptr) return;
-    OpenFn open_display = reinterpret_cast<OpenFn>(dlsym(m_p_lib, "XOpenDisplay"));
-    m_close = reinterpret_cast<CloseFn>(dlsym(m_p_lib, "XCloseDisplay"));
-    if (open_display == nullptr || m_close == nullptr) return;
-    // Without a display name there is nothing to wait for.
-    const char *name = getenv("DISPLAY");
-    int attempts = (name != nullptr && name[0] != '\0') ? 10 : 1;
-    for (int attempt = 0; attempt < attempts && m_p_display == nullptr; attempt++) {
-      if (attempt > 0) platform::sleepMillis(50);
-      m_p_display = open_display(nullptr);
-    }
-  }
-  ~XDisplayProbe() {
-    if (m_p_display != nullptr) m_close(m_p_display);
-    if (m_p_lib != nullptr) dlclose(m_p_lib);
-  }
-  XDisplayProbe(const XDisplayProbe &) = delete;
-  void operator=(const XDisplayProbe &) = delete;
-
-  // Without libX11 to ask, SFML is left to try.
-  bool reachable() const { return m_p_lib == nullptr || m_close == nullptr || m_p_display != nullptr; }
-};
 
 int clampShake(int64_t v, int64_t max) {
   if (v < 0) return 0;
@@ -103,11 +65,7 @@ DisplayManager::DisplayManager()
   setType("DisplayManager");
 }
 
-DisplayManager::~DisplayManager() {
-  delete m_p_window;
-  delete m_p_text;
-  delete m_p_rectangle;
-}
+DisplayManager::~DisplayManager() {}
 
 DisplayManager &DisplayManager::getInstance() {
   static DisplayManager display_manager;
@@ -121,8 +79,8 @@ int DisplayManager::startUp() {
     return -1;
   }
 
-  // Whatever a failed earlier start-up left is replaced, not leaked (and a
-  // headless start keeps no window).
+  // Whatever a failed earlier start-up left is replaced (and a headless
+  // start keeps no window).
   releaseDrawing();
 
   Config &config = Config::getInstance();
@@ -130,42 +88,55 @@ int DisplayManager::startUp() {
   m_window_vertical_pixels = config.getWindowVerticalPixels();
   m_window_horizontal_chars = config.getWindowHorizontalChars();
   m_window_vertical_chars = config.getWindowVerticalChars();
-
-  // Every size is divided by the cell counts.
-  if (m_window_horizontal_chars < 1 || m_window_vertical_chars < 1) {
-    lm.writeLog("DisplayManager::startUp(): Error! Window needs at least one cell across and down, not (%d, %d).",
-                m_window_horizontal_chars, m_window_vertical_chars);
-    return -1;
-  }
-  if (int64_t(m_window_horizontal_chars) * int64_t(m_window_vertical_chars) > MAX_CELLS) {
-    lm.writeLog("DisplayManager::startUp(): Error! Window of (%d, %d) cells exceeds %d cells.",
-                m_window_horizontal_chars, m_window_vertical_chars, int(MAX_CELLS));
-    return -1;
-  }
-
-  // Cells are as wide as the window allows, with a window or without.
-  auto pixelsRefused = [&]() {
-    if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
-      lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
-                  m_window_horizontal_pixels, m_window_vertical_pixels);
-      return true;
-    }
-    if (m_window_horizontal_pixels > MAX_WINDOW_PIXELS || m_window_vertical_pixels > MAX_WINDOW_PIXELS) {
-      lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels exceeds (%d, %d).",
-                  m_window_horizontal_pixels, m_window_vertical_pixels, MAX_WINDOW_PIXELS, MAX_WINDOW_PIXELS);
-      return true;
-    }
-    return false;
-  };
+  if (cellsRefused()) return -1;
 
   if (config.getHeadless()) {
     if (pixelsRefused()) return -1;
     lm.writeLog(1, "DisplayManager::startUp(): no graphics in headless mode.");
-    Manager::startUp();
-    lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
-    return 0;
+  } else if (openWindow(config) != 0 || openFont(config) != 0 || makeCellDrawing(config) != 0) {
+    return -1;  // what was made stays until the next start-up or shutDown
   }
 
+  Manager::startUp();
+  lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
+  return 0;
+}
+
+// Every size is divided by the cell counts.
+bool DisplayManager::cellsRefused() const {
+  LogManager &lm = LogManager::getInstance();
+  if (m_window_horizontal_chars < 1 || m_window_vertical_chars < 1) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window needs at least one cell across and down, not (%d, %d).",
+                m_window_horizontal_chars, m_window_vertical_chars);
+    return true;
+  }
+  if (int64_t(m_window_horizontal_chars) * int64_t(m_window_vertical_chars) > MAX_CELLS) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window of (%d, %d) cells exceeds %d cells.",
+                m_window_horizontal_chars, m_window_vertical_chars, int(MAX_CELLS));
+    return true;
+  }
+  return false;
+}
+
+// Cells are as wide as the window allows, with a window or without.
+bool DisplayManager::pixelsRefused() const {
+  LogManager &lm = LogManager::getInstance();
+  if (m_window_horizontal_pixels < 0 || m_window_vertical_pixels < 0) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels is negative.",
+                m_window_horizontal_pixels, m_window_vertical_pixels);
+    return true;
+  }
+  if (m_window_horizontal_pixels > MAX_WINDOW_PIXELS || m_window_vertical_pixels > MAX_WINDOW_PIXELS) {
+    lm.writeLog("DisplayManager::startUp(): Error! Window size (%d, %d) pixels exceeds (%d, %d).",
+                m_window_horizontal_pixels, m_window_vertical_pixels, MAX_WINDOW_PIXELS, MAX_WINDOW_PIXELS);
+    return true;
+  }
+  return false;
+}
+
+// The window, at the configured size or the desktop's.
+int DisplayManager::openWindow(const Config &config) {
+  LogManager &lm = LogManager::getInstance();
   XDisplayProbe probe;
   if (!probe.reachable()) {
     const char *display = getenv("DISPLAY");
@@ -177,41 +148,45 @@ int DisplayManager::startUp() {
   sf::VideoMode desktop = sf::VideoMode::getDesktopMode();
   lm.writeLog(5, "DisplayManager::startUp(): window resolution (%d, %d) pixels.", int(desktop.width),
               int(desktop.height));
-
   if (m_window_horizontal_pixels == 0) m_window_horizontal_pixels = int(desktop.width);
   if (m_window_vertical_pixels == 0) m_window_vertical_pixels = int(desktop.height);
   if (pixelsRefused()) return -1;
 
   sf::Uint32 style = windowStyle(config.getWindowStyle(), config.getWindowState());
-
   sf::VideoMode mode(unsigned(m_window_horizontal_pixels), unsigned(m_window_vertical_pixels), 32);
-  m_p_window = new (std::nothrow) sf::RenderWindow(mode, sf::String(config.getWindowTitle()), style,
-                                                   sf::ContextSettings());
-  if (m_p_window != nullptr && !m_p_window->isOpen()) {
-    delete m_p_window;
-    m_p_window = nullptr;
-  }
+  m_p_window.reset(new (std::nothrow) sf::RenderWindow(mode, sf::String(config.getWindowTitle()), style,
+                                                       sf::ContextSettings()));
+  if (m_p_window != nullptr && !m_p_window->isOpen()) m_p_window.reset();
   if (m_p_window == nullptr) {
     lm.writeLog("DisplayManager::startUp(): Unable to allocate window!");
     return -1;
   }
-
   m_p_window->setMouseCursorVisible(config.getShowMouse());
   m_p_window->setVerticalSyncEnabled(true);
+  return 0;
+}
 
+int DisplayManager::openFont(const Config &config) {
   std::string font_file = config.getFontFile();
   if (!m_font.loadFromFile(font_file)) {
-    lm.writeLog("DisplayManager::startUp(): Error! Unable to open font from file '%s'.", font_file.c_str());
+    LogManager::getInstance().writeLog("DisplayManager::startUp(): Error! Unable to open font from file '%s'.",
+                                       font_file.c_str());
     return -1;
   }
+  return 0;
+}
 
-  m_p_rectangle = new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight()));
+// The one rectangle and text that every cell reuses, and room for a window
+// of cells.
+int DisplayManager::makeCellDrawing(const Config &config) {
+  LogManager &lm = LogManager::getInstance();
+  m_p_rectangle.reset(new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight())));
   if (m_p_rectangle == nullptr) {
     lm.writeLog("DisplayManager::startUp(): Error! Unable to allocate rectangle.");
     return -1;
   }
 
-  m_p_text = new (std::nothrow) sf::Text("", m_font, TEXT_CHARACTER_SIZE);
+  m_p_text.reset(new (std::nothrow) sf::Text("", m_font, TEXT_CHARACTER_SIZE));
   if (m_p_text == nullptr) {
     lm.writeLog("DisplayManager::startUp(): Error! Unable to allocate text.");
     return -1;
@@ -228,7 +203,7 @@ int DisplayManager::startUp() {
 
   setBackgroundColor(Color(config.getWindowBackgroundColor()));
 
-  // Room for a window of cells (up to a bound); clear() keeps it.
+  // clear() keeps the room.
   int64_t cells = std::min(int64_t(m_window_horizontal_chars) * int64_t(m_window_vertical_chars), RESERVED_CELLS);
   try {
     m_cells.resize(size_t(cells) * VERTICES_PER_CELL);
@@ -237,24 +212,16 @@ int DisplayManager::startUp() {
     return -1;
   }
   m_cells.clear();
-
-  Manager::startUp();
-  lm.writeLog(5, "DisplayManager::startUp(): successfully started.");
   return 0;
 }
 
 void DisplayManager::releaseDrawing() {
   m_cells.clear();  // cells of a closed window are never shown
   m_cells_failed = false;
-  if (m_p_window != nullptr) {
-    m_p_window->close();
-    delete m_p_window;
-    m_p_window = nullptr;
-  }
-  delete m_p_text;
-  m_p_text = nullptr;
-  delete m_p_rectangle;
-  m_p_rectangle = nullptr;
+  if (m_p_window != nullptr) m_p_window->close();
+  m_p_window.reset();
+  m_p_text.reset();
+  m_p_rectangle.reset();
 }
 
 void DisplayManager::shutDown() {
@@ -436,8 +403,7 @@ bool DisplayManager::setBackgroundColor(Color new_color) {
 sf::Color DisplayManager::getBackgroundColor() const { return m_window_background_color; }
 
 void DisplayManager::makeRectangle() {
-  delete m_p_rectangle;
-  m_p_rectangle = new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight()));
+  m_p_rectangle.reset(new (std::nothrow) sf::RectangleShape(sf::Vector2f(charWidth(), charHeight())));
   if (m_p_rectangle == nullptr) {
     LogManager::getInstance().writeLog("DisplayManager::makeRectangle(): Error! Unable to allocate rectangle.");
     return;
@@ -445,22 +411,22 @@ void DisplayManager::makeRectangle() {
   m_p_rectangle->setFillColor(m_window_background_color);
 }
 
-void DisplayManager::setHorizontal(int new_horizontal) {
-  if (new_horizontal < 1 || int64_t(new_horizontal) * int64_t(m_window_vertical_chars) > MAX_CELLS) {
-    LogManager::getInstance().writeLog("DisplayManager::setHorizontal(): Warning! Ignoring %d cells.", new_horizontal);
+// Counts below 1, or a grid of more than MAX_CELLS, are refused.
+void DisplayManager::setCells(int *p_count, int new_count, int other_count, const char *setter) {
+  if (new_count < 1 || int64_t(new_count) * int64_t(other_count) > MAX_CELLS) {
+    LogManager::getInstance().writeLog("DisplayManager::%s(): Warning! Ignoring %d cells.", setter, new_count);
     return;
   }
-  m_window_horizontal_chars = new_horizontal;
+  *p_count = new_count;
   makeRectangle();
 }
 
+void DisplayManager::setHorizontal(int new_horizontal) {
+  setCells(&m_window_horizontal_chars, new_horizontal, m_window_vertical_chars, "setHorizontal");
+}
+
 void DisplayManager::setVertical(int new_vertical) {
-  if (new_vertical < 1 || int64_t(new_vertical) * int64_t(m_window_horizontal_chars) > MAX_CELLS) {
-    LogManager::getInstance().writeLog("DisplayManager::setVertical(): Warning! Ignoring %d cells.", new_vertical);
-    return;
-  }
-  m_window_vertical_chars = new_vertical;
-  makeRectangle();
+  setCells(&m_window_vertical_chars, new_vertical, m_window_horizontal_chars, "setVertical");
 }
 
 int DisplayManager::getHorizontal() const { return m_window_horizontal_chars; }
@@ -469,7 +435,7 @@ int DisplayManager::getHorizontalPixels() const { return m_window_horizontal_pix
 int DisplayManager::getVerticalPixels() const { return m_window_vertical_pixels; }
 sf::RenderWindow *DisplayManager::getWindow() const {
   flushCells();
-  return m_p_window;
+  return m_p_window.get();
 }
 
 sf::FloatRect DisplayManager::visiblePixels() const {
@@ -534,6 +500,7 @@ float charHeight() {
 
 Vector spacesToPixels(Vector spaces) {
   Vector pixels(spaces.getX() * charWidth(), spaces.getY() * charHeight());
+  // "(int)" in the name kept verbatim.
   LogManager::getInstance().writeLog(30, "spacesToPixels(int): spaces (%.2f,%.2f) = pixels (%.2f,%.2f)",
                                      double(spaces.getX()), double(spaces.getY()), double(pixels.getX()),
                                      double(pixels.getY()));

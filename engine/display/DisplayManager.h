@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bitset>
+#include <memory>
 #include <string>
 
 #include <SFML/Graphics.hpp>
@@ -11,6 +12,8 @@
 #include "core/Vector.h"
 
 namespace vx {
+
+class Config;
 
 enum Justification {
   LEFT_JUSTIFIED,
@@ -26,14 +29,14 @@ class DisplayManager : public Manager {
   void operator=(const DisplayManager &) = delete;
 
   sf::Font m_font;
-  sf::RenderWindow *m_p_window;
+  std::unique_ptr<sf::RenderWindow> m_p_window;
   int m_window_horizontal_pixels;
   int m_window_vertical_pixels;
   int m_window_horizontal_chars;
   int m_window_vertical_chars;
-  sf::RectangleShape *m_p_rectangle;  // one cell's background, reused
+  std::unique_ptr<sf::RectangleShape> m_p_rectangle;  // one cell's background, reused
   sf::Color m_window_background_color;
-  sf::Text *m_p_text;                 // glyph size and transform, reused
+  std::unique_ptr<sf::Text> m_p_text;  // glyph size and transform, reused
   // Cells drawn since the last flush: backgrounds and glyphs as triangles
   // textured with the font's page, drawn in one call.
   mutable sf::VertexArray m_cells;
@@ -44,8 +47,19 @@ class DisplayManager : public Manager {
   int m_shake_x;
   int m_shake_y;
 
+  // Start-up in steps; each logs its own failure.
+  bool cellsRefused() const;
+  bool pixelsRefused() const;
+  int openWindow(const Config &config);
+  int openFont(const Config &config);
+  int makeCellDrawing(const Config &config);
+
   void makeRectangle();
+  void setCells(int *p_count, int new_count, int other_count, const char *setter);
   void releaseDrawing();
+  // Picks the glyph offsets for the next frame (swapBuffers does this).
+  void advanceShake();
+  friend struct DisplayTestSeam;  // tests step the shake without a window
   // Draws the pending cells into the window (before anything else draws).
   void flushCells() const;
   // The part of the window's view that is shown, in pixels.
@@ -76,8 +90,6 @@ class DisplayManager : public Manager {
   int swapBuffers();
 
   void shake(int scale_x, int scale_y, int duration, bool add = false);
-  // Picks the glyph offsets for the next frame (swapBuffers does this).
-  void advanceShake();
   int getShakeX() const;
   int getShakeY() const;
   int getShakeDuration() const;

@@ -165,7 +165,7 @@ int InputManager::startUp() {
   }
   if (dm.getWindow() != nullptr) {
     dm.getWindow()->setKeyRepeatEnabled(false);
-    lm.writeLog(2, "InputManager::startUp(): Keyboard repeated disabled.");
+    lm.writeLog(2, "InputManager::startUp(): Keyboard repeated disabled.");  // "repeated" kept verbatim
   } else {
     lm.writeLog("InputManager::startUp(): Warning! DisplayManager null. Cannot disable keyboard repeat.");
   }
@@ -270,6 +270,7 @@ void InputManager::getInput() {
 EventKeyboard InputManager::toEventKeyboard(const sf::Event &event) const {
   EventKeyboard keyboard;
   if (event.type != sf::Event::KeyPressed && event.type != sf::Event::KeyReleased) {
+    // No class in the name: kept verbatim.
     LogManager::getInstance().writeLog("toEventKeyboard(): Error! Called with non-keyboard event.");
     return keyboard;
   }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "core/Manager.h"
+#include "display/LabelledTable.h"
 #include "display/Music.h"
 #include "display/Sound.h"
 #include "display/Sprite.h"
@@ -21,18 +23,18 @@ class ResourceManager : public Manager {
   ResourceManager(const ResourceManager &) = delete;
   void operator=(const ResourceManager &) = delete;
 
-  Sprite *m_p_sprite[MAX_SPRITES];
+  std::unique_ptr<Sprite> m_p_sprite[MAX_SPRITES];
   int m_sprite_count;
-  Sound m_sound[MAX_SOUNDS];
-  int m_sound_count;
-  Music m_music[MAX_MUSICS];
-  int m_music_count;
+  LabelledTable<Sound, MAX_SOUNDS> m_sound;
+  LabelledTable<Music, MAX_MUSICS> m_music;
 
-  // Readers of the two sprite file formats; a new sprite or null.
   // Logs "not started!" and returns true while the manager is not started.
   bool refuseUnstarted() const;
-  Sprite *loadSimpleSprite(std::ifstream *p_file);
-  Sprite *loadRobustSprite(std::ifstream *p_file);
+  // Readers of the two sprite file formats: a new sprite, or null.
+  std::unique_ptr<Sprite> loadSimpleSprite(std::ifstream *p_file);
+  std::unique_ptr<Sprite> loadRobustSprite(std::ifstream *p_file);
+  // The frames of a loaded sprite, row by row (level 15).
+  void logFrames(const Sprite &sprite) const;
 
  public:
   ~ResourceManager() override;

@@ -8,24 +8,21 @@
 
 namespace vx {
 
-Sound::Sound() : m_p_sound_buffer(), m_p_sound(nullptr), m_label("[Undefined]") {}
+Sound::Sound() : m_p_sound_buffer(), m_p_sound(), m_label("[Undefined]") {}
 
 Sound::~Sound() { release(); }
 
 // Playing object first: it must not outlive the samples it plays.
 void Sound::release() {
-  if (m_p_sound) {
-    m_p_sound->stop();
-    delete m_p_sound;
-    m_p_sound = nullptr;
-  }
+  if (m_p_sound) m_p_sound->stop();
+  m_p_sound.reset();
   m_p_sound_buffer.reset();
 }
 
-Sound::Sound(const Sound &other) : m_p_sound_buffer(), m_p_sound(nullptr), m_label(other.m_label) {
+Sound::Sound(const Sound &other) : m_p_sound_buffer(), m_p_sound(), m_label(other.m_label) {
   if (other.m_p_sound_buffer) m_p_sound_buffer.reset(new sf::SoundBuffer(*other.m_p_sound_buffer));
   if (other.m_p_sound && m_p_sound_buffer) {
-    m_p_sound = new (std::nothrow) sf::Sound(*other.m_p_sound);
+    m_p_sound.reset(new (std::nothrow) sf::Sound(*other.m_p_sound));
     if (m_p_sound) m_p_sound->setBuffer(*m_p_sound_buffer);
   }
 }
@@ -41,9 +38,8 @@ Sound &Sound::operator=(const Sound &other) {
 // when the sound moves.
 Sound::Sound(Sound &&other) noexcept
     : m_p_sound_buffer(std::move(other.m_p_sound_buffer)),
-      m_p_sound(other.m_p_sound),
+      m_p_sound(std::move(other.m_p_sound)),
       m_label(std::move(other.m_label)) {
-  other.m_p_sound = nullptr;
   other.m_label = "[Undefined]";
 }
 
@@ -51,8 +47,7 @@ Sound &Sound::operator=(Sound &&other) noexcept {
   if (this == &other) return *this;
   release();
   m_p_sound_buffer = std::move(other.m_p_sound_buffer);
-  m_p_sound = other.m_p_sound;
-  other.m_p_sound = nullptr;
+  m_p_sound = std::move(other.m_p_sound);
   m_label = std::move(other.m_label);
   other.m_label = "[Undefined]";
   return *this;
@@ -77,8 +72,9 @@ int Sound::loadSound(std::string filename) {
     return 0;
   }
 
-  m_p_sound = new (std::nothrow) sf::Sound(*m_p_sound_buffer);
+  m_p_sound.reset(new (std::nothrow) sf::Sound(*m_p_sound_buffer));
   if (!m_p_sound) {
+    // Names the member, as the line always has: kept verbatim.
     LogManager::getInstance().writeLog("Sound::loadSound(): Error! Cannot allocate m_p_sound.");
     return -1;
   }

@@ -13,7 +13,7 @@ namespace vx {
 class Sound {
  private:
   std::unique_ptr<sf::SoundBuffer> m_p_sound_buffer;
-  sf::Sound *m_p_sound;
+  std::unique_ptr<sf::Sound> m_p_sound;  // plays the samples above
   std::string m_label;
 
   void release();

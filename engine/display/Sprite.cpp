@@ -1,7 +1,7 @@
 #include "display/Sprite.h"
 
 #include <algorithm>
-#include <new>
+#include <exception>
 
 #include "core/LogManager.h"
 
@@ -74,6 +74,7 @@ int Sprite::draw(int frame_number, Vector position, char transparency, int trans
   return m_frame[size_t(frame_number)].draw(position, m_color, transparency, transform);
 }
 
+// No blank before "frames": kept verbatim.
 std::string Sprite::toString() const {
   return m_label + ", " + std::to_string(m_frame_count) + "frames, " + std::to_string(m_width) +
          " x " + std::to_string(m_height) + ", " + colorToString(m_color);

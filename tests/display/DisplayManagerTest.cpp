@@ -12,23 +12,11 @@
 
 using namespace vx;
 using vx::test::DisplayEnv;
-
-namespace {
-
-void useHeadless(int h_px = 1024, int v_px = 768, int h_ch = 80, int v_ch = 24) {
-  Config &c = Config::getInstance();
-  c.setHeadless(true);
-  c.setWindowHorizontalPixels(h_px);
-  c.setWindowVerticalPixels(v_px);
-  c.setWindowHorizontalChars(h_ch);
-  c.setWindowVerticalChars(v_ch);
-}
-
-} // namespace
+using vx::test::headlessConfig;
 
 TEST(DisplayManager, HeadlessStartsWithoutWindowAndRefusesDrawing) {
   DisplayEnv d(5);
-  useHeadless(1024, 768, 100, 30);
+  headlessConfig(1024, 768, 100, 30);
   DisplayManager &dm = DisplayManager::getInstance();
   ASSERT_EQ(dm.startUp(), 0);
   EXPECT_TRUE(dm.isStarted());
@@ -77,7 +65,7 @@ TEST(DisplayManager, DrawingBeforeStartUpLogsNotStarted) {
 
 TEST(DisplayManager, CellSizesAndConversions) {
   DisplayEnv d(30);
-  useHeadless();
+  headlessConfig();
   ASSERT_EQ(DisplayManager::getInstance().startUp(), 0);
   EXPECT_FLOAT_EQ(charWidth(), 12.8f);
   EXPECT_FLOAT_EQ(charHeight(), 32.0f);
@@ -94,7 +82,7 @@ TEST(DisplayManager, CellSizesAndConversions) {
 
 TEST(DisplayManager, ConversionLinesNeedLevelThirty) {
   DisplayEnv d(29);
-  useHeadless();
+  headlessConfig();
   ASSERT_EQ(DisplayManager::getInstance().startUp(), 0);
   spacesToPixels(Vector(1, 1));
   pixelsToSpaces(Vector(1, 1));
@@ -105,7 +93,7 @@ TEST(DisplayManager, ConversionLinesNeedLevelThirty) {
 TEST(DisplayManager, NonPositiveCellCountsAreRefused) {
   for (int bad : {0, -4}) {
     DisplayEnv d;
-    useHeadless(1024, 768, bad, 24);
+    headlessConfig(1024, 768, bad, 24);
     DisplayManager &dm = DisplayManager::getInstance();
     EXPECT_EQ(dm.startUp(), -1);
     EXPECT_FALSE(dm.isStarted());
@@ -117,7 +105,7 @@ TEST(DisplayManager, NonPositiveCellCountsAreRefused) {
   }
   {
     DisplayEnv d;
-    useHeadless(1024, 768, 80, 0);
+    headlessConfig(1024, 768, 80, 0);
     EXPECT_EQ(DisplayManager::getInstance().startUp(), -1);
     EXPECT_TRUE(d.has("not (80, 0)."));
   }
@@ -125,7 +113,7 @@ TEST(DisplayManager, NonPositiveCellCountsAreRefused) {
 
 TEST(DisplayManager, SetHorizontalAndVerticalIgnoreNonPositiveCounts) {
   DisplayEnv d;
-  useHeadless();
+  headlessConfig();
   DisplayManager &dm = DisplayManager::getInstance();
   ASSERT_EQ(dm.startUp(), 0);
   dm.setHorizontal(0);
@@ -155,14 +143,14 @@ TEST(DisplayManager, ShakeOffsetsFollowTheFormulaXThenY) {
   platform::srand(1234);
   std::set<int> xs;
   for (int i = 0; i < 6; i++) {
-    dm.advanceShake();
+    DisplayTestSeam::advanceShake(dm);
     EXPECT_EQ(dm.getShakeX(), expected[i].first) << "frame " << i;
     EXPECT_EQ(dm.getShakeY(), expected[i].second) << "frame " << i;
     EXPECT_TRUE(std::set<int>({5, 3, 1, -1, -3}).count(dm.getShakeX()));
     EXPECT_TRUE(std::set<int>({3, 1, -1}).count(dm.getShakeY()));
     EXPECT_EQ(dm.getShakeDuration(), 5 - i);
   }
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
   EXPECT_EQ(dm.getShakeY(), 0);
   EXPECT_EQ(dm.getShakeDuration(), 0);
@@ -173,11 +161,11 @@ TEST(DisplayManager, ShakeOfScaleZeroIsPlusOneAndAddSums) {
   DisplayManager &dm = DisplayManager::getInstance();
   dm.shake(0, 0, 3);
   for (int i = 0; i < 3; i++) {
-    dm.advanceShake();
+    DisplayTestSeam::advanceShake(dm);
     EXPECT_EQ(dm.getShakeX(), 1);
     EXPECT_EQ(dm.getShakeY(), 1);
   }
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
 
   // Replace, then add twice.
@@ -189,7 +177,7 @@ TEST(DisplayManager, ShakeOfScaleZeroIsPlusOneAndAddSums) {
   int x = 8 - 2 * (platform::rand() % 8);
   int y = 7 - 2 * (platform::rand() % 7);
   platform::srand(99);
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), x);
   EXPECT_EQ(dm.getShakeY(), y);
   dm.shake(0, 0, 0);
@@ -199,26 +187,26 @@ TEST(DisplayManager, NegativeAndHugeShakeAreClamped) {
   DisplayEnv d;
   DisplayManager &dm = DisplayManager::getInstance();
   dm.shake(-3, -7, 2);
-  dm.advanceShake();  // scale 0: no remainder by zero
+  DisplayTestSeam::advanceShake(dm);  // scale 0: no remainder by zero
   EXPECT_EQ(dm.getShakeX(), 1);
   EXPECT_EQ(dm.getShakeY(), 1);
   dm.shake(0, 0, -5);
   EXPECT_EQ(dm.getShakeDuration(), 0);
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
 
   dm.shake(2, 2, 4);
   dm.shake(-5, -1, -10, true);
   EXPECT_EQ(dm.getShakeDuration(), 0);
   dm.shake(0, 0, 1, true);
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 1);            // x scale clamped to 0
   EXPECT_TRUE(dm.getShakeY() == 2 || dm.getShakeY() == 0);  // y scale 1
 
   dm.shake(INT_MAX, INT_MAX, INT_MAX);
   dm.shake(INT_MAX, INT_MAX, INT_MAX, true);
   EXPECT_EQ(dm.getShakeDuration(), INT_MAX);
-  dm.advanceShake();
+  DisplayTestSeam::advanceShake(dm);
   EXPECT_GT(dm.getShakeX(), 0);
   dm.shake(0, 0, 0);
 }

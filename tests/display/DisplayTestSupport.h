@@ -12,7 +12,29 @@
 #include "support/TestEnv.h"
 
 namespace vx {
+
+// What the display tests reach inside the display manager.
+struct DisplayTestSeam {
+  // Steps the shake as swapBuffers does, also when headless.
+  static void advanceShake(DisplayManager &dm) { dm.advanceShake(); }
+};
+
 namespace test {
+
+// The window's size in pixels and in cells.
+inline void gridConfig(int h_px, int v_px, int h_ch, int v_ch) {
+  Config &c = Config::getInstance();
+  c.setWindowHorizontalPixels(h_px);
+  c.setWindowVerticalPixels(v_px);
+  c.setWindowHorizontalChars(h_ch);
+  c.setWindowVerticalChars(v_ch);
+}
+
+// Headless; by default the game's window of 1024 x 768 pixels, 80 x 24 cells.
+inline void headlessConfig(int h_px = 1024, int v_px = 768, int h_ch = 80, int v_ch = 24) {
+  Config::getInstance().setHeadless(true);
+  gridConfig(h_px, v_px, h_ch, v_ch);
+}
 
 // A test environment with the log started; stops display and input at the end.
 class DisplayEnv {

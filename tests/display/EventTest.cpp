@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <SFML/Window/Keyboard.hpp>
 
 #include "display/EventKeyboard.h"
@@ -47,18 +49,11 @@ TEST(EventMouse, DefaultsAndCopies) {
 }
 
 TEST(EventKeyboard, EnumerationValues) {
-  EXPECT_EQ(Keyboard::F1, 24);
-  EXPECT_EQ(Keyboard::F12, 35);
-  EXPECT_EQ(Keyboard::A, 36);
-  EXPECT_EQ(Keyboard::Z, 61);
-  EXPECT_EQ(Keyboard::NUM1, 62);
-  EXPECT_EQ(Keyboard::NUM9, 70);
-  EXPECT_EQ(Keyboard::NUM0, 71);
-  EXPECT_EQ(Keyboard::BACKSPACE, 72);
-  EXPECT_EQ(Keyboard::LEFTBRACKET, 74);
-  EXPECT_EQ(Keyboard::RIGHTBRACKET, 75);
-  EXPECT_EQ(MouseAction::MOVED, 2);
-  EXPECT_EQ(MouseButton::RIGHT, 1);
+  const std::pair<int, int> values[] = {
+      {Keyboard::F1, 24},          {Keyboard::F12, 35},         {Keyboard::A, 36},         {Keyboard::Z, 61},
+      {Keyboard::NUM1, 62},        {Keyboard::NUM9, 70},        {Keyboard::NUM0, 71},      {Keyboard::BACKSPACE, 72},
+      {Keyboard::LEFTBRACKET, 74}, {Keyboard::RIGHTBRACKET, 75}, {MouseAction::MOVED, 2}, {MouseButton::RIGHT, 1}};
+  for (const std::pair<int, int> &v : values) EXPECT_EQ(v.first, v.second) << "value " << v.second;
 }
 
 TEST(EventKeyboard, KeyToStringTable) {

@@ -12,13 +12,8 @@ using vx::test::DisplayEnv;
 namespace {
 
 void startHeadless(int h_px, int v_px, int h_ch, int v_ch, float font_scale = 2.0f) {
-  Config &c = Config::getInstance();
-  c.setHeadless(true);
-  c.setWindowHorizontalPixels(h_px);
-  c.setWindowVerticalPixels(v_px);
-  c.setWindowHorizontalChars(h_ch);
-  c.setWindowVerticalChars(v_ch);
-  c.setFontScale(font_scale);
+  vx::test::headlessConfig(h_px, v_px, h_ch, v_ch);
+  Config::getInstance().setFontScale(font_scale);
   ASSERT_EQ(DisplayManager::getInstance().startUp(), 0);
 }
 

@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
 
 #include "ResourceSupport.h"
 #include "display/ResourceManager.h"
 #include "display/Sprite.h"
+#include "display/SpriteReader.h"
 
 using vx::test::ResourceTest;
 using Lines = std::vector<std::string>;
@@ -272,4 +277,27 @@ TEST_F(SpriteFileTest, TraceLinesAndFrameDump) {
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(),
                                    "RM::loadSimpleSprite(): Reading frame 2 of 2."));
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "\tLine  9: 'jkl'"));
+}
+
+// The reader takes any stream: text in memory reads as the file does, and
+// one reader's line count is its own.
+TEST_F(SpriteFileTest, ReaderReadsFromAnyStream) {
+  auto text = [](const std::string &name) {
+    std::ifstream f(vx::test::spritePath(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  };
+  std::istringstream ok(text("robust-ok.txt")), bad(text("simple-short-row.txt"));
+  vx::SpriteReader ok_reader(ok), bad_reader(bad);
+  EXPECT_EQ("<HEADER>", ok_reader.firstLine());
+  EXPECT_EQ("1", bad_reader.firstLine());
+  mark();
+  std::unique_ptr<vx::Sprite> p = ok_reader.readRobust();
+  ASSERT_NE(nullptr, p);
+  EXPECT_EQ(2, p->getFrameCount());
+  EXPECT_EQ("c.c.d.", p->getFrame(1).getString());
+  EXPECT_EQ(nullptr, bad_reader.readSimple());
+  Lines from_stream = since();
+  Lines from_file = load("simple-short-row.txt", -1);
+  from_file.pop_back();  // the resource manager's own line
+  EXPECT_EQ(from_file, from_stream);
 }

@@ -27,11 +27,7 @@ TEST(GlyphWindow, GlyphsKeepTheirInkBesideTheNextCell) {
   std::string title = uniqueTitle("VexmoorGlyph");
   windowConfig(title);
   // The game's window: 1024 x 768 pixels of 80 x 24 cells.
-  Config &c = Config::getInstance();
-  c.setWindowHorizontalPixels(1024);
-  c.setWindowVerticalPixels(768);
-  c.setWindowHorizontalChars(80);
-  c.setWindowVerticalChars(24);
+  gridConfig(1024, 768, 80, 24);
   DisplayManager &dm = DisplayManager::getInstance();
   ASSERT_EQ(dm.startUp(), 0);
   ASSERT_NE(dm.getWindow(), nullptr);

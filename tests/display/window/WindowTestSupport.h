@@ -20,10 +20,7 @@ namespace test {
 inline void windowConfig(const std::string &title) {
   Config &c = Config::getInstance();
   c.setHeadless(false);
-  c.setWindowHorizontalPixels(480);
-  c.setWindowVerticalPixels(288);
-  c.setWindowHorizontalChars(40);
-  c.setWindowVerticalChars(12);
+  gridConfig(480, 288, 40, 12);
   c.setFontScale(2.0f);
   c.setWindowTitle(title);
   c.setFontFile(std::string(VX_BUILD_DIR) + "/vx-font.ttf");
