@@ -7,6 +7,7 @@
 
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
+#include "core/PlaneGeometry.h"
 #include "path/EventPath.h"
 #include "path/Path.h"
 #include "world/Geometry.h"

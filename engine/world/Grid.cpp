@@ -4,13 +4,13 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "core/Box.h"
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "core/Utility.h"
 #include "world/Object.h"
-#include "world/WorldManager.h"
 
 namespace vx {
 
@@ -86,9 +86,8 @@ ObjectList Grid::CellList::toObjectList() const {
 unsigned long long Grid::s_stamp = 0;
 uint64_t Grid::s_layouts = 0;
 
-Grid::Grid()
-    : m_grid(nullptr),
-      m_num_cols(0),
+Grid::Grid(const TrackedList *p_solid_objects)
+    : m_num_cols(0),
       m_num_rows(0),
       m_cell_width(Config::getInstance().getGridWidth()),
       m_cell_height(Config::getInstance().getGridHeight()),
@@ -97,7 +96,9 @@ Grid::Grid()
       m_req_cell_width(0),
       m_req_cell_height(0),
       m_layout(0),
-      m_restarts(0) {
+      m_restarts(0),
+      m_boundary(),
+      m_p_solid_objects(p_solid_objects) {
   if (m_cell_width <= 0 || m_cell_height <= 0) {
     LogManager::getInstance().writeLog(
         "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
@@ -133,75 +134,77 @@ int Grid::cellCoord(float v, int size) {
   return static_cast<float>(i) > q ? i - 1 : i;
 }
 
+void Grid::setBoundary(Box boundary) { m_boundary = boundary; }
+
 int Grid::startUp() {
   if (m_grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Warning! Grid allocated. Not proceeding.");
     return -1;
   }
-  Box boundary = WorldManager::getInstance().getBoundary();
-  float horizontal = boundary.getHorizontal(), vertical = boundary.getVertical();
   m_cell_width = m_req_cell_width;
   m_cell_height = m_req_cell_height;
-  double cols = cellCount(horizontal, m_cell_width);
-  double rows = cellCount(vertical, m_cell_height);
-  if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
-    // Larger cells, in proportion, until the grid fits.
-    double wanted_cols = cols, wanted_rows = rows;
-    double f = std::sqrt(cellTotal(cols, rows) / MAX_GRID_CELLS);
-    for (;;) {
-      double w = std::min(std::ceil(m_req_cell_width * f), static_cast<double>(INT_MAX));
-      double h = std::min(std::ceil(m_req_cell_height * f), static_cast<double>(INT_MAX));
-      m_cell_width = static_cast<int>(w);
-      m_cell_height = static_cast<int>(h);
-      cols = cellCount(horizontal, m_cell_width);
-      rows = cellCount(vertical, m_cell_height);
-      if (cellTotal(cols, rows) <= MAX_GRID_CELLS || (w >= INT_MAX && h >= INT_MAX)) break;
-      f *= 1.1;
-    }
-    // Past the largest cells, the rest of the world is out of bounds.
-    if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
-      cols = std::min(cols, std::sqrt(MAX_GRID_CELLS));
-      rows = std::min(rows, std::sqrt(MAX_GRID_CELLS));
-    }
-    LogManager::getInstance().writeLog(
-        "Grid::startUp(): Warning! %.0f x %.0f cells exceed the limit of %.0f. Using cells of %d x %d.",
-        wanted_cols, wanted_rows, MAX_GRID_CELLS, m_cell_width, m_cell_height);
-  }
+  double cols = cellCount(m_boundary.getHorizontal(), m_cell_width);
+  double rows = cellCount(m_boundary.getVertical(), m_cell_height);
+  if (cellTotal(cols, rows) > MAX_GRID_CELLS) fitCellLimit(cols, rows);
   m_num_cols = static_cast<int>(cols);
   m_num_rows = static_cast<int>(rows);
   m_restarts++;
   newLayout();
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
-  CellList **grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
+  if (allocateCells() == -1) return -1;
+  m_out_of_bounds.clear();
+  return 0;
+}
+
+// Larger cells, in proportion, until the grid fits; past the largest cells,
+// the rest of the world is out of bounds.
+void Grid::fitCellLimit(double &cols, double &rows) {
+  const float horizontal = m_boundary.getHorizontal(), vertical = m_boundary.getVertical();
+  const double wanted_cols = cols, wanted_rows = rows;
+  double f = std::sqrt(cellTotal(cols, rows) / MAX_GRID_CELLS);
+  for (;;) {
+    double w = std::min(std::ceil(m_req_cell_width * f), static_cast<double>(INT_MAX));
+    double h = std::min(std::ceil(m_req_cell_height * f), static_cast<double>(INT_MAX));
+    m_cell_width = static_cast<int>(w);
+    m_cell_height = static_cast<int>(h);
+    cols = cellCount(horizontal, m_cell_width);
+    rows = cellCount(vertical, m_cell_height);
+    if (cellTotal(cols, rows) <= MAX_GRID_CELLS || (w >= INT_MAX && h >= INT_MAX)) break;
+    f *= 1.1;
+  }
+  if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
+    cols = std::min(cols, std::sqrt(MAX_GRID_CELLS));
+    rows = std::min(rows, std::sqrt(MAX_GRID_CELLS));
+  }
+  LogManager::getInstance().writeLog(
+      "Grid::startUp(): Warning! %.0f x %.0f cells exceed the limit of %.0f. Using cells of %d x %d.",
+      wanted_cols, wanted_rows, MAX_GRID_CELLS, m_cell_width, m_cell_height);
+}
+
+// The rows, then each row's columns, of m_num_rows x m_num_cols empty cells.
+int Grid::allocateCells() {
+  std::unique_ptr<Row[]> grid(new (std::nothrow) Row[m_num_rows > 0 ? m_num_rows : 1]);
   if (!grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
     return -1;
   }
-  for (int r = 0; r < m_num_rows; r++) grid[r] = nullptr;
   for (int r = 0; r < m_num_rows; r++) {
-    grid[r] = new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1];
+    grid[r].reset(new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1]);
     if (!grid[r]) {
       LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
-      for (int k = 0; k < r; k++) delete[] grid[k];
-      delete[] grid;
       return -1;
     }
   }
-  m_grid = grid;
+  m_grid = std::move(grid);
   m_alloc_rows = m_num_rows;
   m_alloc_cols = m_num_cols;
-  m_out_of_bounds.clear();
   return 0;
 }
 
 void Grid::shutDown() {
   m_restarts++;
-  if (m_grid) {
-    for (int r = 0; r < m_alloc_rows; r++) delete[] m_grid[r];
-    delete[] m_grid;
-    m_grid = nullptr;
-  }
+  m_grid.reset();
   m_alloc_rows = 0;
   m_alloc_cols = 0;
   m_out_of_bounds.clear();
@@ -226,7 +229,8 @@ void Grid::setDimensions(int cell_width, int cell_height) {
     LogManager::getInstance().writeLog("Grid::setDimensions(): Error! startup() failed so not adding Objects");
     return;
   }
-  ObjectList solid = WorldManager::getInstance().getSceneGraph().solidObjects();
+  if (!m_p_solid_objects) return;
+  ObjectList solid = m_p_solid_objects->toObjectList();
   for (int i = 0; i < solid.getCount(); i++)
     if (solid[i]->isActive()) insertObject(solid[i]);
 }
@@ -266,8 +270,8 @@ Grid::CellRange Grid::computeRange(const Bounds &b) const {
   return range;
 }
 
-Grid::CellList *Grid::cellList(int row, int col) const {
-  if (row == -1 && col == -1) return const_cast<CellList *>(&m_out_of_bounds);
+Grid::CellList *Grid::cellList(int row, int col) {
+  if (row == -1 && col == -1) return &m_out_of_bounds;
   if (!m_grid || row < 0 || col < 0 || row >= m_alloc_rows || col >= m_alloc_cols) return nullptr;
   return &m_grid[row][col];
 }

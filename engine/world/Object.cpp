@@ -7,6 +7,7 @@
 
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/PlaneGeometry.h"
 #include "core/RawStream.h"
 #include "display/InputManager.h"
 #include "display/ResourceManager.h"
@@ -14,7 +15,6 @@
 #include "path/EventPath.h"
 #include "path/PathFind.h"
 #include "path/PathManager.h"
-#include "world/Geometry.h"
 #include "world/WorldManager.h"
 
 namespace vx {
