@@ -6,7 +6,6 @@
 #include <new>
 
 #include "core/LogManager.h"
-#include "core/ObjectList.h"
 #include "core/PlaneGeometry.h"
 #include "path/EventPath.h"
 #include "path/Path.h"

@@ -9,7 +9,6 @@
 #include "core/Box.h"
 #include "core/Config.h"
 #include "core/LogManager.h"
-#include "core/Utility.h"
 #include "world/Object.h"
 
 namespace vx {
@@ -287,12 +286,8 @@ std::set<Cell> Grid::getCells(Object *p_o, Vector where) const {
 }
 
 int Grid::insertObject(Object *p_o) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::insertObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::insertObject(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::insertObject()", p_o);
     return -1;
   }
   Bounds bounds = boundsAt(p_o, p_o->getPosition());
@@ -305,12 +300,8 @@ int Grid::insertObject(Object *p_o) {
 }
 
 int Grid::removeObject(Object *p_o) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::removeObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::removeObject(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::removeObject()", p_o);
     return -1;
   }
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
@@ -322,12 +313,8 @@ int Grid::removeObject(Object *p_o) {
 }
 
 int Grid::updatePosition(Object *p_o, Vector new_position) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::updatePosition()", p_o);
     return -1;
   }
   CellRange old_range = placedRange(p_o, boundsAt(p_o, p_o->getPosition()));
@@ -373,7 +360,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   return 0;
 }
 
-void Grid::queryRefused(const char *who, const Object *p_o) const {
+void Grid::refused(const char *who, const Object *p_o) const {
   if (!m_grid)
     LogManager::getInstance().writeLog("%s: Error! grid is NULL", who);
   else if (!p_o)

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 #include <tuple>
-#include <unordered_map>
-#include <vector>
 
 #include "core/Box.h"
 #include "core/ObjectList.h"
@@ -136,8 +133,8 @@ class Grid {
   void notePlace(Object *p_o, const Bounds &b, const CellRange &range);
   CellList *cellList(int row, int col);
   static int cellCoord(float v, int size);
-  // The lines of a collision query without a grid or an object.
-  void queryRefused(const char *who, const Object *p_o) const;
+  // The line of an operation asked without a grid or without an object.
+  void refused(const char *who, const Object *p_o) const;
   // The object's world box placed at where (as getWorldBox), by its corners.
   static Bounds boundsAt(const Object *p_o, Vector where);
 
@@ -182,7 +179,7 @@ class Grid {
 template <class Visit>
 void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
   if (!m_grid || !p_o) {
-    queryRefused("Grid::getCollisions()", p_o);
+    refused("Grid::getCollisions()", p_o);
     return;
   }
   const Bounds mover = boundsAt(p_o, where);
