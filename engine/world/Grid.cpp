@@ -30,6 +30,17 @@ double cellCount(float extent, int size) {
   return n > INT_MAX ? INT_MAX : n;
 }
 
+// A cell size that is not positive takes the default on that axis, with a
+// warning from who.
+void positiveCellSize(const char *who, int &width, int &height) {
+  if (width > 0 && height > 0) return;
+  LogManager::getInstance().writeLog("%s: Warning! Cell size %d x %d not positive. Using %d x %d.", who, width,
+                                     height, width > 0 ? width : GRID_CELL_WIDTH_DEFAULT,
+                                     height > 0 ? height : GRID_CELL_HEIGHT_DEFAULT);
+  if (width <= 0) width = GRID_CELL_WIDTH_DEFAULT;
+  if (height <= 0) height = GRID_CELL_HEIGHT_DEFAULT;
+}
+
 // Cells to allocate: an empty axis still takes one row (or column) of memory.
 double cellTotal(double cols, double rows) { return std::max(cols, 1.0) * std::max(rows, 1.0); }
 
@@ -98,14 +109,7 @@ Grid::Grid(const TrackedList *p_solid_objects)
       m_restarts(0),
       m_boundary(),
       m_p_solid_objects(p_solid_objects) {
-  if (m_cell_width <= 0 || m_cell_height <= 0) {
-    LogManager::getInstance().writeLog(
-        "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
-        m_cell_height, m_cell_width > 0 ? m_cell_width : GRID_CELL_WIDTH_DEFAULT,
-        m_cell_height > 0 ? m_cell_height : GRID_CELL_HEIGHT_DEFAULT);
-    if (m_cell_width <= 0) m_cell_width = GRID_CELL_WIDTH_DEFAULT;
-    if (m_cell_height <= 0) m_cell_height = GRID_CELL_HEIGHT_DEFAULT;
-  }
+  positiveCellSize("Grid::Grid()", m_cell_width, m_cell_height);
   m_req_cell_width = m_cell_width;
   m_req_cell_height = m_cell_height;
   newLayout();
@@ -210,14 +214,7 @@ void Grid::shutDown() {
 }
 
 void Grid::setDimensions(int cell_width, int cell_height) {
-  if (cell_width <= 0 || cell_height <= 0) {
-    LogManager::getInstance().writeLog(
-        "Grid::setDimensions(): Warning! Cell size %d x %d not positive. Using %d x %d.", cell_width,
-        cell_height, cell_width > 0 ? cell_width : GRID_CELL_WIDTH_DEFAULT,
-        cell_height > 0 ? cell_height : GRID_CELL_HEIGHT_DEFAULT);
-    if (cell_width <= 0) cell_width = GRID_CELL_WIDTH_DEFAULT;
-    if (cell_height <= 0) cell_height = GRID_CELL_HEIGHT_DEFAULT;
-  }
+  positiveCellSize("Grid::setDimensions()", cell_width, cell_height);
   if (cell_width == m_req_cell_width && cell_height == m_req_cell_height) return;
   shutDown();
   m_req_cell_width = cell_width;
