@@ -220,15 +220,25 @@ void fillPlainGrid(PlainGrid &grid, int n, int kind, float width, float height) 
   }
 }
 
+// The world of BM_WorldUpdate's arguments: its size, with its movers in a
+// plain grid.
+struct ReferenceWorld {
+  int n;
+  float width, height;
+  PlainGrid grid;
+  explicit ReferenceWorld(const benchmark::State &state)
+      : n(static_cast<int>(state.range(0))),
+        width(static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5)) * 2.5f),
+        height(static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5))),
+        grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT) {
+    fillPlainGrid(grid, n, static_cast<int>(state.range(1)), width, height);
+  }
+};
+
 void BM_GridReference(benchmark::State &state) {
-  int n = static_cast<int>(state.range(0));
-  int kind = static_cast<int>(state.range(1));
-  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
-  float width = height * 2.5f;
-  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
-  fillPlainGrid(grid, n, kind, width, height);
-  for (auto _ : state) grid.step();
-  state.counters["objects"] = n;
+  ReferenceWorld world(state);
+  for (auto _ : state) world.grid.step();
+  state.counters["objects"] = world.n;
 }
 
 // A plain uniform-grid broad phase: the cells as one array of entries (index
@@ -301,16 +311,12 @@ class PlainBroadPhase {
 // The broad phase alone over the boxes of BM_WorldUpdate: the floor under a
 // world step, which finds the same pairs and moves the objects besides.
 void BM_BroadPhaseReference(benchmark::State &state) {
-  int n = static_cast<int>(state.range(0));
-  int kind = static_cast<int>(state.range(1));
-  float height = static_cast<float>(std::sqrt(n * AREA_PER_OBJECT / 2.5));
-  float width = height * 2.5f;
-  PlainGrid grid(width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
-  fillPlainGrid(grid, n, kind, width, height);
-  PlainBroadPhase broad(grid.bodies(), width, height, GRID_CELL_WIDTH_DEFAULT, GRID_CELL_HEIGHT_DEFAULT);
+  ReferenceWorld world(state);
+  PlainBroadPhase broad(world.grid.bodies(), world.width, world.height, GRID_CELL_WIDTH_DEFAULT,
+                        GRID_CELL_HEIGHT_DEFAULT);
   long pairs = 0;
   for (auto _ : state) benchmark::DoNotOptimize(pairs = broad.run());
-  state.counters["objects"] = n;
+  state.counters["objects"] = world.n;
   state.counters["pairs"] = static_cast<double>(pairs);
 }
 
@@ -368,6 +374,12 @@ void BM_WorldChurn(benchmark::State &state) {
   wm.shutDown();
 }
 
+// The references run the larger worlds of BM_WorldUpdate.
+void referenceArgs(benchmark::internal::Benchmark *b) {
+  b->ArgNames({"N", "solid_only"})->Args({10000, 0})->Args({10000, 1})->Args({100000, 0});
+  b->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
 BENCHMARK(BM_WorldUpdate)
@@ -378,18 +390,8 @@ BENCHMARK(BM_WorldUpdate)
     ->Args({10000, 1})
     ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GridReference)
-    ->ArgNames({"N", "solid_only"})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 0})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BroadPhaseReference)
-    ->ArgNames({"N", "solid_only"})
-    ->Args({10000, 0})
-    ->Args({10000, 1})
-    ->Args({100000, 0})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GridReference)->Apply(referenceArgs);
+BENCHMARK(BM_BroadPhaseReference)->Apply(referenceArgs);
 BENCHMARK(BM_ObjectWithId)->ArgName("N")->Arg(5000);
 BENCHMARK(BM_WorldCrowdedCell)->ArgName("crowd")->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorldChurn)->ArgName("N")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -30,10 +30,10 @@
 #include <string>
 #include <vector>
 
-#include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
+#include "support/GameManagerSeam.h"
 
 namespace {
 
@@ -154,7 +154,6 @@ bool peerRead(int fd, std::string *got, size_t most) {
 
 void fuzzSends(const uint8_t *data, size_t size) {
   vx::NetworkManager &nm = vx::NetworkManager::getInstance();
-  vx::GameManager &gm = vx::GameManager::getInstance();
   int fd[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd) != 0) return;
   ::setsockopt(fd[0], SOL_SOCKET, SO_SNDBUF, &SMALL_BUFFER, sizeof(SMALL_BUFFER));
@@ -163,7 +162,7 @@ void fuzzSends(const uint8_t *data, size_t size) {
   g_now_us = 1000000;
   vx::platform::setClock(&fakeNow);
   int step = 0;
-  gm.setStepCount(step);
+  vx::GameManagerTestSeam::setStepCount(step);
 
   std::vector<Sent> sent;
   std::string got;
@@ -204,7 +203,7 @@ void fuzzSends(const uint8_t *data, size_t size) {
         break;
       }
       case 2:
-        gm.setStepCount(++step);
+        vx::GameManagerTestSeam::setStepCount(++step);
         nm.sendDelayed();
         break;
       case 3:

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "world/Object.h"
 
 namespace vx {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Enemy.h"
+#include "Overlay.h"
 #include "core/EventStep.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
@@ -19,12 +20,7 @@ int enemy_level = 0;
 }
 
 GameTimer::GameTimer() {
-  setType("GameTimer");
-  setSolidness(vx::SPECTRAL);
-  setAltitude(4);
-  setPosition(vx::Vector(0, 0));
-  setBox(vx::Box(vx::Vector(0, 0), 300, 90));
-  registerInterest(vx::EVENT_STEP);
+  setUpOverlay(this, "GameTimer");
   m_elapsed_ms = 0;
   m_banner_timer = 0;
   enemy_level = 0;
@@ -92,8 +88,7 @@ int GameTimer::draw() {
                 vx::LEFT_JUSTIFIED, vx::WHITE);
   if (m_banner_timer > 0 && (m_banner_timer / 6) % 2 == 0) {
     std::string banner = "!! ENEMIES GROW STRONGER (Lv " + vx::toString(enemy_level) + ") !!";
-    dm.drawString(vx::viewToWorld(vx::Vector(view.getHorizontal() / 2, 3)), banner,
-                  vx::CENTER_JUSTIFIED, vx::RED);
+    drawCentred(view.getHorizontal() / 2, 3, banner, vx::RED);
   }
   return 0;
 }

@@ -3,11 +3,10 @@
 #include "GridEntity.h"
 #include "Hero.h"
 #include "Level.h"
+#include "Overlay.h"
 #include "core/EventStep.h"
 #include "core/Utility.h"
-#include "display/DisplayManager.h"
 #include "display/EventKeyboard.h"
-#include "world/Geometry.h"
 #include "world/WorldManager.h"
 
 namespace {
@@ -19,15 +18,16 @@ const char *const LABELS[5] = {
     "[4] +1 Ranged damage ......... ",
     "[5] Door Key ................. ",
 };
+// The messages of items 2 to 4 bought.
+const char *const UPGRADED[3] = {
+    "+5 Max HP!",
+    "Sword sharpened: +1 melee damage!",
+    "Arrows reinforced: +1 ranged damage!",
+};
 } // namespace
 
 Shop::Shop(Hero *p_hero) {
-  setType("Shop");
-  setSolidness(vx::SPECTRAL);
-  setAltitude(4);
-  setPosition(vx::Vector(0, 0));
-  setBox(vx::Box(vx::Vector(0, 0), 300, 90));
-  registerInterest(vx::EVENT_STEP);
+  setUpOverlay(this, "Shop");
   m_p_hero = p_hero;
   m_is_open = false;
   m_has_key = false;
@@ -75,29 +75,24 @@ void Shop::buy(int item) {
         result = "Not enough gold.";
       break;
     case 2:
-      if (h.spendGold(m_price_max_hp)) {
-        h.addMaxHp(5);
-        m_price_max_hp = (m_price_max_hp * 3) / 2;
-        result = "+5 Max HP!";
-      } else
-        result = "Not enough gold.";
-      break;
     case 3:
-      if (h.spendGold(m_price_melee)) {
+    case 4: {
+      // The upgrades: each paid, its price grows by half.
+      int &price = item == 2 ? m_price_max_hp : item == 3 ? m_price_melee : m_price_ranged;
+      if (!h.spendGold(price)) {
+        result = "Not enough gold.";
+        break;
+      }
+      if (item == 2)
+        h.addMaxHp(5);
+      else if (item == 3)
         h.addMeleeDamage(1);
-        m_price_melee = (m_price_melee * 3) / 2;
-        result = "Sword sharpened: +1 melee damage!";
-      } else
-        result = "Not enough gold.";
-      break;
-    case 4:
-      if (h.spendGold(m_price_ranged)) {
+      else
         h.addRangedDamage(1);
-        m_price_ranged = (m_price_ranged * 3) / 2;
-        result = "Arrows reinforced: +1 ranged damage!";
-      } else
-        result = "Not enough gold.";
+      price = (price * 3) / 2;
+      result = UPGRADED[item - 2];
       break;
+    }
     case 5:
       if (m_has_key)
         result = "You already have the key.";
@@ -157,7 +152,6 @@ int Shop::draw() {
   vx::Box view = vx::WorldManager::getInstance().getView();
   float cx = view.getHorizontal() / 2;
   float top = view.getVertical() / 2 - 7;
-  vx::DisplayManager &dm = vx::DisplayManager::getInstance();
   for (int r = 0; r < MENU_ROWS; r++) {
     if (r == 3 || r == 9 || r == 11) continue;
     if (r == 12 && m_message.empty()) continue;
@@ -165,7 +159,7 @@ int Shop::draw() {
     if (r == 0 || r == 1 || r == 13) color = vx::YELLOW;
     if (r == 10) color = vx::CYAN;
     if (r == 12) color = vx::GREEN;
-    dm.drawString(vx::viewToWorld(vx::Vector(cx, top + r)), rowText(r), vx::CENTER_JUSTIFIED, color);
+    drawCentred(cx, top + r, rowText(r), color);
   }
   return 0;
 }

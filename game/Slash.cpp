@@ -29,5 +29,3 @@ int Slash::eventHandler(const vx::Event *p_e) {
   if (m_lifetime <= 0) vx::WorldManager::getInstance().markForDelete(this);
   return 1;
 }
-
-int Slash::getLifetime() const { return m_lifetime; }

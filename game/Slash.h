@@ -22,5 +22,4 @@ class Slash : public vx::Object {
   ~Slash() override;
 
   int eventHandler(const vx::Event *p_e) override;
-  int getLifetime() const;
 };

@@ -9,29 +9,32 @@
 
 namespace vx {
 
-Config::Config()
-    : m_config(""),
-      m_window_horizontal_pixels(1024),
-      m_window_vertical_pixels(768),
-      m_window_horizontal_chars(80),
-      m_window_vertical_chars(24),
-      m_window_style(5),
-      m_window_state(0),
-      m_window_background_color(0),
-      m_frame_time(33),
-      m_font_scale(2.0f),
-      m_window_title("Vexmoor"),
-      m_show_mouse(false),
-      m_headless(false),
-      m_font_file("vx-font.ttf"),
-      m_logfile("vexmoor.log"),
-      m_random_seed(0),
-      m_networking(true),
-      m_quadtree_threshold(1),
-      m_quadtree_depth(10),
-      m_grid_width(20),
-      m_grid_height(8),
-      m_signals(true) {}
+Config::Config() { reset(); }
+
+void Config::reset() {
+  m_config = "";
+  m_window_horizontal_pixels = 1024;
+  m_window_vertical_pixels = 768;
+  m_window_horizontal_chars = 80;
+  m_window_vertical_chars = 24;
+  m_window_style = 5;
+  m_window_state = 0;
+  m_window_background_color = 0;
+  m_frame_time = 33;
+  m_font_scale = 2.0f;
+  m_window_title = "Vexmoor";
+  m_show_mouse = false;
+  m_headless = false;
+  m_font_file = "vx-font.ttf";
+  m_logfile = "vexmoor.log";
+  m_random_seed = 0;
+  m_networking = true;
+  m_quadtree_threshold = 1;
+  m_quadtree_depth = 10;
+  m_grid_width = 20;
+  m_grid_height = 8;
+  m_signals = true;
+}
 
 Config &Config::getInstance() {
   static Config config;

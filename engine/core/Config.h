@@ -39,6 +39,9 @@ class Config {
  public:
   static Config &getInstance();
 
+  // Every setting back to its default (as at construction).
+  void reset();
+
   void loadConfig(std::string config = "");
   std::string readConfig() const;
   std::string match(std::string token) const;

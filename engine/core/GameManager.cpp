@@ -188,7 +188,7 @@ void GameManager::run() {
 
   log.writeLog(1, "GameManager::run(): starting game loop");
   m_game_over = false;
-  m_step_count = 0;
+  setStepCount(0);
 
   while (true) {
     if (m_game_over) {
@@ -243,7 +243,7 @@ void GameManager::run() {
     }
 
     // Saturates: after 2^31 - 1 steps the count stays there.
-    if (m_step_count < INT_MAX) m_step_count++;
+    if (m_step_count < INT_MAX) setStepCount(m_step_count + 1);
   }
 }
 
@@ -255,6 +255,9 @@ int GameManager::getFrameTime() const { return m_frame_time; }
 
 int GameManager::getStepCount() const { return m_step_count; }
 
-void GameManager::setStepCount(int step_count) { m_step_count = step_count; }
+void GameManager::setStepCount(int step_count) {
+  m_step_count = step_count;
+  LogManager::getInstance().setStepCount(step_count);
+}
 
 } // namespace vx

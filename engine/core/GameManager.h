@@ -8,6 +8,9 @@ namespace vx {
 
 const float VX_VERSION = 4.25f;
 
+// Reaches the game manager's private state for tests (defined in tests/).
+struct GameManagerTestSeam;
+
 // Starts and stops the managers in order and runs the fixed-rate game loop.
 class GameManager : public Manager {
  private:
@@ -18,6 +21,10 @@ class GameManager : public Manager {
   bool m_game_over;
   int m_frame_time;
   int m_step_count;
+
+  // Stores the count and tells the log, which shows it on every line.
+  void setStepCount(int step_count);
+  friend struct GameManagerTestSeam;
 
  public:
   ~GameManager();
@@ -33,8 +40,6 @@ class GameManager : public Manager {
   bool getGameOver() const;
   int getFrameTime() const;
   int getStepCount() const;
-  // The loop counts on from here (run starts it at 0).
-  void setStepCount(int step_count);
 };
 
 } // namespace vx

@@ -1,37 +1,17 @@
 #include "core/LogManager.h"
 
-#include <cstdarg>
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
 #include <new>
 
 #include "core/Config.h"
-#include "core/GameManager.h"
 
 namespace vx {
 
-namespace {
-
-// One line: optional time and step prefixes, the message, a newline.
-// Returns the message's length, or -1 when a write failed.
-int writeLine(FILE *p_f, bool time_string, bool step_count, bool do_flush, const char *fmt, va_list args) {
-  FILE *out = p_f ? p_f : stderr;
-  bool failed = false;
-  if (time_string && fprintf(out, "%s ", getTimeString()) < 0) failed = true;
-  if (step_count && fprintf(out, "%4d ", GameManager::getInstance().getStepCount()) < 0) failed = true;
-  int n = vfprintf(out, fmt ? fmt : "", args);
-  if (n < 0) failed = true;
-  if (fputs("\n", out) < 0) failed = true;
-  if (do_flush) fflush(out);
-  return failed ? -1 : n;
-}
-
-} // namespace
-
 LogManager::LogManager()
-    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_p_f(nullptr),
-      m_file_name(), m_file_id{0, 0}, m_has_file_id(false) {
+    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_step_count(0),
+      m_p_f(nullptr), m_file_name(), m_file_id{0, 0}, m_has_file_id(false) {
   setType("LogManager");
 }
 
@@ -95,11 +75,25 @@ void LogManager::shutDown() {
   closeFiles();
 }
 
+// The optional time and step prefixes, the message, a newline. Returns the
+// message's length, or -1 when a write failed.
+int LogManager::writeLine(FILE *p_f, const char *fmt, va_list args) const {
+  FILE *out = p_f ? p_f : stderr;
+  bool failed = false;
+  if (m_log_time_string && fprintf(out, "%s ", getTimeString()) < 0) failed = true;
+  if (m_log_step_count && fprintf(out, "%4d ", m_step_count) < 0) failed = true;
+  int n = vfprintf(out, fmt ? fmt : "", args);
+  if (n < 0) failed = true;
+  if (fputs("\n", out) < 0) failed = true;
+  if (m_do_flush) fflush(out);
+  return failed ? -1 : n;
+}
+
 int LogManager::writeLog(int log_level, const char *fmt, ...) const {
   if (log_level > m_log_level) return 0;
   va_list args;
   va_start(args, fmt);
-  int n = writeLine(m_p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  int n = writeLine(m_p_f, fmt, args);
   va_end(args);
   return n;
 }
@@ -107,7 +101,7 @@ int LogManager::writeLog(int log_level, const char *fmt, ...) const {
 int LogManager::writeLog(const char *fmt, ...) const {
   va_list args;
   va_start(args, fmt);
-  int n = writeLine(m_p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  int n = writeLine(m_p_f, fmt, args);
   va_end(args);
   return n;
 }
@@ -159,19 +153,17 @@ FILE *LogManager::myLogFile(const std::string &file_name) {
 }
 
 int LogManager::writeMyLog(std::string file_name, int, const char *fmt, ...) {
-  FILE *p_f = myLogFile(file_name);
   va_list args;
   va_start(args, fmt);
-  int n = writeLine(p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  int n = writeLine(myLogFile(file_name), fmt, args);
   va_end(args);
   return n;
 }
 
 int LogManager::writeMyLog(std::string file_name, const char *fmt, ...) {
-  FILE *p_f = myLogFile(file_name);
   va_list args;
   va_start(args, fmt);
-  int n = writeLine(p_f, m_log_time_string, m_log_step_count, m_do_flush, fmt, args);
+  int n = writeLine(myLogFile(file_name), fmt, args);
   va_end(args);
   return n;
 }
@@ -192,6 +184,8 @@ int LogManager::getLogLevel() const { return m_log_level; }
 void LogManager::setLogTimeString(bool log_time_string) { m_log_time_string = log_time_string; }
 
 void LogManager::setLogStepCount(bool log_step_count) { m_log_step_count = log_step_count; }
+
+void LogManager::setStepCount(int step_count) { m_step_count = step_count; }
 
 const char *getTimeString() {
   static char buffer[32];

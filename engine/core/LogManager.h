@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -22,6 +23,8 @@ class LogManager : public Manager {
   int m_log_level;
   bool m_log_time_string;
   bool m_log_step_count;
+  // The game loop's step count, as the loop last told it.
+  int m_step_count;
   FILE *m_p_f;
   // The main log as last opened: its name and the file itself, kept after
   // shutDown so that no side file ever reopens it.
@@ -34,6 +37,8 @@ class LogManager : public Manager {
 
   // Closes the log and every side file.
   void closeFiles();
+  // One line to p_f (stderr when null) with the prefixes in force.
+  int writeLine(FILE *p_f, const char *fmt, va_list args) const;
 
   // True when the name reaches the main log's file under another spelling.
   bool isMainLog(const std::string &file_name) const;
@@ -65,6 +70,8 @@ class LogManager : public Manager {
   int getLogLevel() const;
   void setLogTimeString(bool log_time_string = true);
   void setLogStepCount(bool log_step_count = true);
+  // The step count that each line shows from now on (the game loop tells it).
+  void setStepCount(int step_count);
 };
 
 // The local time as "hh:mm:ss" in a static buffer.

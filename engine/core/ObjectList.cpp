@@ -14,16 +14,7 @@ ObjectList::ObjectList() : m_count(0), m_max_count(1), m_p_item(nullptr) {
   if (!m_p_item) m_max_count = 0;
 }
 
-ObjectList::ObjectList(const ObjectList &other) : m_count(0), m_max_count(0), m_p_item(nullptr) {
-  if (other.m_max_count > 0 && other.m_p_item) {
-    m_p_item = static_cast<Object **>(std::malloc(sizeof(Object *) * size_t(other.m_max_count)));
-    if (m_p_item) {
-      if (other.m_count > 0) std::memcpy(m_p_item, other.m_p_item, sizeof(Object *) * size_t(other.m_count));
-      m_count = other.m_count;
-      m_max_count = other.m_max_count;
-    }
-  }
-}
+ObjectList::ObjectList(const ObjectList &other) : m_count(0), m_max_count(0), m_p_item(nullptr) { copyFrom(other); }
 
 ObjectList &ObjectList::operator=(const ObjectList &other) {
   if (this == &other) return *this;
@@ -31,15 +22,19 @@ ObjectList &ObjectList::operator=(const ObjectList &other) {
   m_p_item = nullptr;
   m_count = 0;
   m_max_count = 0;
-  if (other.m_max_count > 0 && other.m_p_item) {
-    m_p_item = static_cast<Object **>(std::malloc(sizeof(Object *) * size_t(other.m_max_count)));
-    if (m_p_item) {
-      if (other.m_count > 0) std::memcpy(m_p_item, other.m_p_item, sizeof(Object *) * size_t(other.m_count));
-      m_count = other.m_count;
-      m_max_count = other.m_max_count;
-    }
-  }
+  copyFrom(other);
   return *this;
+}
+
+// Into an empty list without storage: other's items and capacity, or
+// nothing when memory runs out.
+void ObjectList::copyFrom(const ObjectList &other) {
+  if (other.m_max_count <= 0 || !other.m_p_item) return;
+  m_p_item = static_cast<Object **>(std::malloc(sizeof(Object *) * size_t(other.m_max_count)));
+  if (!m_p_item) return;
+  if (other.m_count > 0) std::memcpy(m_p_item, other.m_p_item, sizeof(Object *) * size_t(other.m_count));
+  m_count = other.m_count;
+  m_max_count = other.m_max_count;
 }
 
 ObjectList::~ObjectList() { std::free(m_p_item); }

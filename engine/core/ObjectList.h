@@ -12,6 +12,8 @@ class ObjectList {
   int m_max_count;
   Object **m_p_item;
 
+  void copyFrom(const ObjectList &other);
+
  public:
   ObjectList();
   ObjectList(const ObjectList &other);

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/LogManager.h"
-#include "core/ObjectList.h"
+#include "core/PlaneGeometry.h"
 #include "path/EventPath.h"
 #include "path/Path.h"
 #include "world/Geometry.h"
@@ -41,6 +41,16 @@ bool convertible(float v) {
   return d > -2147483648.0 && d + 0.5 < 2147483648.0;
 }
 
+// Inside the w x h grid of cells from (0, 0).
+bool inGrid(PathCell c, int w, int h) { return c.x >= 0 && c.y >= 0 && c.x < w && c.y < h; }
+
+// The goal's nearest cell; a coordinate in the world's last half cell
+// rounds past the grid and is truncated instead.
+int goalCell(float v, int limit) {
+  const int nearest = nearestCell(v), truncated = truncatedCell(v);
+  return nearest >= limit && truncated < limit ? truncated : nearest;
+}
+
 // A boundary size as a whole number of cells, truncated and clamped to int.
 int boundaryCells(float v) {
   const double d = v;
@@ -67,9 +77,8 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
       m_open_count(0),
       m_next_seq(0),
       m_found(false) {
-  LogManager &log = LogManager::getInstance();
   if (p_o == nullptr) {
-    log.writeLog("PathFind()::PathFind(): Fatal error! Object pointer is NULL.");
+    LogManager::getInstance().writeLog("PathFind()::PathFind(): Fatal error! Object pointer is NULL.");
     return;
   }
   setTarget(nullptr);
@@ -78,72 +87,69 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
   const Box boundary = WorldManager::getInstance().getBoundary();
   const int w = boundaryCells(boundary.getHorizontal());
   const int h = boundaryCells(boundary.getVertical());
-  auto outsideError = [&]() {
-    log.writeLog(
-        "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be within "
-        "world boundary (%d, %d).",
-        start.getX(), start.getY(), end.getX(), end.getY(), w, h);
-  };
   // Coordinates no cell can stand for are refused before any conversion.
   if (!convertible(start.getX()) || !convertible(start.getY()) || !convertible(end.getX()) ||
       !convertible(end.getY())) {
-    outsideError();
+    logOutside(start, end, w, h);
     return;
   }
-  auto inGrid = [w, h](PathCell c) { return c.x >= 0 && c.y >= 0 && c.x < w && c.y < h; };
-
-  // The goal's nearest cell; a coordinate in the world's last half cell
-  // rounds past the grid and is truncated instead.
-  auto goalCell = [](float v, int limit) {
-    const int nearest = nearestCell(v), truncated = truncatedCell(v);
-    return nearest >= limit && truncated < limit ? truncated : nearest;
-  };
   m_end = PathCell{goalCell(end.getX(), w), goalCell(end.getY(), h)};
-
-  // Start candidates: nearest, truncated, then mixed; those outside the grid
-  // are passed over when any lies inside.
-  auto candidates = [](Vector v, PathCell out[4]) {
-    const int nx = nearestCell(v.getX()), ny = nearestCell(v.getY());
-    const int tx = truncatedCell(v.getX()), ty = truncatedCell(v.getY());
-    out[0] = {nx, ny};
-    out[1] = {tx, ty};
-    out[2] = {nx, ty};
-    out[3] = {tx, ny};
-  };
-  PathCell starts[4];
-  candidates(start, starts);
-  bool any_inside = false;
-  for (const PathCell &c : starts) any_inside = any_inside || inGrid(c);
-  bool have_start = false;
-  for (const PathCell &c : starts) {
-    if (any_inside && !inGrid(c)) continue;
-    if (!isBlocked(p_o, c.x, c.y, m_end)) {
-      m_start = c;
-      have_start = true;
-      break;
-    }
-  }
-  if (!have_start) {
-    m_start = starts[0];
-    for (const PathCell &c : starts) {
-      if (any_inside && inGrid(c)) {
-        m_start = c;
-        break;
-      }
-    }
-    log.writeLog("PathFind::PathFind(): Warning! Can't get to start node.");
-  }
+  chooseStart(start, w, h);
 
   // Both positions inside the world, and both cells inside the grid the
   // node graph covers (which starts at (0, 0) whatever the boundary's corner).
-  if (!boxContainsPosition(boundary, start) || !boxContainsPosition(boundary, end) || !inGrid(m_start) ||
-      !inGrid(m_end)) {
-    outsideError();
+  if (!boxContainsPosition(boundary, start) || !boxContainsPosition(boundary, end) ||
+      !inGrid(m_start, w, h) || !inGrid(m_end, w, h)) {
+    logOutside(start, end, w, h);
     return;
   }
+  if (!allocateGraph(w, h)) return;
+  // Nodes are written when their cell first enters the open set.
+  const int si = m_start.y * w + m_start.x;
+  m_nodes[si].f = distance(m_start, m_end);
+  m_nodes[si].g = 0;
+  m_nodes[si].parent = m_start;
+  openCell(si, m_nodes[si].f);
+}
 
+void PathFind::logOutside(Vector start, Vector end, int w, int h) {
+  LogManager::getInstance().writeLog(
+      "PathFind::PathFind(): Error! Both start (%.2f, %.2f) and end (%.2f, %.2f) must be within "
+      "world boundary (%d, %d).",
+      start.getX(), start.getY(), end.getX(), end.getY(), w, h);
+}
+
+// Start candidates: nearest, truncated, then mixed; those outside the grid
+// are passed over when any lies inside. The first free one is taken; when
+// all are blocked, the first that may be taken at all.
+void PathFind::chooseStart(Vector start, int w, int h) {
+  const int nx = nearestCell(start.getX()), ny = nearestCell(start.getY());
+  const int tx = truncatedCell(start.getX()), ty = truncatedCell(start.getY());
+  const PathCell starts[4] = {{nx, ny}, {tx, ty}, {nx, ty}, {tx, ny}};
+  bool any_inside = false;
+  for (const PathCell &c : starts) any_inside = any_inside || inGrid(c, w, h);
+  for (const PathCell &c : starts) {
+    if (any_inside && !inGrid(c, w, h)) continue;
+    if (!isBlocked(m_p_object, c.x, c.y, m_end)) {
+      m_start = c;
+      return;
+    }
+  }
+  m_start = starts[0];
+  for (const PathCell &c : starts) {
+    if (any_inside && inGrid(c, w, h)) {
+      m_start = c;
+      break;
+    }
+  }
+  LogManager::getInstance().writeLog("PathFind::PathFind(): Warning! Can't get to start node.");
+}
+
+// The node graph and its companions, one entry per cell of a w x h world;
+// false (and nothing kept) when the world is too large or memory runs out.
+bool PathFind::allocateGraph(int w, int h) {
+  LogManager &log = LogManager::getInstance();
   const size_t n = (size_t)w * (size_t)h;
-  // A world too large to map leaves the search without a graph.
   bool allocated = false;
   if (n <= MAX_CELLS) {
     m_nodes.reset(new (std::nothrow) PathNode[n]);
@@ -162,18 +168,13 @@ PathFind::PathFind(Object *p_o, Vector start, Vector end)
     m_seq.reset();
     m_blocked.reset();
     log.writeLog("PathFind::PathFind(): Error! Cannot allocate node graph [y, x]: %d, %d.", h, w);
-    return;
+    return false;
   }
   log.writeLog("PathFind::PathFind(): allocated [y, x]: %d, %d", h, w);
   m_graph_w = w;
   m_graph_h = h;
   m_cell_count = n;
-  // Nodes are written when their cell first enters the open set.
-  const int si = m_start.y * w + m_start.x;
-  m_nodes[si].f = distance(m_start, m_end);
-  m_nodes[si].g = 0;
-  m_nodes[si].parent = m_start;
-  openCell(si, m_nodes[si].f);
+  return true;
 }
 
 PathFind::~PathFind() {}
@@ -374,11 +375,6 @@ float PathFind::distance(PathCell a, PathCell b) const { return heuristic(a.x, a
 
 Object *PathFind::getObject() const { return m_p_object; }
 
-void PathFind::setObject(Object *p_o) {
-  m_p_object = p_o;
-  m_memo_valid = false;  // the answers were the old object's
-}
-
 Object *PathFind::getTarget() const { return targetInWorld() ? m_p_target : nullptr; }
 
 void PathFind::setTarget(Object *p_target) {
@@ -389,8 +385,6 @@ void PathFind::setTarget(Object *p_target) {
 PathCell PathFind::getStart() const { return m_start; }
 
 PathCell PathFind::getEnd() const { return m_end; }
-
-bool PathFind::isFound() const { return m_found; }
 
 PathCell PathFind::getLastExpanded() const { return m_last; }
 

@@ -77,6 +77,11 @@ class PathFind {
   bool blockedCell(int x, int y);
   // True while the target is still the object it was set to, in the world.
   bool targetInWorld() const;
+  // The steps of construction: the error for a start or end outside the
+  // world, the choice of the start cell, and the node graph.
+  static void logOutside(Vector start, Vector end, int w, int h);
+  void chooseStart(Vector start, int w, int h);
+  bool allocateGraph(int w, int h);
 
  public:
   PathFind(Object *p_o, Vector start, Vector end);
@@ -95,7 +100,6 @@ class PathFind {
   float distance(PathCell a, PathCell b) const;
 
   Object *getObject() const;
-  void setObject(Object *p_o);
   // nullptr clears the target; getTarget gives nullptr once it has left
   // the world.
   Object *getTarget() const;
@@ -103,7 +107,6 @@ class PathFind {
 
   PathCell getStart() const;
   PathCell getEnd() const;
-  bool isFound() const;
   // The cell expanded by the last cycleOnce ((-1, -1) before the first).
   PathCell getLastExpanded() const;
 };

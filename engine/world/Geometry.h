@@ -1,33 +1,14 @@
 #pragma once
 
 #include "core/Box.h"
-#include "core/Circle.h"
-#include "core/Line.h"
 #include "core/Vector.h"
 #include "world/Object.h"
 
 namespace vx {
 
-// min <= value <= max (false when any is NaN).
-inline bool valueInRange(float value, float min, float max) { return min <= value && value <= max; }
-bool boxContainsPosition(Box b, Vector p);
-bool boxContainsBox(Box outer, Box inner);
-// Inclusive: boxes that only touch intersect.
-inline bool boxIntersectsBox(Box a, Box b) {
-  Vector ca = a.getCorner();
-  Vector cb = b.getCorner();
-  bool x_overlap = valueInRange(ca.getX(), cb.getX(), cb.getX() + b.getHorizontal()) ||
-                   valueInRange(cb.getX(), ca.getX(), ca.getX() + a.getHorizontal());
-  bool y_overlap = valueInRange(ca.getY(), cb.getY(), cb.getY() + b.getVertical()) ||
-                   valueInRange(cb.getY(), ca.getY(), ca.getY() + a.getVertical());
-  return x_overlap && y_overlap;
-}
-bool lineIntersectsLine(Line a, Line b);
-bool lineIntersectsBox(Line l, Box b);
-// True when a corner of the box lies strictly inside the radius.
-bool circleIntersectsBox(Circle c, Box b);
+// Geometry of the world's objects and view; the plane geometry itself is in
+// core/PlaneGeometry.h.
 
-float distance(Vector a, Vector b);
 // Distance of the two positions; -1 when either is null.
 float distance(Object *p_o1, Object *p_o2);
 
@@ -48,9 +29,6 @@ inline Box getWorldBox(Object *p_o) {
 // World <-> view coordinates (by the world manager's view corner).
 Vector worldToView(Vector world_pos);
 Vector viewToWorld(Vector view_pos);
-
-// Degrees: 0 up, 90 right, 180 down, 270 left.
-float getAngle(Vector v);
 
 // Unit-grid normal of the mover p_o1 against p_o2, pointing toward the mover.
 Vector getNormal(Object *p_o1, Object *p_o2);

@@ -4,13 +4,12 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "core/Box.h"
 #include "core/Config.h"
 #include "core/LogManager.h"
-#include "core/Utility.h"
 #include "world/Object.h"
-#include "world/WorldManager.h"
 
 namespace vx {
 
@@ -29,6 +28,17 @@ double cellCount(float extent, int size) {
   double n = std::ceil(static_cast<double>(extent / static_cast<float>(size)));
   if (!(n > 0)) return 0;
   return n > INT_MAX ? INT_MAX : n;
+}
+
+// A cell size that is not positive takes the default on that axis, with a
+// warning from who.
+void positiveCellSize(const char *who, int &width, int &height) {
+  if (width > 0 && height > 0) return;
+  LogManager::getInstance().writeLog("%s: Warning! Cell size %d x %d not positive. Using %d x %d.", who, width,
+                                     height, width > 0 ? width : GRID_CELL_WIDTH_DEFAULT,
+                                     height > 0 ? height : GRID_CELL_HEIGHT_DEFAULT);
+  if (width <= 0) width = GRID_CELL_WIDTH_DEFAULT;
+  if (height <= 0) height = GRID_CELL_HEIGHT_DEFAULT;
 }
 
 // Cells to allocate: an empty axis still takes one row (or column) of memory.
@@ -86,9 +96,8 @@ ObjectList Grid::CellList::toObjectList() const {
 unsigned long long Grid::s_stamp = 0;
 uint64_t Grid::s_layouts = 0;
 
-Grid::Grid()
-    : m_grid(nullptr),
-      m_num_cols(0),
+Grid::Grid(const TrackedList *p_solid_objects)
+    : m_num_cols(0),
       m_num_rows(0),
       m_cell_width(Config::getInstance().getGridWidth()),
       m_cell_height(Config::getInstance().getGridHeight()),
@@ -97,15 +106,10 @@ Grid::Grid()
       m_req_cell_width(0),
       m_req_cell_height(0),
       m_layout(0),
-      m_restarts(0) {
-  if (m_cell_width <= 0 || m_cell_height <= 0) {
-    LogManager::getInstance().writeLog(
-        "Grid::Grid(): Warning! Cell size %d x %d not positive. Using %d x %d.", m_cell_width,
-        m_cell_height, m_cell_width > 0 ? m_cell_width : GRID_CELL_WIDTH_DEFAULT,
-        m_cell_height > 0 ? m_cell_height : GRID_CELL_HEIGHT_DEFAULT);
-    if (m_cell_width <= 0) m_cell_width = GRID_CELL_WIDTH_DEFAULT;
-    if (m_cell_height <= 0) m_cell_height = GRID_CELL_HEIGHT_DEFAULT;
-  }
+      m_restarts(0),
+      m_boundary(),
+      m_p_solid_objects(p_solid_objects) {
+  positiveCellSize("Grid::Grid()", m_cell_width, m_cell_height);
   m_req_cell_width = m_cell_width;
   m_req_cell_height = m_cell_height;
   newLayout();
@@ -133,89 +137,84 @@ int Grid::cellCoord(float v, int size) {
   return static_cast<float>(i) > q ? i - 1 : i;
 }
 
+void Grid::setBoundary(Box boundary) { m_boundary = boundary; }
+
 int Grid::startUp() {
   if (m_grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Warning! Grid allocated. Not proceeding.");
     return -1;
   }
-  Box boundary = WorldManager::getInstance().getBoundary();
-  float horizontal = boundary.getHorizontal(), vertical = boundary.getVertical();
   m_cell_width = m_req_cell_width;
   m_cell_height = m_req_cell_height;
-  double cols = cellCount(horizontal, m_cell_width);
-  double rows = cellCount(vertical, m_cell_height);
-  if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
-    // Larger cells, in proportion, until the grid fits.
-    double wanted_cols = cols, wanted_rows = rows;
-    double f = std::sqrt(cellTotal(cols, rows) / MAX_GRID_CELLS);
-    for (;;) {
-      double w = std::min(std::ceil(m_req_cell_width * f), static_cast<double>(INT_MAX));
-      double h = std::min(std::ceil(m_req_cell_height * f), static_cast<double>(INT_MAX));
-      m_cell_width = static_cast<int>(w);
-      m_cell_height = static_cast<int>(h);
-      cols = cellCount(horizontal, m_cell_width);
-      rows = cellCount(vertical, m_cell_height);
-      if (cellTotal(cols, rows) <= MAX_GRID_CELLS || (w >= INT_MAX && h >= INT_MAX)) break;
-      f *= 1.1;
-    }
-    // Past the largest cells, the rest of the world is out of bounds.
-    if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
-      cols = std::min(cols, std::sqrt(MAX_GRID_CELLS));
-      rows = std::min(rows, std::sqrt(MAX_GRID_CELLS));
-    }
-    LogManager::getInstance().writeLog(
-        "Grid::startUp(): Warning! %.0f x %.0f cells exceed the limit of %.0f. Using cells of %d x %d.",
-        wanted_cols, wanted_rows, MAX_GRID_CELLS, m_cell_width, m_cell_height);
-  }
+  double cols = cellCount(m_boundary.getHorizontal(), m_cell_width);
+  double rows = cellCount(m_boundary.getVertical(), m_cell_height);
+  if (cellTotal(cols, rows) > MAX_GRID_CELLS) fitCellLimit(cols, rows);
   m_num_cols = static_cast<int>(cols);
   m_num_rows = static_cast<int>(rows);
   m_restarts++;
   newLayout();
   LogManager::getInstance().writeLog(5, "Grid::startUp(): m_num_cols %d, m_num_rows %d", m_num_cols,
                                      m_num_rows);
-  CellList **grid = new (std::nothrow) CellList *[m_num_rows > 0 ? m_num_rows : 1];
+  if (allocateCells() == -1) return -1;
+  m_out_of_bounds.clear();
+  return 0;
+}
+
+// Larger cells, in proportion, until the grid fits; past the largest cells,
+// the rest of the world is out of bounds.
+void Grid::fitCellLimit(double &cols, double &rows) {
+  const float horizontal = m_boundary.getHorizontal(), vertical = m_boundary.getVertical();
+  const double wanted_cols = cols, wanted_rows = rows;
+  double f = std::sqrt(cellTotal(cols, rows) / MAX_GRID_CELLS);
+  for (;;) {
+    double w = std::min(std::ceil(m_req_cell_width * f), static_cast<double>(INT_MAX));
+    double h = std::min(std::ceil(m_req_cell_height * f), static_cast<double>(INT_MAX));
+    m_cell_width = static_cast<int>(w);
+    m_cell_height = static_cast<int>(h);
+    cols = cellCount(horizontal, m_cell_width);
+    rows = cellCount(vertical, m_cell_height);
+    if (cellTotal(cols, rows) <= MAX_GRID_CELLS || (w >= INT_MAX && h >= INT_MAX)) break;
+    f *= 1.1;
+  }
+  if (cellTotal(cols, rows) > MAX_GRID_CELLS) {
+    cols = std::min(cols, std::sqrt(MAX_GRID_CELLS));
+    rows = std::min(rows, std::sqrt(MAX_GRID_CELLS));
+  }
+  LogManager::getInstance().writeLog(
+      "Grid::startUp(): Warning! %.0f x %.0f cells exceed the limit of %.0f. Using cells of %d x %d.",
+      wanted_cols, wanted_rows, MAX_GRID_CELLS, m_cell_width, m_cell_height);
+}
+
+// The rows, then each row's columns, of m_num_rows x m_num_cols empty cells.
+int Grid::allocateCells() {
+  std::unique_ptr<Row[]> grid(new (std::nothrow) Row[m_num_rows > 0 ? m_num_rows : 1]);
   if (!grid) {
     LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate %d grid rows.", m_num_rows);
     return -1;
   }
-  for (int r = 0; r < m_num_rows; r++) grid[r] = nullptr;
   for (int r = 0; r < m_num_rows; r++) {
-    grid[r] = new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1];
+    grid[r].reset(new (std::nothrow) CellList[m_num_cols > 0 ? m_num_cols : 1]);
     if (!grid[r]) {
       LogManager::getInstance().writeLog("Grid::startUp(): Error! Unable to allocate columns.");
-      for (int k = 0; k < r; k++) delete[] grid[k];
-      delete[] grid;
       return -1;
     }
   }
-  m_grid = grid;
+  m_grid = std::move(grid);
   m_alloc_rows = m_num_rows;
   m_alloc_cols = m_num_cols;
-  m_out_of_bounds.clear();
   return 0;
 }
 
 void Grid::shutDown() {
   m_restarts++;
-  if (m_grid) {
-    for (int r = 0; r < m_alloc_rows; r++) delete[] m_grid[r];
-    delete[] m_grid;
-    m_grid = nullptr;
-  }
+  m_grid.reset();
   m_alloc_rows = 0;
   m_alloc_cols = 0;
   m_out_of_bounds.clear();
 }
 
 void Grid::setDimensions(int cell_width, int cell_height) {
-  if (cell_width <= 0 || cell_height <= 0) {
-    LogManager::getInstance().writeLog(
-        "Grid::setDimensions(): Warning! Cell size %d x %d not positive. Using %d x %d.", cell_width,
-        cell_height, cell_width > 0 ? cell_width : GRID_CELL_WIDTH_DEFAULT,
-        cell_height > 0 ? cell_height : GRID_CELL_HEIGHT_DEFAULT);
-    if (cell_width <= 0) cell_width = GRID_CELL_WIDTH_DEFAULT;
-    if (cell_height <= 0) cell_height = GRID_CELL_HEIGHT_DEFAULT;
-  }
+  positiveCellSize("Grid::setDimensions()", cell_width, cell_height);
   if (cell_width == m_req_cell_width && cell_height == m_req_cell_height) return;
   shutDown();
   m_req_cell_width = cell_width;
@@ -226,7 +225,8 @@ void Grid::setDimensions(int cell_width, int cell_height) {
     LogManager::getInstance().writeLog("Grid::setDimensions(): Error! startup() failed so not adding Objects");
     return;
   }
-  ObjectList solid = WorldManager::getInstance().getSceneGraph().solidObjects();
+  if (!m_p_solid_objects) return;
+  ObjectList solid = m_p_solid_objects->toObjectList();
   for (int i = 0; i < solid.getCount(); i++)
     if (solid[i]->isActive()) insertObject(solid[i]);
 }
@@ -266,8 +266,8 @@ Grid::CellRange Grid::computeRange(const Bounds &b) const {
   return range;
 }
 
-Grid::CellList *Grid::cellList(int row, int col) const {
-  if (row == -1 && col == -1) return const_cast<CellList *>(&m_out_of_bounds);
+Grid::CellList *Grid::cellList(int row, int col) {
+  if (row == -1 && col == -1) return &m_out_of_bounds;
   if (!m_grid || row < 0 || col < 0 || row >= m_alloc_rows || col >= m_alloc_cols) return nullptr;
   return &m_grid[row][col];
 }
@@ -283,12 +283,8 @@ std::set<Cell> Grid::getCells(Object *p_o, Vector where) const {
 }
 
 int Grid::insertObject(Object *p_o) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::insertObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::insertObject(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::insertObject()", p_o);
     return -1;
   }
   Bounds bounds = boundsAt(p_o, p_o->getPosition());
@@ -301,12 +297,8 @@ int Grid::insertObject(Object *p_o) {
 }
 
 int Grid::removeObject(Object *p_o) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::removeObject(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::removeObject(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::removeObject()", p_o);
     return -1;
   }
   if (!p_o->isSolid() || !p_o->isActive()) return 0;
@@ -318,12 +310,8 @@ int Grid::removeObject(Object *p_o) {
 }
 
 int Grid::updatePosition(Object *p_o, Vector new_position) {
-  if (!m_grid) {
-    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! grid is NULL");
-    return -1;
-  }
-  if (!p_o) {
-    LogManager::getInstance().writeLog("Grid::updatePosition(): Error! Object is NULL");
+  if (!m_grid || !p_o) {
+    refused("Grid::updatePosition()", p_o);
     return -1;
   }
   CellRange old_range = placedRange(p_o, boundsAt(p_o, p_o->getPosition()));
@@ -369,7 +357,7 @@ int Grid::updatePosition(Object *p_o, Vector new_position) {
   return 0;
 }
 
-void Grid::queryRefused(const char *who, const Object *p_o) const {
+void Grid::refused(const char *who, const Object *p_o) const {
   if (!m_grid)
     LogManager::getInstance().writeLog("%s: Error! grid is NULL", who);
   else if (!p_o)

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
-#include <unordered_map>
-#include <vector>
 
+#include "core/Box.h"
 #include "core/ObjectList.h"
+#include "core/TrackedList.h"
 #include "core/Vector.h"
 #include "world/GridPlace.h"
 #include "world/Object.h"
@@ -79,13 +79,15 @@ class Grid {
   }
 
  private:
-  CellList **m_grid;
+  // The cells, [row][column]; null while not allocated.
+  typedef std::unique_ptr<CellList[]> Row;
+  std::unique_ptr<Row[]> m_grid;
   CellList m_out_of_bounds;
   int m_num_cols;
   int m_num_rows;
   int m_cell_width;
   int m_cell_height;
-  // Rows actually allocated (the bounds every walk of m_grid uses).
+  // Rows and columns actually allocated (the bounds every walk of m_grid uses).
   int m_alloc_rows;
   int m_alloc_cols;
   // The cell size asked for; startUp takes larger cells when a grid of
@@ -101,6 +103,10 @@ class Grid {
   uint64_t m_layout;
   // Starts and shut-downs of this grid.
   uint64_t m_restarts;
+  // What the owner tells of the world: the boundary that startUp divides,
+  // and the solid objects that setDimensions files again (may be null).
+  Box m_boundary;
+  const TrackedList *m_p_solid_objects;
   // The last range computed: a move asks for the cells at its destination
   // twice, once to collide and once to file the object there.
   mutable GridPlace m_last_range;
@@ -116,25 +122,30 @@ class Grid {
     return a.out == b.out && a.r0 == b.r0 && a.r1 == b.r1 && a.c0 == b.c0 && a.c1 == b.c1;
   }
   void newLayout();
+  // The steps of startUp: cells over the limit made larger, and the cells made.
+  void fitCellLimit(double &cols, double &rows);
+  int allocateCells();
   CellRange cellRange(Object *p_o, Vector where) const;
   CellRange rangeOf(const Bounds &b) const;
   CellRange computeRange(const Bounds &b) const;
   // The range of the object's box at b, from its place when noted for b.
   CellRange placedRange(const Object *p_o, const Bounds &b) const;
   void notePlace(Object *p_o, const Bounds &b, const CellRange &range);
-  CellList *cellList(int row, int col) const;
+  CellList *cellList(int row, int col);
   static int cellCoord(float v, int size);
-  // The lines of a collision query without a grid or an object.
-  void queryRefused(const char *who, const Object *p_o) const;
+  // The line of an operation asked without a grid or without an object.
+  void refused(const char *who, const Object *p_o) const;
   // The object's world box placed at where (as getWorldBox), by its corners.
   static Bounds boundsAt(const Object *p_o, Vector where);
 
  public:
-  Grid();
+  explicit Grid(const TrackedList *p_solid_objects = nullptr);
   ~Grid();
   Grid(const Grid &) = delete;
   Grid &operator=(const Grid &) = delete;
 
+  // The world boundary that the next startUp divides into cells.
+  void setBoundary(Box boundary);
   int startUp();
   void shutDown();
   void setDimensions(int cell_width, int cell_height);
@@ -168,7 +179,7 @@ class Grid {
 template <class Visit>
 void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
   if (!m_grid || !p_o) {
-    queryRefused("Grid::getCollisions()", p_o);
+    refused("Grid::getCollisions()", p_o);
     return;
   }
   const Bounds mover = boundsAt(p_o, where);

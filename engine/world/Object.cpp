@@ -6,13 +6,13 @@
 
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/PlaneGeometry.h"
 #include "display/InputManager.h"
 #include "display/ResourceManager.h"
 #include "network/NetworkManager.h"
 #include "path/EventPath.h"
 #include "path/PathFind.h"
 #include "path/PathManager.h"
-#include "world/Geometry.h"
 #include "world/WorldManager.h"
 
 namespace vx {

@@ -49,6 +49,39 @@ T *makeParticle(Args... args) {
 // (50 x scale) within the particle limit.
 bool scaleInRange(float s) { return std::isfinite(s) && std::fabs(50.0 * s) <= MAX_PARTICLES; }
 
+// The settings of one burst, in the order addParticles takes them.
+struct Burst {
+  int count;
+  Vector direction;
+  float direction_spread, size, size_spread, speed, speed_spread;
+  int age, age_spread;
+  unsigned char opacity;
+  signed char opacity_spread;
+  unsigned char r, g, b, color_spread;
+  int particle_class;
+};
+
+// Preset 0 smoke, 1 sparks, 2 a pink flash, 3 fireworks, at scale s.
+Burst presetBurst(int preset, float s) {
+  const float spark_speed = 0.08f * (1 + s / 4);
+  switch (preset) {
+    case 0:
+      return {static_cast<int>(20 * s), Vector(0, -1), 0.3f * s / 2, 5 * s / 1.5f, 0.15f * s, 0.2f, 0.05f,
+              static_cast<int>(20 * s), static_cast<int>(5 * s), 128, 50, 128, 128, 128, 50, 0};
+    case 1:
+      return {static_cast<int>(50 * s), Vector(0, 0), 0, 1.5f * s, 0, spark_speed, spark_speed,
+              static_cast<int>(15 * s), static_cast<int>(15 * s), 255, 75, 255, 69, 0, 0, 0};
+    case 2:
+      return {static_cast<int>(50 * s), Vector(0, 0), 0, 2.5f * s, 0, spark_speed, 0,
+              static_cast<int>(10 * s), 0, 255, 75, 255, 20, 147, 0, 0};
+    default: {
+      const float firework_speed = 0.1f * (1 + s / 3);
+      return {static_cast<int>(4 * s), Vector(0, -1), 1.5f, 2 * s, 0, firework_speed, firework_speed,
+              static_cast<int>(20 * s), static_cast<int>(20 * s), 255, 75, 255, 69, 0, 255, 1};
+    }
+  }
+}
+
 } // namespace
 
 int addParticles(int count, Vector position, float position_spread, Vector direction,
@@ -136,86 +169,12 @@ int addParticles(int preset, Vector position, float s, Color color) {
                                        static_cast<double>(s), preset);
     return -1;
   }
-  int count;
-  Vector direction;
-  float direction_spread, size, size_spread, speed, speed_spread;
-  int age, age_spread;
-  unsigned char opacity;
-  signed char opacity_spread;
-  unsigned char r, g, b, color_spread;
-  int particle_class;
-  switch (preset) {
-    case 0:
-      count = static_cast<int>(20 * s);
-      direction = Vector(0, -1);
-      direction_spread = 0.3f * s / 2;
-      size = 5 * s / 1.5f;
-      size_spread = 0.15f * s;
-      speed = 0.2f;
-      speed_spread = 0.05f;
-      age = static_cast<int>(20 * s);
-      age_spread = static_cast<int>(5 * s);
-      opacity = 128;
-      opacity_spread = 50;
-      r = 128; g = 128; b = 128;
-      color_spread = 50;
-      particle_class = 0;
-      break;
-    case 1:
-      count = static_cast<int>(50 * s);
-      direction = Vector(0, 0);
-      direction_spread = 0;
-      size = 1.5f * s;
-      size_spread = 0;
-      speed = 0.08f * (1 + s / 4);
-      speed_spread = speed;
-      age = static_cast<int>(15 * s);
-      age_spread = static_cast<int>(15 * s);
-      opacity = 255;
-      opacity_spread = 75;
-      r = 255; g = 69; b = 0;
-      color_spread = 0;
-      particle_class = 0;
-      break;
-    case 2:
-      count = static_cast<int>(50 * s);
-      direction = Vector(0, 0);
-      direction_spread = 0;
-      size = 2.5f * s;
-      size_spread = 0;
-      speed = 0.08f * (1 + s / 4);
-      speed_spread = 0;
-      age = static_cast<int>(10 * s);
-      age_spread = 0;
-      opacity = 255;
-      opacity_spread = 75;
-      r = 255; g = 20; b = 147;
-      color_spread = 0;
-      particle_class = 0;
-      break;
-    case 3:
-      count = static_cast<int>(4 * s);
-      direction = Vector(0, -1);
-      direction_spread = 1.5f;
-      size = 2 * s;
-      size_spread = 0;
-      speed = 0.1f * (1 + s / 3);
-      speed_spread = speed;
-      age = static_cast<int>(20 * s);
-      age_spread = static_cast<int>(20 * s);
-      opacity = 255;
-      opacity_spread = 75;
-      r = 255; g = 69; b = 0;
-      color_spread = 255;
-      particle_class = 1;
-      break;
-    default:
-      return 0;
-  }
-  colorToRGB(color, r, g, b);
-  return addParticles(count, position, 0, direction, direction_spread, size, size_spread, speed,
-                      speed_spread, age, age_spread, opacity, opacity_spread, r, g, b,
-                      color_spread, particle_class);
+  const Burst b = presetBurst(preset, s);
+  unsigned char r = b.r, g = b.g, bl = b.b;
+  colorToRGB(color, r, g, bl);
+  return addParticles(b.count, position, 0, b.direction, b.direction_spread, b.size, b.size_spread, b.speed,
+                      b.speed_spread, b.age, b.age_spread, b.opacity, b.opacity_spread, r, g, bl, b.color_spread,
+                      b.particle_class);
 }
 
 int addParticles(int type, int direction, float s) {

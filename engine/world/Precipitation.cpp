@@ -5,6 +5,7 @@
 #include "core/Box.h"
 #include "core/EventStep.h"
 #include "core/LogManager.h"
+#include "core/PlaneGeometry.h"
 #include "display/DisplayManager.h"
 #include "platform/Platform.h"
 #include "world/EventOut.h"

@@ -4,7 +4,7 @@
 
 #include "core/GameManager.h"
 #include "core/LogManager.h"
-#include "world/Geometry.h"
+#include "core/PlaneGeometry.h"
 
 namespace vx {
 
@@ -28,7 +28,7 @@ int insertByType(std::map<std::string, TrackedList> &type_map, const std::string
 
 } // namespace
 
-SceneGraph::SceneGraph() : m_change_count(0), m_id_index_incomplete(false) {}
+SceneGraph::SceneGraph() : m_grid(&m_solid_objects), m_change_count(0), m_id_index_incomplete(false) {}
 
 SceneGraph::~SceneGraph() { shutDown(); }
 

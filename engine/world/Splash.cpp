@@ -7,7 +7,6 @@
 #include "core/LogManager.h"
 #include "display/Animation.h"
 #include "display/EventKeyboard.h"
-#include "display/Frame.h"
 #include "display/Sprite.h"
 #include "world/SplashVexmoor.h"
 #include "world/WorldManager.h"
@@ -57,17 +56,12 @@ int splash() {
   return 0;
 }
 
-Splash::Splash() : Object() {
-  m_p_sprite = new Sprite(2);
-  m_p_sprite->setWidth(BANNER_WIDTH);
-  m_p_sprite->setHeight(BANNER_HEIGHT);
-  m_p_sprite->setColor(GREEN);
-  m_p_sprite->addFrame(Frame(BANNER_WIDTH, BANNER_HEIGHT, BANNER_SLANTED));
-  m_p_sprite->addFrame(Frame(BANNER_WIDTH, BANNER_HEIGHT, BANNER_UPRIGHT));
+Splash::Splash() {
+  m_p_sprite = makeSprite(BANNER_WIDTH, BANNER_HEIGHT, GREEN, {BANNER_SLANTED, BANNER_UPRIGHT});
   m_p_sprite->setLabel("splash");
 
   Animation animation;
-  animation.setSprite(m_p_sprite);
+  animation.setSprite(m_p_sprite.get());
   animation.setSlowdownCount(-1);
   setAnimation(animation, true);
 
@@ -90,44 +84,25 @@ Splash::Splash() : Object() {
   registerInterest(EVENT_KEYBOARD);
 }
 
-Splash::~Splash() {
-  unregisterInterest(EVENT_STEP);
-  unregisterInterest(EVENT_KEYBOARD);
-  if (m_p_sprite) {
-    delete m_p_sprite;
-    m_p_sprite = nullptr;
-  }
-}
-
 int Splash::getCountdown() const { return m_countdown; }
 
 int Splash::eventHandler(const Event *p_e) {
-  GameManager &gm = GameManager::getInstance();
-  WorldManager &wm = WorldManager::getInstance();
-  if (gm.getGameOver()) {
-    wm.markForDelete(this);
-    return 0;
-  }
-  if (!p_e) return 0;
+  if (leaveAtGameOver() || !p_e) return 0;
   std::string type = p_e->getType();
-  if (type == EVENT_KEYBOARD) {
-    gm.setGameOver(true);
-    wm.markForDelete(this);
+  // A key ends the splash; the event is not taken.
+  if (type == EVENT_KEYBOARD) endSplash();
+  if (type != EVENT_STEP) return 0;
+  m_countdown--;
+  if (m_countdown == 0) {
+    Animation animation = getAnimation();
+    animation.setIndex(1);
+    setAnimation(animation, true);
+    setVelocity(Vector(0, 0));
+    Vector end_p(getPosition().getX() + 24, getPosition().getY() + 1);
+    new SplashVexmoor(end_p);
   }
-  if (type == EVENT_STEP) {
-    m_countdown--;
-    if (m_countdown == 0) {
-      Animation animation = getAnimation();
-      animation.setIndex(1);
-      setAnimation(animation, true);
-      setVelocity(Vector(0, 0));
-      Vector end_p(getPosition().getX() + 24, getPosition().getY() + 1);
-      new SplashVexmoor(end_p);
-    }
-    if (m_countdown == -75) wm.markForDelete(this);
-    return 1;
-  }
-  return 0;
+  if (m_countdown == -75) WorldManager::getInstance().markForDelete(this);
+  return 1;
 }
 
 } // namespace vx

@@ -2,10 +2,8 @@
 
 #include "core/Box.h"
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "display/Animation.h"
 #include "display/EventKeyboard.h"
-#include "display/Frame.h"
 #include "display/Sprite.h"
 #include "world/WorldManager.h"
 
@@ -49,19 +47,14 @@ const char *const EMBLEM_LANDED =
 
 } // namespace
 
-SplashVexmoor::SplashVexmoor(Vector end_p) : Object() {
+SplashVexmoor::SplashVexmoor(Vector end_p) {
   m_end_p = end_p;
-  m_p_sprite = new Sprite(2);
-  m_p_sprite->setWidth(EMBLEM_WIDTH);
-  m_p_sprite->setHeight(EMBLEM_HEIGHT);
-  m_p_sprite->setColor(BLUE);
-  m_p_sprite->addFrame(Frame(EMBLEM_WIDTH, EMBLEM_HEIGHT, EMBLEM_RAISED));
-  m_p_sprite->addFrame(Frame(EMBLEM_WIDTH, EMBLEM_HEIGHT, EMBLEM_LEVEL));
+  m_p_sprite = makeSprite(EMBLEM_WIDTH, EMBLEM_HEIGHT, BLUE, {EMBLEM_RAISED, EMBLEM_LEVEL});
   m_p_sprite->setLabel("splash-vexmoor");
   m_p_sprite->setSlowdown(2);
 
   Animation animation;
-  animation.setSprite(m_p_sprite);
+  animation.setSprite(m_p_sprite.get());
   setAnimation(animation, true);
   setType("SplashVexmoor");
   setSolidness(SPECTRAL);
@@ -77,55 +70,30 @@ SplashVexmoor::SplashVexmoor(Vector end_p) : Object() {
   registerInterest(EVENT_KEYBOARD);
 }
 
-SplashVexmoor::~SplashVexmoor() {
-  unregisterInterest(EVENT_STEP);
-  unregisterInterest(EVENT_KEYBOARD);
-  if (m_p_sprite) {
-    delete m_p_sprite;
-    m_p_sprite = nullptr;
-  }
-}
-
 int SplashVexmoor::getCountdown() const { return m_countdown; }
 Vector SplashVexmoor::getEndPosition() const { return m_end_p; }
 
 int SplashVexmoor::eventHandler(const Event *p_e) {
-  GameManager &gm = GameManager::getInstance();
-  WorldManager &wm = WorldManager::getInstance();
-  if (gm.getGameOver()) {
-    wm.markForDelete(this);
-    return 0;
-  }
-  if (!p_e) return 0;
+  if (leaveAtGameOver() || !p_e) return 0;
   std::string type = p_e->getType();
   if (type == EVENT_KEYBOARD) {
-    gm.setGameOver(true);
-    wm.markForDelete(this);
+    endSplash();
     return 1;
   }
-  if (type == EVENT_STEP) {
-    m_countdown--;
-    if (m_countdown < 1 && m_end_p.getY() >= getPosition().getY()) setVelocity(Vector(0, 0));
-    if (m_countdown == -15) {
-      delete m_p_sprite;
-      m_p_sprite = new Sprite(1);
-      m_p_sprite->setWidth(LANDED_WIDTH);
-      m_p_sprite->setHeight(LANDED_HEIGHT);
-      m_p_sprite->setColor(GREEN);
-      m_p_sprite->addFrame(Frame(LANDED_WIDTH, LANDED_HEIGHT, EMBLEM_LANDED));
-      Animation animation;
-      animation.setSprite(m_p_sprite);
-      animation.setIndex(0);
-      setAnimation(animation, true);
-      setPosition(Vector(getPosition().getX() - 1, getPosition().getY()));
-    }
-    if (m_countdown == -45) {
-      gm.setGameOver(true);
-      wm.markForDelete(this);
-    }
-    return 1;
+  if (type != EVENT_STEP) return 0;
+  m_countdown--;
+  if (m_countdown < 1 && m_end_p.getY() >= getPosition().getY()) setVelocity(Vector(0, 0));
+  if (m_countdown == -15) {
+    m_p_sprite.reset();
+    m_p_sprite = makeSprite(LANDED_WIDTH, LANDED_HEIGHT, GREEN, {EMBLEM_LANDED});
+    Animation animation;
+    animation.setSprite(m_p_sprite.get());
+    animation.setIndex(0);
+    setAnimation(animation, true);
+    setPosition(Vector(getPosition().getX() - 1, getPosition().getY()));
   }
-  return 0;
+  if (m_countdown == -45) endSplash();
+  return 1;
 }
 
 } // namespace vx

@@ -2,22 +2,18 @@
 
 #include "core/Event.h"
 #include "core/Vector.h"
-#include "world/Object.h"
+#include "world/SplashObject.h"
 
 namespace vx {
 
-class Sprite;
-
 // The splash emblem: rises from below the view, lands, ends the splash.
-class SplashVexmoor : public Object {
+class SplashVexmoor : public SplashObject {
  private:
   Vector m_end_p;
   int m_countdown;
-  Sprite *m_p_sprite;
 
  public:
   explicit SplashVexmoor(Vector end_p);
-  ~SplashVexmoor() override;
 
   int eventHandler(const Event *p_e) override;
 

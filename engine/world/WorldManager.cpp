@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/LogManager.h"
+#include "core/PlaneGeometry.h"
 #include "world/EventCollision.h"
 #include "world/EventOut.h"
 #include "world/Geometry.h"
@@ -50,6 +51,7 @@ int WorldManager::startUp() {
   m_deletions.clear();
   m_deleted.clear();
   m_boundary = Box(Vector(0, 0), 0, 0);
+  m_scene_graph.getGrid().setBoundary(m_boundary);
   m_view = Box(Vector(0, 0), 0, 0);
   m_view_slack = Vector(0, 0);
   m_p_view_following = nullptr;
@@ -304,6 +306,7 @@ void WorldManager::setBoundary(Box new_boundary) {
   if (new_boundary == m_boundary) return;
   m_boundary = new_boundary;
   // The grid is rebuilt for the new size; objects that exist stay filed.
+  m_scene_graph.getGrid().setBoundary(m_boundary);
   m_scene_graph.restart();
 }
 

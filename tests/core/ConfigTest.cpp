@@ -28,13 +28,8 @@ struct ConfigFixture : ::testing::Test {
   }
 };
 
-} // namespace
-
-TEST_F(ConfigFixture, DefaultsWithoutAFileAndTheFileNamed) {
-  LogManager::getInstance().setLogLevel(1);
-  std::string missing = env.dir() + "/absent.txt";
-  setenv("VEXMOOR_CONFIG", missing.c_str(), 1);
-  config.loadConfig();
+// Every setting at its default.
+void expectDefaults(const Config &config) {
   EXPECT_EQ(33, config.getFrameTime());
   EXPECT_EQ(1024, config.getWindowHorizontalPixels());
   EXPECT_EQ(768, config.getWindowVerticalPixels());
@@ -57,6 +52,16 @@ TEST_F(ConfigFixture, DefaultsWithoutAFileAndTheFileNamed) {
   EXPECT_EQ(8, config.getGridHeight());
   EXPECT_TRUE(config.getSignals());
   EXPECT_EQ("", config.getConfig());
+}
+
+} // namespace
+
+TEST_F(ConfigFixture, DefaultsWithoutAFileAndTheFileNamed) {
+  LogManager::getInstance().setLogLevel(1);
+  std::string missing = env.dir() + "/absent.txt";
+  setenv("VEXMOOR_CONFIG", missing.c_str(), 1);
+  config.loadConfig();
+  expectDefaults(config);
   EXPECT_EQ(std::vector<std::string>(
                 {"Config::readConfig(): Cannot open Vexmoor configuration file '" + missing + "'."}),
             env.logLines());
@@ -91,6 +96,9 @@ TEST_F(ConfigFixture, EveryKeyIsApplied) {
   EXPECT_EQ(4, config.getQuadtreeThreshold());
   EXPECT_FALSE(config.getSignals());
   EXPECT_TRUE(env.logLines().empty());
+
+  config.reset();
+  expectDefaults(config);
 }
 
 TEST_F(ConfigFixture, LinesAreJoinedWithoutSeparator) {

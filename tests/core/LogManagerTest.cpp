@@ -34,6 +34,13 @@ TEST_F(LogFixture, LineFormatHasTimeAndStepPrefixes) {
   ASSERT_EQ(1u, lines.size());
   EXPECT_TRUE(vx::test::isTimeString(lines[0].substr(0, 8))) << lines[0];
   EXPECT_EQ(" " + stepPrefix() + "GameManager::run(): starting game loop", lines[0].substr(8));
+
+  // The step prefix shows the count the log was last told.
+  log.setLogTimeString(false);
+  log.setStepCount(12);
+  log.writeLog("told");
+  log.setStepCount(vx::GameManager::getInstance().getStepCount());
+  EXPECT_EQ("  12 told", env.readLog().back());
 }
 
 TEST_F(LogFixture, LevelsAndPrefixSwitches) {

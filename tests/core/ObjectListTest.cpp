@@ -4,24 +4,19 @@
 
 #include "core/ObjectList.h"
 #include "core/ObjectListIterator.h"
+#include "support/ListItems.h"
 #include "support/TestEnv.h"
 
 using vx::Object;
 using vx::ObjectList;
 using vx::ObjectListIterator;
+using vx::test::items;
 
 namespace {
 
 // The list never dereferences its items: distinct addresses suffice.
 char g_slots[16];
 Object *obj(int i) { return reinterpret_cast<Object *>(&g_slots[i]); }
-
-std::vector<Object *> items(const ObjectList &l) {
-  std::vector<Object *> out;
-  ObjectListIterator li(&l);
-  for (li.first(); !li.isDone(); li.next()) out.push_back(li.currentObject());
-  return out;
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "PathTestWorld.h"
+#include "core/PlaneGeometry.h"
 #include "path/EventPath.h"
 #include "platform/Platform.h"
 #include "world/Geometry.h"

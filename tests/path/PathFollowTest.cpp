@@ -1,6 +1,7 @@
 // Objects that ask for a path receive it and walk it around HARD walls.
 
 #include "PathTestWorld.h"
+#include "core/PlaneGeometry.h"
 #include "path/EventPath.h"
 #include "world/Geometry.h"
 

@@ -50,33 +50,6 @@ inline std::string stripLogPrefix(const std::string &line) {
   return line.substr(i + 1);
 }
 
-// Puts every configuration setting back to its default.
-inline void resetConfigDefaults() {
-  Config &c = Config::getInstance();
-  c.setConfig("");
-  c.setWindowHorizontalPixels(1024);
-  c.setWindowVerticalPixels(768);
-  c.setWindowHorizontalChars(80);
-  c.setWindowVerticalChars(24);
-  c.setWindowStyle(5);
-  c.setWindowState(0);
-  c.setWindowBackgroundColor(0);
-  c.setFrameTime(33);
-  c.setFontScale(2.0f);
-  c.setWindowTitle("Vexmoor");
-  c.setShowMouse(false);
-  c.setHeadless(false);
-  c.setFontFile("vx-font.ttf");
-  c.setLogFile("vexmoor.log");
-  c.setRandomSeed(0);
-  c.setNetworking(true);
-  c.setQuadtreeThreshold(1);
-  c.setQuadtreeDepth(10);
-  c.setGridWidth(20);
-  c.setGridHeight(8);
-  c.setSignals(true);
-}
-
 // One test's environment. The constructor makes a temp dir and points
 // VEXMOOR_CONFIG and VEXMOOR_LOG into it; the destructor stops the engine if
 // it was started here, restores the environment, the clock and the sleep,
@@ -94,7 +67,7 @@ class TestEnv {
     setenv("VEXMOOR_CONFIG", m_config_path.c_str(), 1);
     setenv("VEXMOOR_LOG", m_log_path.c_str(), 1);
     setenv("ALSOFT_DRIVERS", "null", 0);
-    resetConfigDefaults();
+    Config::getInstance().reset();
   }
 
   ~TestEnv() {
@@ -107,7 +80,7 @@ class TestEnv {
     lm.setLogStepCount(true);
     lm.setFlush(false);
     if (lm.getLogLevel() != 0) lm.setLogLevel(0);
-    resetConfigDefaults();
+    Config::getInstance().reset();
     restoreEnv("VEXMOOR_CONFIG", m_had_config, m_old_config);
     restoreEnv("VEXMOOR_LOG", m_had_log, m_old_log);
     for (const std::string &f : m_files) ::unlink(f.c_str());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/ObjectList.h"
+#include "core/PlaneGeometry.h"
 #include "world/Geometry.h"
 #include "world/Grid.h"
 #include "world/Object.h"

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/PlaneGeometry.h"
 #include "world/Geometry.h"
 #include "world/WorldFixture.h"
 

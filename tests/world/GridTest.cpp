@@ -3,21 +3,18 @@
 
 #include "core/Config.h"
 #include "core/GameManager.h"
+#include "core/TrackedList.h"
+#include "support/ListItems.h"
 #include "world/Grid.h"
 #include "world/SceneGraph.h"
 #include "world/WorldFixture.h"
 
 using namespace vx;
+using vx::test::items;
 using world_test::Probe;
 using world_test::WorldTest;
 
 namespace {
-
-std::vector<Object *> items(const ObjectList &l) {
-  std::vector<Object *> v;
-  for (int i = 0; i < l.getCount(); i++) v.push_back(l[i]);
-  return v;
-}
 
 } // namespace
 
@@ -227,6 +224,25 @@ TEST_F(WorldTest, CellSizesThatAreNotPositiveFallBack) {
   EXPECT_WORLD_OK();
   g.setDimensions(20, 8);
   EXPECT_WORLD_OK();
+}
+
+// The world's boundary plays no part: a grid covers what its owner told it,
+// and a new cell size files again the solid objects it was given.
+TEST_F(WorldTest, AGridOfItsOwnDividesTheBoundaryItIsTold) {
+  TrackedList solid;
+  Grid own(&solid);
+  own.setBoundary(Box(Vector(0, 0), 300, 90));
+  ASSERT_EQ(0, own.startUp());
+  EXPECT_EQ(15, own.getNumCols());
+  EXPECT_EQ(12, own.getNumRows());
+  Object *o = new Object;
+  o->setPosition(Vector(250, 80));
+  ASSERT_EQ(0, solid.insert(o));
+  own.setDimensions(10, 4);
+  EXPECT_EQ(30, own.getNumCols());
+  EXPECT_EQ(23, own.getNumRows());
+  EXPECT_EQ((std::vector<Object *>{o}), items(own.getObjects(Cell(20, 25))));
+  EXPECT_TRUE(own.getObjects(Cell(-1, -1)).isEmpty());
 }
 
 TEST_F(WorldTest, SceneGraphInsertAndRemove) {

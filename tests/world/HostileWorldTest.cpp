@@ -16,6 +16,7 @@
 
 #include "WorldFixture.h"
 #include "core/EventStep.h"
+#include "core/PlaneGeometry.h"
 #include "core/TrackedList.h"
 #include "display/Frame.h"
 #include "display/Sprite.h"

@@ -1,18 +1,13 @@
-#include "world/Geometry.h"
+#include "support/ListItems.h"
 #include "world/ViewObject.h"
 #include "world/WorldFixture.h"
 
 using namespace vx;
+using vx::test::items;
 using world_test::Probe;
 using world_test::WorldTest;
 
 namespace {
-
-std::vector<Object *> items(const ObjectList &l) {
-  std::vector<Object *> v;
-  for (int i = 0; i < l.getCount(); i++) v.push_back(l[i]);
-  return v;
-}
 
 // Ids of deleted objects, in order.
 std::vector<int> &deleted() {

@@ -16,10 +16,11 @@
 #include <tuple>
 #include <vector>
 
-#include "world/Geometry.h"
+#include "support/ListItems.h"
 #include "world/WorldFixture.h"
 
 using namespace vx;
+using vx::test::items;
 using world_test::Probe;
 using world_test::WorldTest;
 
@@ -39,12 +40,6 @@ typedef std::vector<Object *> Seq;
 void dropFirst(Seq &s, Object *p) {
   auto it = std::find(s.begin(), s.end(), p);
   if (it != s.end()) s.erase(it);
-}
-
-Seq items(const ObjectList &l) {
-  Seq v;
-  for (int i = 0; i < l.getCount(); i++) v.push_back(l[i]);
-  return v;
 }
 
 std::string ids(const Seq &s) {
