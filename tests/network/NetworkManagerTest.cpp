@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "NetTest.h"
+#include "NetworkTestSeam.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -101,15 +102,15 @@ TEST_F(NetworkManagerTest, ListsCloseAndShiftIndices) {
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 0 (min -1, max -1)."));
 
   Pair a, b, c;
-  EXPECT_EQ(nm.adoptSocket(a.fd[0]), 0);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(a.fd[0]), 0);
   EXPECT_TRUE(nm.isConnected(-1));
   EXPECT_FALSE(nm.isConnected(-2));
   EXPECT_TRUE(env.logContains("NetworkManager::isConnected(): Warning! Sock less than -1."));
-  EXPECT_EQ(nm.adoptSocket(b.fd[0]), 1);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(b.fd[0]), 1);
   EXPECT_EQ(nm.getSocket(5), -1);
   EXPECT_TRUE(
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 5 (min 0, max 2)."));
-  EXPECT_EQ(nm.adoptSocket(c.fd[0]), 2);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(c.fd[0]), 2);
   EXPECT_FALSE(nm.isConnected(3));
 
   // A queued message dies with its socket.
@@ -142,9 +143,9 @@ TEST_F(NetworkManagerTest, FailedCloseStillTakesClosedSocketsOutOfTheLists) {
   Recorder *rec = new Recorder;
   Pair a, c;
   int bad = 1000000;  // never an open descriptor
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(bad);
-  nm.adoptSocket(c.fd[0]);
+  NetworkTestSeam::adoptSocket(a.fd[0]);
+  NetworkTestSeam::adoptSocket(bad);
+  NetworkTestSeam::adoptSocket(c.fd[0]);
 
   EXPECT_EQ(nm.close(-1), -1);
   std::vector<std::string> lines = env.logLines();
@@ -423,7 +424,7 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule)
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
   Pair a;
-  nm.adoptSocket(a.fd[0]);
+  NetworkTestSeam::adoptSocket(a.fd[0]);
   char buf[8];
   EXPECT_EQ(nm.receive(buf, 8, false, -1), -1);
   EXPECT_TRUE(env.logContains(
@@ -445,8 +446,8 @@ TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
 TEST_F(NetworkManagerTest, PeerClosingGivesOneCloseEvent) {
   Recorder *rec = new Recorder;
   Pair a, b;
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(b.fd[0]);
+  NetworkTestSeam::adoptSocket(a.fd[0]);
+  NetworkTestSeam::adoptSocket(b.fd[0]);
   ::close(a.fd[1]);
   a.fd[1] = -1;
   char buf[4];
@@ -461,9 +462,9 @@ TEST_F(NetworkManagerTest, PeerClosingGivesOneCloseEvent) {
 TEST_F(NetworkManagerTest, SendToAllServesTheSocketThatMovesDown) {
   Recorder *rec = new Recorder;
   Pair dead, b, c;
-  nm.adoptSocket(dead.fd[0]);
-  nm.adoptSocket(b.fd[0]);
-  nm.adoptSocket(c.fd[0]);
+  NetworkTestSeam::adoptSocket(dead.fd[0]);
+  NetworkTestSeam::adoptSocket(b.fd[0]);
+  NetworkTestSeam::adoptSocket(c.fd[0]);
   ::close(dead.fd[1]);
   dead.fd[1] = -1;
   LogManager::getInstance().setLogLevel(1);
@@ -504,8 +505,8 @@ TEST_F(NetworkManagerTest, DelayedSendsLeaveOnTheirStepInQueueOrder) {
   test::FakeTime fake;
   Recorder *rec = new Recorder(true);
   Pair a, b;
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(b.fd[0]);
+  NetworkTestSeam::adoptSocket(a.fd[0]);
+  NetworkTestSeam::adoptSocket(b.fd[0]);
   std::vector<int> arrived_a, arrived_b;  // steps whose handler first saw data
   std::string got_a, got_b;
 
@@ -546,8 +547,8 @@ TEST_F(NetworkManagerTest, SendDelayedServesTheSocketThatMovesDown) {
   test::FakeTime fake;
   Recorder *rec = new Recorder(true);
   Pair dead, b;
-  nm.adoptSocket(dead.fd[0]);
-  nm.adoptSocket(b.fd[0]);
+  NetworkTestSeam::adoptSocket(dead.fd[0]);
+  NetworkTestSeam::adoptSocket(b.fd[0]);
   ::close(dead.fd[1]);
   dead.fd[1] = -1;
   std::string got;
