@@ -29,7 +29,6 @@ using namespace vx;
 
 namespace {
 
-const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 const int MESSAGE_BYTES = 64 * 1024;
 const int MAX_STEPS = 2000;
 const int64_t MAX_RUN_US = 20 * 1000000;
@@ -58,23 +57,33 @@ double sendSteps(benchmark::State &state) {
   return double(longest) / 1000.0;
 }
 
+// The engine as server on a free port, with a plain peer socket connected
+// and accepted. The peer's socket, or -1 with the error set on state.
+int servePlainPeer(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  int port = nettest::freePort();
+  if (nm.setServer(true, std::to_string(port)) != 0) {
+    state.SkipWithError("setServer");
+    return -1;
+  }
+  int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = nettest::loopback(port);
+  if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
+    state.SkipWithError("peer connect");
+    ::close(peer);
+    return -1;
+  }
+  int64_t end = platform::nowMicros() + 5000000;
+  while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+  return peer;
+}
+
 void BM_LongestStepServerSide(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   double longest_ms = 0;
   for (auto _ : state) {
-    int port = nettest::freePort();
-    if (nm.setServer(true, std::to_string(port)) != 0) {
-      state.SkipWithError("setServer");
-      return;
-    }
-    int peer = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = nettest::loopback(port);
-    if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
-      state.SkipWithError("peer connect");
-      return;
-    }
-    int64_t end = platform::nowMicros() + 5000000;
-    while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+    int peer = servePlainPeer(state);
+    if (peer < 0) return;
     longest_ms = sendSteps(state);
     nm.close(-1);
     ::close(peer);
@@ -120,19 +129,8 @@ void BM_LongestStepClientSide(benchmark::State &state) {
 // reader thread on a plain socket.
 void BM_SendSmallMessages(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
-  int port = nettest::freePort();
-  if (nm.setServer(true, std::to_string(port)) != 0) {
-    state.SkipWithError("setServer");
-    return;
-  }
-  int peer = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = nettest::loopback(port);
-  if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
-    state.SkipWithError("peer connect");
-    return;
-  }
-  int64_t end = platform::nowMicros() + 5000000;
-  while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+  int peer = servePlainPeer(state);
+  if (peer < 0) return;
   std::atomic<bool> stop(false);
   std::thread reader([peer, &stop] {
     std::vector<char> buf(1 << 20);
@@ -166,7 +164,7 @@ BENCHMARK(BM_LongestStepClientSide)->Iterations(1)->Unit(benchmark::kMillisecond
 
 int main(int argc, char **argv) {
   test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
+  env.writeConfig(nettest::NET_CONFIG);
   if (env.startEngine() != 0) return 1;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
