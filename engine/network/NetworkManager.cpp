@@ -142,11 +142,11 @@ int NetworkManager::indexOf(int sock) const {
   return -1;
 }
 
-std::vector<int> NetworkManager::servedSockets(int sock_index) const {
-  std::vector<int> served;
-  for (int i = 0; i < getNumConnections(); i++)
-    if (sock_index == -1 || sock_index == i) served.push_back(m_connections[i].sock);
-  return served;
+std::vector<int> NetworkManager::sockets() const {
+  std::vector<int> socks;
+  socks.reserve(m_connections.size());
+  for (const Connection &c : m_connections) socks.push_back(c.sock);
+  return socks;
 }
 
 int NetworkManager::accept() {
@@ -286,16 +286,16 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
                                        bytes);
     return -1;
   }
+  auto sendOne = [&](int i) {
+    return m_connections[i].delay != 0 ? sendLater(buffer, bytes, i) : sendNow(buffer, bytes, i);
+  };
+  if (sock_index != -1) return sendOne(sock_index);
   // Serve the sockets listed now, each found again by its descriptor: a
   // send that closes a socket moves the later ones down under the loop.
   int result = 0;
-  for (int sock : servedSockets(sock_index)) {
+  for (int sock : sockets()) {
     int i = indexOf(sock);
-    if (i < 0) continue;  // closed meanwhile
-    if (m_connections[i].delay != 0)
-      result += sendLater(buffer, bytes, i);
-    else
-      result += sendNow(buffer, bytes, i);
+    if (i >= 0) result += sendOne(i);  // else closed meanwhile
   }
   return result;
 }
@@ -317,7 +317,7 @@ int NetworkManager::sendDelayed() {
   int result = 0;
   // Sends may close sockets and shift the indices: each is found again by
   // its descriptor.
-  for (int sock : servedSockets(-1)) result += sendDue(sock, step);
+  for (int sock : sockets()) result += sendDue(sock, step);
   return result;
 }
 

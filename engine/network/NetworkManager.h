@@ -33,8 +33,8 @@ class NetworkManager : public Manager {
   void removeSocket(int sock_index);
   // Index of the connection of an OS socket, or -1.
   int indexOf(int sock) const;
-  // The OS sockets of one connection, or of all (-1), in index order.
-  std::vector<int> servedSockets(int sock_index) const;
+  // The OS sockets of the connections, in index order.
+  std::vector<int> sockets() const;
   // Closes one socket or all (-1). discard drops unsent bytes and resets the
   // connection; otherwise they keep going out after the socket has left
   // the list.

@@ -11,11 +11,8 @@
 
 namespace vx {
 
-size_t SendQueue::pending() const { return m_unsent.pending(); }
-
-int SendQueue::checkRoom(int sock_index, int bytes) const {
+int SendQueue::refuse(int sock_index, int bytes) const {
   size_t waiting = pending();
-  if (uint64_t(waiting) + uint64_t(bytes) <= uint64_t(MAX_PENDING_OUTPUT)) return 0;
   LogManager::getInstance().writeLog(
       "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
       "pass %d. Message refused.",
@@ -62,9 +59,8 @@ int SendQueue::hold(int sock_index, const char *p, int bytes) {
   return 0;
 }
 
-int SendQueue::flush(int sock, int sock_index) {
+int SendQueue::sendPending(int sock, int sock_index) {
   LogManager &lm = LogManager::getInstance();
-  if (pending() == 0) return 0;
   int code = m_unsent.sendTo(sock);
   if (pending() == 0) return 0;
   if (code != 0) {
@@ -83,10 +79,6 @@ int SendQueue::flush(int sock, int sock_index) {
     return -1;
   }
   return 0;
-}
-
-void SendQueue::follow(int sock_index, const char *p, int bytes) {
-  m_frames.follow(sock_index, p, bytes);
 }
 
 UnsentBytes SendQueue::takeUnsent() {

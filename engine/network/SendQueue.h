@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <queue>
 #include <vector>
 
@@ -25,19 +26,25 @@ struct DelayedMessage {
 // One connection's outgoing side: messages waiting for their step, bytes
 // already due that the socket has not taken yet, and where the stream stands
 // in the message framing. Log lines name the socket index the caller gives;
-// closing the socket is the caller's part.
+// the caller closes the socket where a call says it is to be closed.
 class SendQueue {
  private:
   std::queue<DelayedMessage> m_delayed;
   UnsentBytes m_unsent;
   OutgoingFrames m_frames;
 
+  int refuse(int sock_index, int bytes) const;      // checkRoom's -1, with its line
+  int sendPending(int sock, int sock_index);        // flush with bytes waiting
+
  public:
   // Unsent bytes.
-  size_t pending() const;
+  size_t pending() const { return m_unsent.pending(); }
 
   // 0 when bytes more fit under the cap, else -1 with a line.
-  int checkRoom(int sock_index, int bytes) const;
+  int checkRoom(int sock_index, int bytes) const {
+    if (uint64_t(pending()) + uint64_t(bytes) <= uint64_t(MAX_PENDING_OUTPUT)) return 0;
+    return refuse(sock_index, bytes);
+  }
 
   // Queues a copy of the bytes for send_step. 0, or -1 with a line when no
   // copy can be made.
@@ -54,10 +61,10 @@ class SendQueue {
   // Sends what the socket takes of the unsent bytes. 0, or -1 with lines
   // when the socket failed or has taken nothing for MAX_SEND_STALL_MS: the
   // stream is out of step and the socket is to be closed.
-  int flush(int sock, int sock_index);
+  int flush(int sock, int sock_index) { return pending() == 0 ? 0 : sendPending(sock, sock_index); }
 
   // Follows the framing of bytes on their way out.
-  void follow(int sock_index, const char *p, int bytes);
+  void follow(int sock_index, const char *p, int bytes) { m_frames.follow(sock_index, p, bytes); }
 
   // Hands the unsent bytes over, to go out after a close.
   UnsentBytes takeUnsent();

@@ -15,8 +15,6 @@ const size_t MAX_SEND_CHUNK = size_t(1) << 30;
 
 } // namespace
 
-size_t UnsentBytes::pending() const { return m_out.size() - m_out_at; }
-
 void UnsentBytes::append(const char *p, int bytes) {
   bool was_empty = pending() == 0;
   if (m_out_at > 0 && m_out_at >= m_out.size() / 2) {

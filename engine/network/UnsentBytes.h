@@ -15,7 +15,7 @@ class UnsentBytes {
   int64_t m_last_taken_us = 0;  // when the socket last took bytes (or when they began to wait)
 
  public:
-  size_t pending() const;
+  size_t pending() const { return m_out.size() - m_out_at; }
 
   // Keeps bytes behind those pending; the clock starts when none were.
   // Throws std::bad_alloc.
