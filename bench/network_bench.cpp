@@ -5,8 +5,9 @@
 // never reads; on the client side a server that accepts, never reads and
 // gives up after 3 s.
 //
-// And the cost of send itself: small messages to a plain reader that takes
-// everything as fast as it can.
+// And the cost of send itself: small messages, at once or a step later, to a
+// plain reader that takes everything as fast as it can; and of collecting
+// small messages with genDataEvents.
 
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/GameManager.h"
 #include "network/NetTest.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
@@ -29,7 +31,6 @@ using namespace vx;
 
 namespace {
 
-const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 const int MESSAGE_BYTES = 64 * 1024;
 const int MAX_STEPS = 2000;
 const int64_t MAX_RUN_US = 20 * 1000000;
@@ -58,23 +59,33 @@ double sendSteps(benchmark::State &state) {
   return double(longest) / 1000.0;
 }
 
+// The engine as server on a free port, with a plain peer socket connected
+// and accepted. The peer's socket, or -1 with the error set on state.
+int servePlainPeer(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  int port = nettest::freePort();
+  if (nm.setServer(true, std::to_string(port)) != 0) {
+    state.SkipWithError("setServer");
+    return -1;
+  }
+  int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a = nettest::loopback(port);
+  if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
+    state.SkipWithError("peer connect");
+    ::close(peer);
+    return -1;
+  }
+  int64_t end = platform::nowMicros() + 5000000;
+  while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+  return peer;
+}
+
 void BM_LongestStepServerSide(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   double longest_ms = 0;
   for (auto _ : state) {
-    int port = nettest::freePort();
-    if (nm.setServer(true, std::to_string(port)) != 0) {
-      state.SkipWithError("setServer");
-      return;
-    }
-    int peer = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = nettest::loopback(port);
-    if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
-      state.SkipWithError("peer connect");
-      return;
-    }
-    int64_t end = platform::nowMicros() + 5000000;
-    while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+    int peer = servePlainPeer(state);
+    if (peer < 0) return;
     longest_ms = sendSteps(state);
     nm.close(-1);
     ::close(peer);
@@ -117,22 +128,14 @@ void BM_LongestStepClientSide(benchmark::State &state) {
 }
 
 // Steps of 1000 sends of a 64-byte message and the step's due sends, to a
-// reader thread on a plain socket.
+// reader thread on a plain socket. The argument is the send delay in steps.
 void BM_SendSmallMessages(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
-  int port = nettest::freePort();
-  if (nm.setServer(true, std::to_string(port)) != 0) {
-    state.SkipWithError("setServer");
-    return;
-  }
-  int peer = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = nettest::loopback(port);
-  if (::connect(peer, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0) {
-    state.SkipWithError("peer connect");
-    return;
-  }
-  int64_t end = platform::nowMicros() + 5000000;
-  while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
+  GameManager &gm = GameManager::getInstance();
+  int peer = servePlainPeer(state);
+  if (peer < 0) return;
+  nm.setDelay(static_cast<int>(state.range(0)), 0);
+  int step = 0;
   std::atomic<bool> stop(false);
   std::thread reader([peer, &stop] {
     std::vector<char> buf(1 << 20);
@@ -146,6 +149,7 @@ void BM_SendSmallMessages(benchmark::State &state) {
   for (auto _ : state) {
     for (int k = 0; k < per_step; k++)
       refused += nm.send(message.data(), static_cast<int>(message.size()), 0) != 0;
+    gm.setStepCount(++step);
     nm.sendDelayed();
   }
   state.SetItemsProcessed(state.iterations() * per_step);
@@ -158,7 +162,53 @@ void BM_SendSmallMessages(benchmark::State &state) {
   nm.setServer(false);
 }
 
-BENCHMARK(BM_SendSmallMessages)->Unit(benchmark::kMicrosecond);
+// Steps that collect 1000 messages of 64 bytes with genDataEvents from a
+// writer thread on a plain socket. The writer sends one step's messages at
+// a time: a part of a message left waiting behind a closed receive window
+// would never be completed.
+void BM_ReceiveSmallMessages(benchmark::State &state) {
+  int peer = servePlainPeer(state);
+  if (peer < 0) return;
+  const int per_step = 1000;
+  std::string batch;
+  for (int k = 0; k < per_step; k++) batch += nettest::frame(std::string(60, 'x'));
+  std::atomic<bool> stop(false);
+  std::atomic<int64_t> wanted(0);
+  std::thread writer([peer, &stop, &wanted, &batch] {
+    for (int64_t written = 0; !stop.load();) {
+      if (written == wanted.load()) {
+        std::this_thread::yield();
+        continue;
+      }
+      if (!nettest::writeAll(peer, batch)) return;
+      written++;
+    }
+  });
+  int64_t idle = 0;
+  for (auto _ : state) {
+    wanted++;
+    for (int got = 0; got < per_step;) {
+      int r = genDataEvents(0);
+      if (r < 0) {
+        state.SkipWithError("genDataEvents");
+        break;
+      }
+      got += r;
+      idle += r == 0;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * per_step);
+  state.counters["idle_calls"] = static_cast<double>(idle);
+  stop = true;
+  NetworkManager::getInstance().close(-1);
+  ::shutdown(peer, SHUT_RDWR);
+  writer.join();
+  ::close(peer);
+  NetworkManager::getInstance().setServer(false);
+}
+
+BENCHMARK(BM_SendSmallMessages)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReceiveSmallMessages)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LongestStepServerSide)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LongestStepClientSide)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -166,7 +216,7 @@ BENCHMARK(BM_LongestStepClientSide)->Iterations(1)->Unit(benchmark::kMillisecond
 
 int main(int argc, char **argv) {
   test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
+  env.writeConfig(nettest::NET_CONFIG);
   if (env.startEngine() != 0) return 1;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

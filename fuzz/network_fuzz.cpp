@@ -35,6 +35,8 @@
 #include "platform/Platform.h"
 #include "support/GameManagerSeam.h"
 
+#include "../tests/network/NetworkTestSeam.h"
+
 namespace {
 
 const size_t MAX_STREAM_BYTES = 160 * 1024;
@@ -152,13 +154,42 @@ bool peerRead(int fd, std::string *got, size_t most) {
   return true;
 }
 
+// What arrived, message by message, against what send took; at the last
+// step. Only a clock that jumped (may_cut) lets the stream end early.
+void checkArrived(const std::vector<Sent> &sent, const std::string &got, int step, bool may_cut) {
+  size_t pos = 0;
+  int32_t next_at_once = 0;   // those sent at once arrive in order, none skipped
+  int32_t next_delayed = 0;   // delayed ones: a prefix of their queue
+  while (got.size() - pos >= 8) {
+    int32_t len = 0, id = 0;
+    memcpy(&len, got.data() + pos, 4);
+    memcpy(&id, got.data() + pos + 4, 4);
+    check(id >= 0 && static_cast<size_t>(id) < sent.size());
+    const Sent &e = sent[static_cast<size_t>(id)];
+    check(e.kind != REFUSED && len == e.size);
+    if (got.size() - pos < static_cast<size_t>(len)) break;  // cut
+    check(memcmp(got.data() + pos + 8, pattern(id) + 8, static_cast<size_t>(len) - 8) == 0);
+    int32_t &cursor = e.kind == AT_ONCE ? next_at_once : next_delayed;
+    check(id >= cursor);
+    for (; cursor < id; cursor++) check(sent[static_cast<size_t>(cursor)].kind != e.kind);
+    cursor = id + 1;
+    // Never before its step: a delay near INT_MAX waits.
+    if (e.kind == DELAYED) check(e.due_step <= step);
+    pos += static_cast<size_t>(len);
+  }
+  if (pos < got.size()) check(may_cut);
+  if (!may_cut)
+    for (size_t i = static_cast<size_t>(next_at_once); i < sent.size(); i++)
+      check(sent[i].kind != AT_ONCE);
+}
+
 void fuzzSends(const uint8_t *data, size_t size) {
   vx::NetworkManager &nm = vx::NetworkManager::getInstance();
   int fd[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd) != 0) return;
   ::setsockopt(fd[0], SOL_SOCKET, SO_SNDBUF, &SMALL_BUFFER, sizeof(SMALL_BUFFER));
   ::setsockopt(fd[1], SOL_SOCKET, SO_RCVBUF, &SMALL_BUFFER, sizeof(SMALL_BUFFER));
-  check(nm.adoptSocket(fd[0]) == 0);
+  check(vx::NetworkTestSeam::adoptSocket(fd[0]) == 0);
   g_now_us = 1000000;
   vx::platform::setClock(&fakeNow);
   int step = 0;
@@ -239,33 +270,7 @@ void fuzzSends(const uint8_t *data, size_t size) {
   check(!open && !nm.isDraining());
   ::close(fd[1]);
   vx::platform::setClock(nullptr);
-
-  // What arrived, message by message.
-  const bool may_cut = jumped_ms >= vx::MAX_SEND_STALL_MS;
-  size_t pos = 0;
-  int32_t next_at_once = 0;   // those sent at once arrive in order, none skipped
-  int32_t next_delayed = 0;   // delayed ones: a prefix of their queue
-  while (got.size() - pos >= 8) {
-    int32_t len = 0, id = 0;
-    memcpy(&len, got.data() + pos, 4);
-    memcpy(&id, got.data() + pos + 4, 4);
-    check(id >= 0 && static_cast<size_t>(id) < sent.size());
-    const Sent &e = sent[static_cast<size_t>(id)];
-    check(e.kind != REFUSED && len == e.size);
-    if (got.size() - pos < static_cast<size_t>(len)) break;  // cut
-    check(memcmp(got.data() + pos + 8, pattern(id) + 8, static_cast<size_t>(len) - 8) == 0);
-    int32_t &cursor = e.kind == AT_ONCE ? next_at_once : next_delayed;
-    check(id >= cursor);
-    for (; cursor < id; cursor++) check(sent[static_cast<size_t>(cursor)].kind != e.kind);
-    cursor = id + 1;
-    // Never before its step: a delay near INT_MAX waits.
-    if (e.kind == DELAYED) check(e.due_step <= step);
-    pos += static_cast<size_t>(len);
-  }
-  if (pos < got.size()) check(may_cut);
-  if (!may_cut)
-    for (size_t i = static_cast<size_t>(next_at_once); i < sent.size(); i++)
-      check(sent[i].kind != AT_ONCE);
+  checkArrived(sent, got, step, jumped_ms >= vx::MAX_SEND_STALL_MS);
 }
 
 } // namespace
@@ -332,7 +337,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t input_size) {
     return 0;
   }
 
-  check(nm.adoptSocket(fd[0]) == 0);
+  check(vx::NetworkTestSeam::adoptSocket(fd[0]) == 0);
 
   // Expected results, message by message, from the bytes alone.
   size_t at = 0;

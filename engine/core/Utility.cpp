@@ -77,7 +77,7 @@ std::string networkLabelToString(int label) {
   switch (label) {
     case -1: return "UNDEFINED";
     case 0: return "ACCEPT";
-    case 1: return "CONNCECT";
+    case 1: return "CONNCECT";  // sic, kept: logs and their readers spell it so
     case 2: return "CLOSE";
     case 3: return "DATA";
     default: return "UNKNOWN";

@@ -1,74 +1,16 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <queue>
 #include <string>
 #include <vector>
 
 #include "core/Manager.h"
+#include "network/ClosedSockets.h"
+#include "network/Connection.h"
+#include "network/MessageFraming.h"
 
 namespace vx {
 
 const std::string DEFAULT_NETWORK_PORT = "9876";
-
-// Largest message genDataEvents accepts, its 4-byte length included. Kept
-// below the socket receive buffer so a whole message can wait there.
-const int MAX_MESSAGE_SIZE = 64 * 1024;
-
-// Most bytes a socket may hold unsent: send refuses a message that would
-// pass it, and the connection stays.
-const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
-
-// A socket whose unsent bytes find no room for this long is closed.
-const int MAX_SEND_STALL_MS = 5000;
-
-// connect gives up on a host that has not answered within this time.
-const int CONNECT_TIMEOUT_MS = 5000;
-
-// shutDown waits at most this long for closed sockets' unsent bytes.
-const int SHUTDOWN_SEND_WAIT_MS = 2000;
-
-// A message waiting for its step.
-struct DelayedMessage {
-  int send_step;       // step count at or after which it is sent
-  char *copy_buffer;   // heap copy (malloc), owned until sent or discarded
-  int bytes;
-};
-
-// Bytes already due that a socket could not take yet; they go out first, in
-// order, in later steps.
-struct Output {
-  std::vector<char> out;     // unsent bytes from out_at on
-  size_t out_at = 0;
-  int64_t last_taken_us = 0; // when the socket last took bytes (or when they began to wait)
-  size_t pending() const { return out.size() - out_at; }
-};
-
-// Where the bytes that went out on a socket stand in the message framing,
-// so that a message no peer of this engine reads is told of when it starts.
-struct OutgoingFrames {
-  char head[4] = {};
-  int head_bytes = 0;        // bytes of the next length field seen so far
-  int64_t body_left = 0;     // bytes of the current message still to come
-  bool out_of_step = false;  // a bad length was sent: no further checks
-};
-
-// One socket's outgoing side.
-struct SendQueue {
-  std::queue<DelayedMessage> delayed;
-  Output output;
-  OutgoingFrames frames;
-  size_t pending() const { return output.pending(); }
-};
-
-// A socket that was closed with bytes still on their way: it has left the
-// lists, and its descriptor stays open until the peer has acknowledged them.
-struct ClosedSocket {
-  int sock;
-  Output output;
-  int last_unacked;  // bytes the system held unacknowledged at the last look
-};
 
 // TCP server or client. Connected sockets are kept in a list; the position
 // in the list is the socket index used by every operation (-1: all sockets,
@@ -79,18 +21,23 @@ class NetworkManager : public Manager {
   NetworkManager(const NetworkManager &) = delete;
   void operator=(const NetworkManager &) = delete;
 
-  int m_server_sock;                            // listening socket, -1 if none
-  int m_max_connections;                        // most sockets accept admits
-  std::vector<int> m_sock;                      // connected OS sockets
-  std::vector<int> m_delay;                     // per socket, send delay (steps)
-  std::vector<SendQueue> m_queue;               // per socket, delayed and unsent output
-  std::vector<ClosedSocket> m_closed;           // closed, unsent bytes still going out
+  int m_server_sock;                      // listening socket, -1 if none
+  int m_max_connections;                  // most sockets accept admits
+  std::vector<Connection> m_connections;  // connected sockets, by socket index
+  ClosedSockets m_closed;                 // closed, unsent bytes still going out
+
+  // Tests hand the manager connected descriptors through it (tests/network).
+  friend struct NetworkTestSeam;
 
   int addSocket(int sock);
   void removeSocket(int sock_index);
+  // Index of the connection of an OS socket, or -1.
+  int indexOf(int sock) const;
+  // The OS sockets of the connections, in index order.
+  std::vector<int> sockets() const;
   // Closes one socket or all (-1). discard drops unsent bytes and resets the
   // connection; otherwise they keep going out after the socket has left
-  // the lists.
+  // the list.
   int closeSockets(int sock_index, bool discard);
   // Sends what the socket takes of its unsent bytes. 0, or -1 when the
   // socket failed or stalled and was closed.
@@ -98,17 +45,11 @@ class NetworkManager : public Manager {
   // Keeps bytes for a later step. 0, or -1 (refused; the socket is closed
   // when started says part of the message is out).
   int holdOutput(int sock_index, const char *p, int bytes, bool started);
-  // Refuses (-1, with a line) a message that would take the socket's unsent
-  // bytes past the cap; 0 when it fits.
-  int checkRoom(int sock_index, int bytes) const;
-  // Follows the framing of bytes going out; tells of a bad length once.
-  void followFrames(int sock_index, const char *p, int bytes);
-  // One round for a closed socket: 0 while bytes are on their way, 1 when
-  // the peer has them all (the descriptor is then for the caller to close),
-  // -1 when it was given up (descriptor closed, line logged).
-  int drainClosed(ClosedSocket &c, const char *p_op);
-  // One round for every closed socket.
-  void drainAllClosed(const char *p_op);
+  // Queues a copy on one socket for the step its delay gives. 0, or -1.
+  int sendLater(const void *buffer, int bytes, int sock_index);
+  // On the socket with descriptor sock: its unsent bytes, then its messages
+  // due at step, in queue order. Sum of the send results.
+  int sendDue(int sock, int step);
 
  public:
   ~NetworkManager() override;
@@ -158,16 +99,7 @@ class NetworkManager : public Manager {
   int receive(void *buffer, int bytes, bool peek, int sock_index);
   // Bytes waiting on the socket, or -1.
   int isData(int sock_index) const;
-
-  // Test use only: appends an already connected descriptor to the lists
-  // (delay 0, empty queue) without an event. Returns its index.
-  int adoptSocket(int fd);
 };
-
-// Delivers at most one whole waiting message on a socket as a DATA event.
-// 1 delivered, 0 no whole message waiting, -1 on error (a bad length, or a
-// peer that left without a whole message waiting, closes the socket).
-int genDataEvents(int sock_index);
 
 // Logs "\t<code> - <system text>" for an error code.
 void logSocketError(int code);

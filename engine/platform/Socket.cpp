@@ -74,19 +74,31 @@ int socketConnect(int sock, const struct addrinfo *p_addr) {
   return ::connect(sock, p_addr->ai_addr, p_addr->ai_addrlen);
 }
 
-int socketConnectDone(int sock, int *p_code) {
-  *p_code = 0;
+namespace {
+
+// Polls one socket without waiting: its events of interest into *p_revents,
+// or -1 when poll failed.
+int pollNow(int sock, short events, short *p_revents) {
   struct pollfd p;
   p.fd = sock;
-  p.events = POLLOUT;
+  p.events = events;
   p.revents = 0;
   int r;
   do {
     r = ::poll(&p, 1, 0);
   } while (r < 0 && errno == EINTR);
-  if (r < 0) return -1;
-  if (r == 0) return 0;
-  if (p.revents & POLLNVAL) {
+  *p_revents = p.revents;
+  return r < 0 ? -1 : 0;
+}
+
+} // namespace
+
+int socketConnectDone(int sock, int *p_code) {
+  *p_code = 0;
+  short revents = 0;
+  if (pollNow(sock, POLLOUT, &revents) < 0) return -1;
+  if (revents == 0) return 0;
+  if (revents & POLLNVAL) {
     *p_code = EBADF;
     return 1;
   }
@@ -174,17 +186,10 @@ void socketDiscardInput(int sock, int max_bytes) {
 
 int socketPeerGone(int sock, int *p_code) {
   *p_code = 0;
-  struct pollfd p;
-  p.fd = sock;
-  p.events = POLLRDHUP;
-  p.revents = 0;
-  int r;
-  do {
-    r = ::poll(&p, 1, 0);
-  } while (r < 0 && errno == EINTR);
-  if (r < 0) return -1;
-  if (!(p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))) return 0;
-  if (p.revents & POLLNVAL) {
+  short revents = 0;
+  if (pollNow(sock, POLLRDHUP, &revents) < 0) return -1;
+  if (!(revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL))) return 0;
+  if (revents & POLLNVAL) {
     *p_code = EBADF;
     return 1;
   }

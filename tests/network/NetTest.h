@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
-#include "core/LogManager.h"
 #include "network/EventNetwork.h"
-#include "network/NetworkManager.h"
 #include "platform/Platform.h"
 #include "world/Object.h"
 
 namespace nettest {
+
+// A headless engine with networking on.
+const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 
 // What one network event carried.
 struct Seen {

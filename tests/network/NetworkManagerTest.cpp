@@ -5,8 +5,10 @@
 #include <sys/ioctl.h>
 
 #include <climits>
+#include <initializer_list>
 
 #include "NetTest.h"
+#include "NetworkTestSeam.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -14,8 +16,6 @@ using nettest::Recorder;
 using nettest::waitFor;
 
 namespace {
-
-const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 
 int waiting(int fd) {
   int n = -1;
@@ -36,10 +36,18 @@ bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
 struct Pair {
   int fd[2] = {-1, -1};
   Pair() { ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd); }
-  ~Pair() {
+  ~Pair() { hangUp(); }
+  // The test's end closes: the manager's end sees its peer gone.
+  void hangUp() {
     if (fd[1] >= 0) ::close(fd[1]);
+    fd[1] = -1;
   }
 };
+
+// Hands the manager its end of each pair, in order, without events.
+void adopt(std::initializer_list<Pair *> pairs) {
+  for (Pair *p : pairs) NetworkTestSeam::adoptSocket(p->fd[0]);
+}
 
 class NetworkManagerTest : public ::testing::Test {
  protected:
@@ -47,7 +55,7 @@ class NetworkManagerTest : public ::testing::Test {
   NetworkManager &nm = NetworkManager::getInstance();
 
   void SetUp() override {
-    env.writeConfig(NET_CONFIG);
+    env.writeConfig(nettest::NET_CONFIG);
     ASSERT_EQ(env.startEngine(), 0);
     ASSERT_TRUE(nm.isStarted());
     ASSERT_EQ(nm.getNumConnections(), 0);
@@ -101,15 +109,15 @@ TEST_F(NetworkManagerTest, ListsCloseAndShiftIndices) {
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 0 (min -1, max -1)."));
 
   Pair a, b, c;
-  EXPECT_EQ(nm.adoptSocket(a.fd[0]), 0);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(a.fd[0]), 0);
   EXPECT_TRUE(nm.isConnected(-1));
   EXPECT_FALSE(nm.isConnected(-2));
   EXPECT_TRUE(env.logContains("NetworkManager::isConnected(): Warning! Sock less than -1."));
-  EXPECT_EQ(nm.adoptSocket(b.fd[0]), 1);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(b.fd[0]), 1);
   EXPECT_EQ(nm.getSocket(5), -1);
   EXPECT_TRUE(
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 5 (min 0, max 2)."));
-  EXPECT_EQ(nm.adoptSocket(c.fd[0]), 2);
+  EXPECT_EQ(NetworkTestSeam::adoptSocket(c.fd[0]), 2);
   EXPECT_FALSE(nm.isConnected(3));
 
   // A queued message dies with its socket.
@@ -142,9 +150,9 @@ TEST_F(NetworkManagerTest, FailedCloseStillTakesClosedSocketsOutOfTheLists) {
   Recorder *rec = new Recorder;
   Pair a, c;
   int bad = 1000000;  // never an open descriptor
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(bad);
-  nm.adoptSocket(c.fd[0]);
+  adopt({&a});
+  NetworkTestSeam::adoptSocket(bad);
+  adopt({&c});
 
   EXPECT_EQ(nm.close(-1), -1);
   std::vector<std::string> lines = env.logLines();
@@ -423,7 +431,7 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule)
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
   Pair a;
-  nm.adoptSocket(a.fd[0]);
+  adopt({&a});
   char buf[8];
   EXPECT_EQ(nm.receive(buf, 8, false, -1), -1);
   EXPECT_TRUE(env.logContains(
@@ -445,10 +453,8 @@ TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
 TEST_F(NetworkManagerTest, PeerClosingGivesOneCloseEvent) {
   Recorder *rec = new Recorder;
   Pair a, b;
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(b.fd[0]);
-  ::close(a.fd[1]);
-  a.fd[1] = -1;
+  adopt({&a, &b});
+  a.hangUp();
   char buf[4];
   EXPECT_EQ(nm.receive(buf, 4, false, 0), 0);
   EXPECT_EQ(nm.getNumConnections(), 1);
@@ -461,11 +467,8 @@ TEST_F(NetworkManagerTest, PeerClosingGivesOneCloseEvent) {
 TEST_F(NetworkManagerTest, SendToAllServesTheSocketThatMovesDown) {
   Recorder *rec = new Recorder;
   Pair dead, b, c;
-  nm.adoptSocket(dead.fd[0]);
-  nm.adoptSocket(b.fd[0]);
-  nm.adoptSocket(c.fd[0]);
-  ::close(dead.fd[1]);
-  dead.fd[1] = -1;
+  adopt({&dead, &b, &c});
+  dead.hangUp();
   LogManager::getInstance().setLogLevel(1);
 
   EXPECT_EQ(nm.send("hello", 5, -1), -1);
@@ -504,8 +507,7 @@ TEST_F(NetworkManagerTest, DelayedSendsLeaveOnTheirStepInQueueOrder) {
   test::FakeTime fake;
   Recorder *rec = new Recorder(true);
   Pair a, b;
-  nm.adoptSocket(a.fd[0]);
-  nm.adoptSocket(b.fd[0]);
+  adopt({&a, &b});
   std::vector<int> arrived_a, arrived_b;  // steps whose handler first saw data
   std::string got_a, got_b;
 
@@ -546,10 +548,8 @@ TEST_F(NetworkManagerTest, SendDelayedServesTheSocketThatMovesDown) {
   test::FakeTime fake;
   Recorder *rec = new Recorder(true);
   Pair dead, b;
-  nm.adoptSocket(dead.fd[0]);
-  nm.adoptSocket(b.fd[0]);
-  ::close(dead.fd[1]);
-  dead.fd[1] = -1;
+  adopt({&dead, &b});
+  dead.hangUp();
   std::string got;
   int arrived = -1;
 

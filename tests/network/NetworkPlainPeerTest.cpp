@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 #include "NetTest.h"
+#include "network/NetworkManager.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -20,15 +20,16 @@ using nettest::waitFor;
 
 namespace {
 
-const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
+const std::string FAST_LOOP_CONFIG = nettest::NET_CONFIG + "frame_time:5,\n";
 
-// A plain client socket connected to the port, retrying while nobody
-// listens; -1 after 5 s.
-int plainConnect(int port) {
+// A plain client socket connected to the port (with a receive buffer of
+// rcvbuf bytes unless 0), retrying while nobody listens; -1 after 5 s.
+int plainConnect(int port, int rcvbuf = 0) {
   int fd = -1;
   waitFor(
       [&] {
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (rcvbuf > 0) ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof(rcvbuf));
         sockaddr_in a = nettest::loopback(port);
         if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0) return true;
         ::close(fd);
@@ -90,14 +91,40 @@ int untilNotZero(int sock_index) {
 
 } // namespace
 
+// The engine in this process and a peer with plain sockets in another, with
+// a free port on 127.0.0.1 between them.
+class NetworkPlainPeer : public ::testing::Test {
+ protected:
+  test::TestEnv env;
+  int port = nettest::freePort();
+  NetworkManager &nm = NetworkManager::getInstance();
+  Recorder *rec = nullptr;
+
+  void SetUp() override {
+    env.writeConfig(nettest::NET_CONFIG);
+    ASSERT_GT(port, 0);
+  }
+
+  // Once the peer runs: starts the engine with a recorder of its network
+  // events (and steps); with serve, listens on the port and takes the first
+  // client.
+  void startEngine(const Child &peer, bool steps, bool serve) {
+    ASSERT_TRUE(peer.started());
+    ASSERT_EQ(env.startEngine(), 0);
+    rec = new Recorder(steps);
+    if (!serve) return;
+    ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+    ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
+  }
+
+  enum Ending { CLOSE, SHUT_DOWN, SHUT_DOWN_NEVER_READ };
+  void burstThenEnd(Ending ending);
+};
+
 // Three clients hold the default maximum and leave with 2 bytes, 20 bytes of
 // a 64-byte message (reset) and nothing waiting; each is closed once with a
 // CLOSE event, later indices move down, and a fourth client is admitted.
-TEST(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
+TEST_F(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
   Pipe cmd;
 
   Child peer([&]() -> int {
@@ -125,11 +152,7 @@ TEST(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
     ::close(d);
     return 0;
   });
-  ASSERT_TRUE(peer.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder;
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, false));
   ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
   ASSERT_TRUE(waitFor([&] {
     nm.accept();
@@ -190,11 +213,7 @@ TEST(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
 // stays short; once the unsent bytes reach the cap messages are refused
 // and the connection stays, until five seconds (on a fake clock) pass
 // without progress.
-TEST(NetworkPlainPeer, ServerThatNeverReadsIsDroppedWithoutHoldingTheLoop) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
+TEST_F(NetworkPlainPeer, ServerThatNeverReadsIsDroppedWithoutHoldingTheLoop) {
   Pipe cmd;
 
   Child peer([&]() -> int {
@@ -208,11 +227,7 @@ TEST(NetworkPlainPeer, ServerThatNeverReadsIsDroppedWithoutHoldingTheLoop) {
     if (s < 0) return 11;
     return nextCommand(cmd.fd[0], 30000) == 'Q' ? 0 : 12;
   });
-  ASSERT_TRUE(peer.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder;
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, false));
   int index = -1;
   ASSERT_TRUE(waitFor([&] { return (index = nm.connect("127.0.0.1", std::to_string(port))) >= 0; }));
   ASSERT_EQ(index, 0);
@@ -280,105 +295,93 @@ int readSeqMessagesThenEnd(int fd, int count, int32_t size) {
 // receive buffer: every message send accepted arrives whole and in order,
 // then a clean end. A peer that never reads is given up at shut-down after
 // the bounded wait, with the bytes counted, and sees a reset.
-TEST(NetworkPlainPeer, AcceptedBytesOutliveCloseAndShutDown) {
+void NetworkPlainPeer::burstThenEnd(Ending ending) {
   const int count = 60;
   const int32_t size = 60000;
-  enum Mode { CLOSE, SHUT_DOWN, SHUT_DOWN_NEVER_READ };
-  for (Mode mode : {CLOSE, SHUT_DOWN, SHUT_DOWN_NEVER_READ}) {
-    SCOPED_TRACE(mode);
-    test::TestEnv env;
-    env.writeConfig("headless:true,\nnetworking:true,\nframe_time:5,\n");
-    int port = nettest::freePort();
-    ASSERT_GT(port, 0);
-    Pipe cmd;
+  env.writeConfig(FAST_LOOP_CONFIG);
+  Pipe cmd;
 
-    Child peer([&]() -> int {
-      int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-      int small = 16 * 1024;
-      ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
-      sockaddr_in a = nettest::loopback(port);
-      if (!waitFor([&] { return ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0; }))
-        return 10;
-      // Unread at the close, these would make the system reset the connection.
-      if (!nettest::writeAll(s, "hello")) return 11;
-      if (nextCommand(cmd.fd[0]) != 'R') return 12;
-      if (mode != SHUT_DOWN_NEVER_READ) {
-        ::usleep(300000);
-        return readSeqMessagesThenEnd(s, count, size);
-      }
-      // Given up: whatever arrived, then a reset rather than a clean end.
-      std::vector<char> buf(65536);
-      for (int reads = 0; reads < 10000; reads++) {
-        ssize_t n = ::recv(s, buf.data(), buf.size(), 0);
-        if (n < 0) return errno == ECONNRESET ? 0 : 13;
-        if (n == 0) return 14;
-      }
-      return 15;
-    });
-    ASSERT_TRUE(peer.started());
-
-    ASSERT_EQ(env.startEngine(), 0);
-    NetworkManager &nm = NetworkManager::getInstance();
-    Recorder *rec = new Recorder(true);
-    ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
-    ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
-    ASSERT_TRUE(waitFor([&] { return nm.isData(0) == 5; }));
-    for (int seq = 0; seq < count; seq++) {
-      std::string m = nettest::seqMessage(seq, size);
-      ASSERT_EQ(nm.send(m.data(), size, 0), 0) << seq;
+  Child peer([&]() -> int {
+    int s = plainConnect(port, 16 * 1024);
+    if (s < 0) return 10;
+    // Unread at the close, these would make the system reset the connection.
+    if (!nettest::writeAll(s, "hello")) return 11;
+    if (nextCommand(cmd.fd[0]) != 'R') return 12;
+    if (ending != SHUT_DOWN_NEVER_READ) {
+      ::usleep(300000);
+      return readSeqMessagesThenEnd(s, count, size);
     }
-
-    if (mode == CLOSE) {
-      EXPECT_EQ(nm.close(0), 0);
-      EXPECT_EQ(nm.getNumConnections(), 0);
-      ASSERT_EQ(rec->seen.size(), 2u);
-      EXPECT_EQ(rec->seen[1].label, NetworkEventLabel::CLOSE);
-      EXPECT_EQ(rec->seen[1].index, 0);
-      EXPECT_TRUE(nm.isDraining());
-      cmd.say('R');
-      // The loop sends the rest with no socket connected.
-      rec->on_step = [&](int step) {
-        if (!nm.isDraining() || step > 4000) GameManager::getInstance().setGameOver();
-      };
-      GameManager::getInstance().run();
-      EXPECT_FALSE(nm.isDraining());
-      env.stopEngine();
-      EXPECT_FALSE(env.logContains("discarded"));
-    } else if (mode == SHUT_DOWN) {
-      cmd.say('R');
-      env.stopEngine();
-      EXPECT_FALSE(env.logContains("discarded"));
-    } else {
-      {
-        test::FakeTime fake;
-        env.stopEngine();
-      }
-      cmd.say('R');
-      bool counted = false;
-      for (const std::string &l : env.logLines()) {
-        unsigned long long lost = 0;
-        int ms = 0;
-        counted |= sscanf(l.c_str(),
-                          "NetworkManager::shutDown(): Warning! %llu unsent bytes of 1 closed "
-                          "sockets discarded after %d ms.",
-                          &lost, &ms) == 2 &&
-                   lost > 0 && ms == SHUTDOWN_SEND_WAIT_MS;
-      }
-      EXPECT_TRUE(counted);
+    // Given up: whatever arrived, then a reset rather than a clean end.
+    std::vector<char> buf(65536);
+    for (int reads = 0; reads < 10000; reads++) {
+      ssize_t n = ::recv(s, buf.data(), buf.size(), 0);
+      if (n < 0) return errno == ECONNRESET ? 0 : 13;
+      if (n == 0) return 14;
     }
-    EXPECT_EQ(peer.wait(20000), 0);
+    return 15;
+  });
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, true, true));
+  ASSERT_TRUE(waitFor([&] { return nm.isData(0) == 5; }));
+  for (int seq = 0; seq < count; seq++) {
+    std::string m = nettest::seqMessage(seq, size);
+    ASSERT_EQ(nm.send(m.data(), size, 0), 0) << seq;
   }
+
+  if (ending == CLOSE) {
+    EXPECT_EQ(nm.close(0), 0);
+    EXPECT_EQ(nm.getNumConnections(), 0);
+    ASSERT_EQ(rec->seen.size(), 2u);
+    EXPECT_EQ(rec->seen[1].label, NetworkEventLabel::CLOSE);
+    EXPECT_EQ(rec->seen[1].index, 0);
+    EXPECT_TRUE(nm.isDraining());
+    cmd.say('R');
+    // The loop sends the rest with no socket connected.
+    rec->on_step = [&](int step) {
+      if (!nm.isDraining() || step > 4000) GameManager::getInstance().setGameOver();
+    };
+    GameManager::getInstance().run();
+    EXPECT_FALSE(nm.isDraining());
+    env.stopEngine();
+    EXPECT_FALSE(env.logContains("discarded"));
+  } else if (ending == SHUT_DOWN) {
+    cmd.say('R');
+    env.stopEngine();
+    EXPECT_FALSE(env.logContains("discarded"));
+  } else {
+    {
+      test::FakeTime fake;
+      env.stopEngine();
+    }
+    cmd.say('R');
+    bool counted = false;
+    for (const std::string &l : env.logLines()) {
+      unsigned long long lost = 0;
+      int ms = 0;
+      counted |= sscanf(l.c_str(),
+                        "NetworkManager::shutDown(): Warning! %llu unsent bytes of 1 closed "
+                        "sockets discarded after %d ms.",
+                        &lost, &ms) == 2 &&
+                 lost > 0 && ms == SHUTDOWN_SEND_WAIT_MS;
+    }
+    EXPECT_TRUE(counted);
+  }
+  EXPECT_EQ(peer.wait(20000), 0);
+}
+
+TEST_F(NetworkPlainPeer, AcceptedBytesOutliveClose) { burstThenEnd(CLOSE); }
+
+TEST_F(NetworkPlainPeer, AcceptedBytesOutliveShutDown) { burstThenEnd(SHUT_DOWN); }
+
+TEST_F(NetworkPlainPeer, ShutDownGivesUpOnAPeerThatNeverReads) {
+  burstThenEnd(SHUT_DOWN_NEVER_READ);
 }
 
 // The engine as server sends a reader that takes everything as fast as it
 // can more than the cap every step. It is never closed for it, and every
 // message send took arrives whole and in order (the last message tells how
 // many and the sum of their numbers).
-TEST(NetworkPlainPeer, FastReaderIsNeverClosed) {
-  test::TestEnv env;
-  env.writeConfig("headless:true,\nnetworking:true,\nframe_time:5,\n");
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
+TEST_F(NetworkPlainPeer, FastReaderIsNeverClosed) {
+  env.writeConfig(FAST_LOOP_CONFIG);
   const int32_t size = MAX_MESSAGE_SIZE;
   const int per_step = 2 * MAX_PENDING_OUTPUT / size;
 
@@ -407,13 +410,7 @@ TEST(NetworkPlainPeer, FastReaderIsNeverClosed) {
       sum += seq;
     }
   });
-  ASSERT_TRUE(peer.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder(true);
-  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
-  ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, true, true));
 
   int32_t seq = 0;
   int64_t taken = 0, sum = 0;
@@ -451,11 +448,7 @@ TEST(NetworkPlainPeer, FastReaderIsNeverClosed) {
 // A listener whose accept queue is full never answers a new handshake:
 // connect gives up after its time-out (on a fake clock) with -1 and a line,
 // and leaves nothing open.
-TEST(NetworkPlainPeer, ConnectGivesUpOnAFullAcceptQueue) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
+TEST_F(NetworkPlainPeer, ConnectGivesUpOnAFullAcceptQueue) {
   Pipe cmd, ready;
 
   Child peer([&]() -> int {
@@ -476,11 +469,7 @@ TEST(NetworkPlainPeer, ConnectGivesUpOnAFullAcceptQueue) {
     }
     return 13;
   });
-  ASSERT_TRUE(peer.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder;
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, false));
   ASSERT_EQ(nextCommand(ready.fd[0]), 'F');
   int before = nettest::openDescriptors();
   int64_t waited_us = 0;
@@ -505,22 +494,15 @@ TEST(NetworkPlainPeer, ConnectGivesUpOnAFullAcceptQueue) {
 // The engine as server; the client reads in small pieces with pauses. What
 // its socket cannot take at once goes out in later steps of the game loop,
 // every message whole and in order, delayed ones after those sent before.
-TEST(NetworkPlainPeer, SlowReaderGetsEveryMessageWholeAndInOrder) {
-  test::TestEnv env;
-  env.writeConfig("headless:true,\nnetworking:true,\nframe_time:5,\n");
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
+TEST_F(NetworkPlainPeer, SlowReaderGetsEveryMessageWholeAndInOrder) {
+  env.writeConfig(FAST_LOOP_CONFIG);
   const int count = 120;
   auto sizeOf = [](int seq) { return 8 + (seq * 7919) % (48 * 1024); };
 
   Child peer([&]() -> int {
     // Small socket buffers: most of the bytes wait on the engine's side.
-    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int small = 16 * 1024;
-    ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
-    sockaddr_in a = nettest::loopback(port);
-    if (!waitFor([&] { return ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0; }))
-      return 10;
+    int s = plainConnect(port, 16 * 1024);
+    if (s < 0) return 10;
     std::vector<char> buf;
     for (int seq = 0; seq < count; seq++) {
       int32_t len = 0;
@@ -537,13 +519,7 @@ TEST(NetworkPlainPeer, SlowReaderGetsEveryMessageWholeAndInOrder) {
     ::close(s);
     return 0;
   });
-  ASSERT_TRUE(peer.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
-  Recorder *rec = new Recorder(true);
-  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
-  ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, true, true));
   int small = 16 * 1024;
   ::setsockopt(nm.getSocket(0), SOL_SOCKET, SO_SNDBUF, &small, sizeof(small));
 

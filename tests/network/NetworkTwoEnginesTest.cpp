@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "NetTest.h"
+#include "network/NetworkManager.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -13,8 +15,6 @@ using nettest::Recorder;
 using nettest::waitFor;
 
 namespace {
-
-const std::string NET_CONFIG = "headless:true,\nnetworking:true,\n";
 
 // Child side: its own log, then the engine. Returns 0 when started.
 int startClientEngine(const std::string &log_path) {
@@ -53,46 +53,70 @@ bool sendFrame(int sock_index, const std::string &payload) {
   return NetworkManager::getInstance().send(f.data(), static_cast<int>(f.size()), sock_index) == 0;
 }
 
-void dumpLog(const std::string &path) {
-  for (const std::string &l : test::TestEnv::readLines(path)) fprintf(stderr, "client| %s\n", l.c_str());
-}
-
 } // namespace
 
-TEST(NetworkTwoEngines, ConnectFrameAndClose) {
+// A server engine here and a client engine in a forked child, each with its
+// own log, on a free port of 127.0.0.1.
+class NetworkTwoEngines : public ::testing::Test {
+ protected:
   test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
   int port = nettest::freePort();
-  ASSERT_GT(port, 0);
   std::string client_log = env.path("client.log");
+  NetworkManager &nm = NetworkManager::getInstance();
 
-  Child client([&]() -> int {
+  void SetUp() override {
+    env.writeConfig(nettest::NET_CONFIG);
+    ASSERT_GT(port, 0);
+  }
+
+  // Child side: the client engine, connected to the server as socket 0 with
+  // a recorder of its network events, then body. The exit code is body's
+  // result (0 passed), or where the start failed.
+  int runClient(const std::function<int(Recorder *)> &body) {
     if (startClientEngine(client_log) != 0) return 10;
-    NetworkManager &nm = NetworkManager::getInstance();
     Recorder *rec = new Recorder;
     if (connectTo(port) != 0) return fail(11, "connect");
-    if (rec->seen.size() != 1 || rec->seen[0].label != NetworkEventLabel::CONNECT ||
-        rec->seen[0].index != 0 || rec->seen[0].bytes != 0)
-      return fail(12, "connect event");
-    // A 10-byte message, 7 bytes of it for now.
-    std::string ten = nettest::frame("abcdef");
-    if (nm.sendNow(ten.data(), 7, 0) != 0) return fail(13, "send 7");
-    if (nextPayload(rec, 0) != "go") return fail(14, "go");
-    // Its last 3 bytes and two more whole messages, all at once.
-    std::string rest = ten.substr(7) + nettest::frame("ABCD") + nettest::frame("xy");
-    if (nm.sendNow(rest.data(), static_cast<int>(rest.size()), 0) != 0) return fail(15, "send rest");
-    if (nextPayload(rec, 0) != "bye") return fail(16, "bye");
-    if (nm.close(0) != 0 || nm.getNumConnections() != 0) return fail(17, "close");
-    if (rec->count(NetworkEventLabel::CLOSE) != 1) return fail(18, "close event");
-    GameManager::getInstance().shutDown();
-    return 0;
-  });
-  ASSERT_TRUE(client.started());
+    int rc = body(rec);
+    if (rc == 0) GameManager::getInstance().shutDown();
+    return rc;
+  }
 
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
+  // Server side, once the client runs: the engine, listening on the port.
+  void startServer(const Child &client) {
+    ASSERT_TRUE(client.started());
+    ASSERT_EQ(env.startEngine(), 0);
+    ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  }
+
+  void expectClientPassed(Child &client) {
+    int rc = client.wait();
+    EXPECT_EQ(rc, 0);
+    if (rc == 0) return;
+    for (const std::string &l : test::TestEnv::readLines(client_log))
+      fprintf(stderr, "client| %s\n", l.c_str());
+  }
+};
+
+TEST_F(NetworkTwoEngines, ConnectFrameAndClose) {
+  Child client([&]() -> int {
+    return runClient([&](Recorder *rec) -> int {
+      if (rec->seen.size() != 1 || rec->seen[0].label != NetworkEventLabel::CONNECT ||
+          rec->seen[0].index != 0 || rec->seen[0].bytes != 0)
+        return fail(12, "connect event");
+      // A 10-byte message, 7 bytes of it for now.
+      std::string ten = nettest::frame("abcdef");
+      if (nm.sendNow(ten.data(), 7, 0) != 0) return fail(13, "send 7");
+      if (nextPayload(rec, 0) != "go") return fail(14, "go");
+      // Its last 3 bytes and two more whole messages, all at once.
+      std::string rest = ten.substr(7) + nettest::frame("ABCD") + nettest::frame("xy");
+      if (nm.sendNow(rest.data(), static_cast<int>(rest.size()), 0) != 0) return fail(15, "send rest");
+      if (nextPayload(rec, 0) != "bye") return fail(16, "bye");
+      if (nm.close(0) != 0 || nm.getNumConnections() != 0) return fail(17, "close");
+      return rec->count(NetworkEventLabel::CLOSE) == 1 ? 0 : fail(18, "close event");
+    });
+  });
+  ASSERT_NO_FATAL_FAILURE(startServer(client));
   Recorder *rec = new Recorder;
-  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
   int index = -1;
   ASSERT_TRUE(waitFor([&] { return (index = nm.accept()) >= 0; }));
   EXPECT_EQ(index, 0);
@@ -135,36 +159,20 @@ TEST(NetworkTwoEngines, ConnectFrameAndClose) {
   EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
   EXPECT_EQ(rec->seen.back().label, NetworkEventLabel::CLOSE);
   EXPECT_EQ(rec->seen.back().index, 0);
-
-  int rc = client.wait();
-  EXPECT_EQ(rc, 0);
-  if (rc != 0) dumpLog(client_log);
+  expectClientPassed(client);
 }
 
-TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  int port = nettest::freePort();
-  ASSERT_GT(port, 0);
-  std::string client_log = env.path("client.log");
-
+TEST_F(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
   Child client([&]() -> int {
-    if (startClientEngine(client_log) != 0) return 10;
-    NetworkManager &nm = NetworkManager::getInstance();
-    Recorder *rec = new Recorder;
-    if (connectTo(port) != 0) return fail(11, "connect 0");
-    for (int i = 1; i < 4; i++)
-      if (nm.connect("127.0.0.1", std::to_string(port)) != i) return fail(12, "connect 1..3");
-    if (rec->count(NetworkEventLabel::CONNECT) != 4) return fail(13, "connect events");
-    if (!sendFrame(0, "four")) return fail(14, "send");
-    if (nextPayload(rec, 0, 10000) != "done") return fail(15, "done");
-    GameManager::getInstance().shutDown();
-    return 0;
+    return runClient([&](Recorder *rec) -> int {
+      for (int i = 1; i < 4; i++)
+        if (nm.connect("127.0.0.1", std::to_string(port)) != i) return fail(12, "connect 1..3");
+      if (rec->count(NetworkEventLabel::CONNECT) != 4) return fail(13, "connect events");
+      if (!sendFrame(0, "four")) return fail(14, "send");
+      return nextPayload(rec, 0, 10000) == "done" ? 0 : fail(15, "done");
+    });
   });
-  ASSERT_TRUE(client.started());
-
-  ASSERT_EQ(env.startEngine(), 0);
-  NetworkManager &nm = NetworkManager::getInstance();
+  ASSERT_NO_FATAL_FAILURE(startServer(client));
   EXPECT_EQ(nm.getMaxConnections(), 3);
   // The maximum outlives the engine: put it back however the test ends.
   struct RestoreMax {
@@ -172,7 +180,6 @@ TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
     ~RestoreMax() { NetworkManager::getInstance().setMaxConnections(max); }
   } restore_max;
   Recorder *rec = new Recorder(true);
-  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
   ASSERT_TRUE(waitFor([&] {
     nm.accept();
     return nm.getNumConnections() == 3;
@@ -208,15 +215,10 @@ TEST(NetworkTwoEngines, FourthClientWaitsAtTheDefaultMaximum) {
   EXPECT_EQ(rec->count(NetworkEventLabel::ACCEPT), 4);
 
   ASSERT_TRUE(sendFrame(0, "done"));
-  int rc = client.wait();
-  EXPECT_EQ(rc, 0);
-  if (rc != 0) dumpLog(client_log);
+  expectClientPassed(client);
 }
 
-TEST(NetworkTwoEngines, CleanUpShutsDownAndExitsWithTheSignal) {
-  test::TestEnv env;
-  env.writeConfig(NET_CONFIG);
-  std::string client_log = env.path("client.log");
+TEST_F(NetworkTwoEngines, CleanUpShutsDownAndExitsWithTheSignal) {
   Child child([&]() -> int {
     if (startClientEngine(client_log) != 0) return 10;
     LogManager::getInstance().setLogLevel(5);

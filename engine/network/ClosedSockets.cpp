@@ -1,0 +1,128 @@
+#include "network/ClosedSockets.h"
+
+#include <cstdint>
+#include <new>
+#include <utility>
+
+#include "core/LogManager.h"
+#include "network/NetworkManager.h"
+#include "platform/Platform.h"
+#include "platform/Socket.h"
+
+namespace vx {
+
+namespace {
+
+// Most bytes a closed socket's peer may push at it per round; they are read
+// and thrown away so that the final close does not reset the connection.
+const int CLOSED_DISCARD_BYTES = 1024 * 1024;
+
+int unackedBytes(int sock) {
+  int n = 0;
+  return platform::socketBytesUnacked(sock, &n) == 0 ? n : 0;
+}
+
+} // namespace
+
+int ClosedSockets::close(int sock, int sock_index, UnsentBytes unsent, int *p_code) {
+  Draining d{sock, std::move(unsent), 0};
+  // The no-progress time goes on from before the close.
+  if (d.unsent.pending() == 0) d.unsent.markTaken(platform::nowMicros());
+  d.last_unacked = unackedBytes(sock);
+  *p_code = 0;
+  int state = drain(d, "NetworkManager::close()");
+  if (state == 1) {
+    int r = platform::socketClose(sock);
+    *p_code = platform::socketError();
+    return r;
+  }
+  if (state == 0) {
+    try {
+      m_sockets.push_back(std::move(d));
+    } catch (const std::bad_alloc &) {
+      LogManager::getInstance().writeLog(
+          "NetworkManager::close(): Error! No room to keep socket %d open for its unsent bytes; "
+          "they are discarded.",
+          sock_index);
+      platform::socketAbort(sock);
+    }
+  }
+  return 0;
+}
+
+// "m_sock[]" in these lines names the socket list as the send lines do.
+int ClosedSockets::drain(Draining &d, const char *p_op) {
+  LogManager &lm = LogManager::getInstance();
+  // Unread input at the close would make the system reset the connection
+  // and drop what is still on its way.
+  platform::socketDiscardInput(d.sock, CLOSED_DISCARD_BYTES);
+  size_t before = d.unsent.pending();
+  int code = d.unsent.sendTo(d.sock);
+  if (code != 0) {
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer: %llu unsent bytes "
+                "discarded.",
+                p_op, d.sock, static_cast<unsigned long long>(d.unsent.pending()));
+    logSocketError(code);
+    platform::socketClose(d.sock);
+    return -1;
+  }
+  int unacked = unackedBytes(d.sock);
+  if (d.unsent.pending() == 0 && unacked == 0) return 1;
+  int64_t now = platform::nowMicros();
+  if (d.unsent.pending() < before || unacked < d.last_unacked) d.unsent.markTaken(now);
+  d.last_unacked = unacked;
+  int64_t stalled_ms = d.unsent.stalledMillis(now);
+  if (stalled_ms >= MAX_SEND_STALL_MS) {
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) took nothing for %lld ms: %llu unsent "
+                "bytes discarded.",
+                p_op, d.sock, static_cast<long long>(stalled_ms),
+                static_cast<unsigned long long>(d.unsent.pending()) +
+                    static_cast<unsigned long long>(unacked));
+    platform::socketAbort(d.sock);
+    return -1;
+  }
+  return 0;
+}
+
+void ClosedSockets::drainAll(const char *p_op) {
+  size_t kept = 0;
+  for (size_t i = 0; i < m_sockets.size(); i++) {
+    int state = drain(m_sockets[i], p_op);
+    if (state == 1 && platform::socketClose(m_sockets[i].sock) != 0) {
+      int code = platform::socketError();
+      LogManager::getInstance().writeLog("%s: Error! close() returned:", p_op);
+      logSocketError(code);
+    }
+    if (state == 0) {
+      if (kept != i) m_sockets[kept] = std::move(m_sockets[i]);
+      kept++;
+    }
+  }
+  m_sockets.erase(m_sockets.begin() + static_cast<std::ptrdiff_t>(kept), m_sockets.end());
+}
+
+void ClosedSockets::drainBeforeShutDown() {
+  int64_t start = platform::nowMicros();
+  while (!m_sockets.empty()) {
+    drainAll("NetworkManager::shutDown()");
+    if (m_sockets.empty()) break;
+    if (platform::nowMicros() - start >= int64_t(SHUTDOWN_SEND_WAIT_MS) * 1000) {
+      unsigned long long lost = 0;
+      for (Draining &d : m_sockets) {
+        lost += d.unsent.pending() + static_cast<unsigned long long>(unackedBytes(d.sock));
+        platform::socketAbort(d.sock);
+      }
+      LogManager::getInstance().writeLog(
+          "NetworkManager::shutDown(): Warning! %llu unsent bytes of %d closed sockets "
+          "discarded after %d ms.",
+          lost, static_cast<int>(m_sockets.size()), SHUTDOWN_SEND_WAIT_MS);
+      m_sockets.clear();
+      break;
+    }
+    platform::sleepMillis(1);
+  }
+}
+
+bool ClosedSockets::empty() const { return m_sockets.empty(); }
+
+} // namespace vx

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <vector>
+
+#include "network/UnsentBytes.h"
+
+namespace vx {
+
+// shutDown waits at most this long for closed sockets' unsent bytes.
+const int SHUTDOWN_SEND_WAIT_MS = 2000;
+
+// Sockets closed with bytes still on their way: they have left the
+// connection list, and each descriptor stays open until the peer has
+// acknowledged its bytes, or has taken none for MAX_SEND_STALL_MS.
+class ClosedSockets {
+ private:
+  struct Draining {
+    int sock;
+    UnsentBytes unsent;
+    int last_unacked;  // bytes the system held unacknowledged at the last look
+  };
+  std::vector<Draining> m_sockets;
+
+  // One round: 0 while bytes are on their way, 1 when the peer has them all
+  // (the descriptor is then for the caller to close), -1 when it was given
+  // up (descriptor closed, line logged).
+  int drain(Draining &d, const char *p_op);
+
+ public:
+  // Closes socket sock (index sock_index) at once when nothing of it is on
+  // its way, else keeps it until then. 0, or -1 when closing it failed, with
+  // the error code in *p_code.
+  int close(int sock, int sock_index, UnsentBytes unsent, int *p_code);
+
+  // One round for every socket kept; p_op names the operation in lines.
+  void drainAll(const char *p_op);
+
+  // Rounds until every socket is done or SHUTDOWN_SEND_WAIT_MS have passed;
+  // then the rest are given up with a line.
+  void drainBeforeShutDown();
+
+  bool empty() const;
+};
+
+} // namespace vx

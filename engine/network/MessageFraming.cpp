@@ -1,0 +1,132 @@
+#include "network/MessageFraming.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/LogManager.h"
+#include "network/EventNetwork.h"
+#include "network/NetworkManager.h"
+#include "platform/Socket.h"
+
+namespace vx {
+
+bool isMessageLength(int32_t length) { return length >= 4 && length <= MAX_MESSAGE_SIZE; }
+
+void OutgoingFrames::follow(int sock_index, const char *p, int bytes) {
+  int64_t at = 0;
+  while (at < bytes && !m_out_of_step) {
+    if (m_body_left > 0) {
+      int64_t take = bytes - at < m_body_left ? bytes - at : m_body_left;
+      m_body_left -= take;
+      at += take;
+      continue;
+    }
+    m_head[m_head_bytes++] = p[at++];
+    if (m_head_bytes < 4) continue;
+    m_head_bytes = 0;
+    int32_t length = 0;
+    memcpy(&length, m_head, 4);
+    if (!isMessageLength(length)) {
+      LogManager::getInstance().writeLog(
+          "NetworkManager::send(): Warning! Socket %d is sent a message length of %d: a peer of "
+          "this engine reads 4 to %d and closes the connection.",
+          sock_index, static_cast<int>(length), MAX_MESSAGE_SIZE);
+      m_out_of_step = true;
+      break;
+    }
+    m_body_left = length - 4;
+  }
+}
+
+namespace {
+
+// With no whole message waiting: closes the socket when its peer has left
+// (the message can never be completed). -1 when closed, else 0.
+int closeIfPeerLeft(NetworkManager &nm, int sock_index, int waiting) {
+  int code = 0;
+  if (platform::socketPeerGone(nm.getSocket(sock_index), &code) != 1) return 0;
+  LogManager &lm = LogManager::getInstance();
+  if (code == 0) {
+    lm.writeLog("vx::genDataEvents(): Socket %d closed by the peer, %d bytes of a message unread.",
+                sock_index, waiting);
+  } else {
+    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost, %d bytes of a message unread:",
+                sock_index, waiting);
+    logSocketError(code);
+  }
+  nm.close(sock_index);
+  return -1;
+}
+
+// Reads the whole waiting message of length bytes. The whole message is
+// waiting, so this is one read; should the system hand it over in parts,
+// the rest is read too so the stream stays in step. false with a line.
+bool readMessage(NetworkManager &nm, int sock_index, char *p_buffer, int length) {
+  int got = 0;
+  int n = 0;
+  while (got < length) {
+    n = nm.receive(p_buffer + got, length - got, false, sock_index);
+    if (n <= 0) break;
+    got += n;
+  }
+  if (got == length) return true;
+  // "Error!" is followed by two blanks in this line.
+  LogManager::getInstance().writeLog("vx::genDataEvents(): Error!  Reading message.");
+  // Part of a message was taken: what follows is out of step. (A read of 0
+  // has closed the socket already.)
+  if (got > 0 && n < 0) nm.close(sock_index);
+  return false;
+}
+
+} // namespace
+
+int genDataEvents(int sock_index) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  LogManager &lm = LogManager::getInstance();
+
+  bool connected = nm.isConnected(sock_index);
+  int waiting = nm.isData(sock_index);
+  lm.writeLog(20, "vx::genDataEvents(): socket %d, connected %s, bytes %d", sock_index,
+              connected ? "true" : "false", waiting);
+  if (!connected || sock_index < 0) return 0;
+  if (waiting < 4) return closeIfPeerLeft(nm, sock_index, waiting < 0 ? 0 : waiting);
+
+  // Only peeked: the socket's own buffer holds the message until it is whole.
+  int32_t length = 0;
+  if (nm.receive(&length, 4, true, sock_index) != 4) {
+    lm.writeLog("vx::genDataEvents(): Error!  Reading message.");
+    return -1;
+  }
+  lm.writeLog(20, "vx::genDataEvents(): have %d of %d bytes.", waiting, static_cast<int>(length));
+  if (!isMessageLength(length)) {
+    // Not a frame: the stream cannot be read in step any more.
+    lm.writeLog(
+        "vx::genDataEvents(): Error! Bad message length %d (must be 4 to %d). Closing socket %d.",
+        static_cast<int>(length), MAX_MESSAGE_SIZE, sock_index);
+    nm.close(sock_index);
+    return -1;
+  }
+  if (waiting < length) return closeIfPeerLeft(nm, sock_index, waiting);
+  lm.writeLog(20, "vx::genDataEvents(): have full message (%d bytes).", static_cast<int>(length));
+
+  std::vector<char> message;
+  try {
+    message.assign(static_cast<size_t>(length), '\0');
+  } catch (const std::bad_alloc &) {
+    lm.writeLog("vx::genDataEvents(): Error! Cannot allocate %d bytes for message buffer.",
+                static_cast<int>(length));
+    return -1;
+  }
+  if (!readMessage(nm, sock_index, message.data(), length)) return -1;
+
+  EventNetwork ev(NetworkEventLabel::DATA);
+  ev.setBytes(length);
+  ev.setSocketIndex(sock_index);
+  ev.setMessage(message.data());
+  int count = nm.onEvent(&ev);
+  lm.writeLog(20, "vx::genDataEvents(): sent to %d objects.", count);
+  return 1;
+}
+
+} // namespace vx

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <queue>
+#include <vector>
+
+#include "network/MessageFraming.h"
+#include "network/UnsentBytes.h"
+
+namespace vx {
+
+// Most bytes a socket may hold unsent: send refuses a message that would
+// pass it, and the connection stays.
+const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
+
+// A socket whose unsent bytes find no room for this long is closed.
+const int MAX_SEND_STALL_MS = 5000;
+
+// A message waiting for its step.
+struct DelayedMessage {
+  int send_step;           // step count at or after which it is sent
+  std::vector<char> copy;  // the caller's bytes
+};
+
+// One connection's outgoing side: messages waiting for their step, bytes
+// already due that the socket has not taken yet, and where the stream stands
+// in the message framing. Log lines name the socket index the caller gives;
+// the caller closes the socket where a call says it is to be closed.
+class SendQueue {
+ private:
+  std::queue<DelayedMessage> m_delayed;
+  UnsentBytes m_unsent;
+  OutgoingFrames m_frames;
+
+  int refuse(int sock_index, int bytes) const;      // checkRoom's -1, with its line
+  int sendPending(int sock, int sock_index);        // flush with bytes waiting
+
+ public:
+  // Unsent bytes.
+  size_t pending() const { return m_unsent.pending(); }
+
+  // 0 when bytes more fit under the cap, else -1 with a line.
+  int checkRoom(int sock_index, int bytes) const {
+    if (uint64_t(pending()) + uint64_t(bytes) <= uint64_t(MAX_PENDING_OUTPUT)) return 0;
+    return refuse(sock_index, bytes);
+  }
+
+  // Queues a copy of the bytes for send_step. 0, or -1 with a line when no
+  // copy can be made.
+  int delay(int send_step, const void *buffer, int bytes);
+
+  // Takes out the first delayed message when it is due at step. One that
+  // would take the unsent bytes past the cap waits for room: send took it.
+  bool takeDue(int step, std::vector<char> *p_copy);
+
+  // Keeps bytes for later steps. 0, or -1 with a line when there is no
+  // memory for them.
+  int hold(int sock_index, const char *p, int bytes);
+
+  // Sends what the socket takes of the unsent bytes. 0, or -1 with lines
+  // when the socket failed or has taken nothing for MAX_SEND_STALL_MS: the
+  // stream is out of step and the socket is to be closed.
+  int flush(int sock, int sock_index) { return pending() == 0 ? 0 : sendPending(sock, sock_index); }
+
+  // Follows the framing of bytes on their way out.
+  void follow(int sock_index, const char *p, int bytes) { m_frames.follow(sock_index, p, bytes); }
+
+  // Hands the unsent bytes over, to go out after a close.
+  UnsentBytes takeUnsent();
+};
+
+} // namespace vx

@@ -1,0 +1,54 @@
+#include "network/UnsentBytes.h"
+
+#include "platform/Platform.h"
+#include "platform/Socket.h"
+
+namespace vx {
+
+namespace {
+
+// Retries of a send broken by a signal.
+const int SEND_MAX_INTERRUPTS = 100;
+
+// Most bytes handed to one send call.
+const size_t MAX_SEND_CHUNK = size_t(1) << 30;
+
+} // namespace
+
+void UnsentBytes::append(const char *p, int bytes) {
+  bool was_empty = pending() == 0;
+  if (m_out_at > 0 && m_out_at >= m_out.size() / 2) {
+    m_out.erase(m_out.begin(), m_out.begin() + static_cast<std::ptrdiff_t>(m_out_at));
+    m_out_at = 0;
+  }
+  m_out.insert(m_out.end(), p, p + bytes);
+  if (was_empty) m_last_taken_us = platform::nowMicros();
+}
+
+int UnsentBytes::sendTo(int sock) {
+  int interrupts = 0;
+  while (pending() > 0) {
+    size_t chunk = pending() > MAX_SEND_CHUNK ? MAX_SEND_CHUNK : pending();
+    int n = platform::socketSend(sock, m_out.data() + m_out_at, static_cast<int>(chunk));
+    if (n > 0) {
+      m_out_at += static_cast<size_t>(n);
+      m_last_taken_us = platform::nowMicros();
+      continue;
+    }
+    int code = n < 0 ? platform::socketError() : 0;
+    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
+    return platform::isWouldBlock(code) ? 0 : code;
+  }
+  m_out.clear();
+  m_out.shrink_to_fit();
+  m_out_at = 0;
+  return 0;
+}
+
+void UnsentBytes::markTaken(int64_t now_us) { m_last_taken_us = now_us; }
+
+int64_t UnsentBytes::stalledMillis(int64_t now_us) const {
+  return (now_us - m_last_taken_us) / 1000;
+}
+
+} // namespace vx
