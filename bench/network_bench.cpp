@@ -25,6 +25,7 @@
 #include "network/NetTest.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
+#include "support/GameManagerSeam.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -131,7 +132,6 @@ void BM_LongestStepClientSide(benchmark::State &state) {
 // reader thread on a plain socket. The argument is the send delay in steps.
 void BM_SendSmallMessages(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
-  GameManager &gm = GameManager::getInstance();
   int peer = servePlainPeer(state);
   if (peer < 0) return;
   nm.setDelay(static_cast<int>(state.range(0)), 0);
@@ -149,7 +149,7 @@ void BM_SendSmallMessages(benchmark::State &state) {
   for (auto _ : state) {
     for (int k = 0; k < per_step; k++)
       refused += nm.send(message.data(), static_cast<int>(message.size()), 0) != 0;
-    gm.setStepCount(++step);
+    GameManagerTestSeam::setStepCount(++step);
     nm.sendDelayed();
   }
   state.SetItemsProcessed(state.iterations() * per_step);

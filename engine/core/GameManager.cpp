@@ -41,10 +41,7 @@ bool GameManager::isValid(std::string event_type) const { return event_type == E
 
 int GameManager::startUp() {
   LogManager &log = LogManager::getInstance();
-  if (isStarted()) {
-    log.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
 
   Config &config = Config::getInstance();
   config.loadConfig();

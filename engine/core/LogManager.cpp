@@ -34,10 +34,7 @@ LogManager &LogManager::getInstance() {
 }
 
 int LogManager::startUp() {
-  if (isStarted()) {
-    writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   const char *env = getenv("VEXMOOR_LOG");
   std::string name = env ? std::string(env) : Config::getInstance().getLogFile();
 

@@ -21,6 +21,12 @@ int Manager::startUp() {
   return 0;
 }
 
+bool Manager::refuseSecondStartUp() const {
+  if (!m_is_started) return false;
+  LogManager::getInstance().writeLog("%s::startup(): Warning! %s already started.", m_type.c_str(), m_type.c_str());
+  return true;
+}
+
 void Manager::shutDown() {
   if (!m_is_started)
     LogManager::getInstance().writeLog(1, "Manager::shutDown(): Warning! %s not started.", m_type.c_str());

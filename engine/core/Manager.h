@@ -22,6 +22,11 @@ class Manager {
   TrackedList m_obj_list[MAX_EVENTS];
   bool m_is_started;
 
+ protected:
+  // True, with the "already started" warning, when the manager is started:
+  // the derived startUp then refuses with -1.
+  bool refuseSecondStartUp() const;
+
  public:
   Manager();
   virtual bool isValid(std::string event_type) const;

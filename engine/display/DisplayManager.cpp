@@ -74,10 +74,7 @@ DisplayManager &DisplayManager::getInstance() {
 
 int DisplayManager::startUp() {
   LogManager &lm = LogManager::getInstance();
-  if (isStarted()) {
-    lm.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
 
   // Whatever a failed earlier start-up left is replaced (and a headless
   // start keeps no window).

@@ -148,10 +148,7 @@ bool InputManager::isValid(std::string event_type) const {
 
 int InputManager::startUp() {
   LogManager &lm = LogManager::getInstance();
-  if (isStarted()) {
-    lm.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   if (Config::getInstance().getHeadless()) {
     lm.writeLog(1, "InputManager::startUp(): no input in headless mode.");
     Manager::startUp();

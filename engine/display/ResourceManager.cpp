@@ -93,11 +93,7 @@ ResourceManager &ResourceManager::getInstance() {
 
 int ResourceManager::startUp() {
   LogManager &log = LogManager::getInstance();
-  if (isStarted()) {
-    log.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(),
-                 getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   m_sprite_count = 0;
   m_sound.clear();
   m_music.clear();

@@ -79,11 +79,7 @@ bool NetworkManager::isValid(std::string event_type) const {
 
 int NetworkManager::startUp() {
   LogManager &lm = LogManager::getInstance();
-  if (isStarted()) {
-    lm.writeLog("%s::startup(): Warning! %s already started.", getType().c_str(),
-                getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   if (platform::socketStartup() != 0) {
     // Winsock's call name, kept in the line.
     lm.writeLog("NetworkManager::startUp(): Error! WSAStartup() code : %d",

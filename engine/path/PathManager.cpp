@@ -22,11 +22,7 @@ PathManager &PathManager::getInstance() {
 }
 
 int PathManager::startUp() {
-  if (isStarted()) {
-    LogManager::getInstance().writeLog("%s::startup(): Warning! %s already started.",
-                                       getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   m_cycle_time = GameManager::getInstance().getFrameTime() / 10;
   Manager::startUp();
   LogManager::getInstance().writeLog(5, "PathManager::startUp(): successfully started.");

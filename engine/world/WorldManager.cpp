@@ -44,10 +44,7 @@ bool WorldManager::isValid(std::string event_type) const {
 }
 
 int WorldManager::startUp() {
-  if (isStarted()) {
-    lm().writeLog("%s::startup(): Warning! %s already started.", getType().c_str(), getType().c_str());
-    return -1;
-  }
+  if (refuseSecondStartUp()) return -1;
   m_deletions.clear();
   m_deleted.clear();
   m_boundary = Box(Vector(0, 0), 0, 0);
