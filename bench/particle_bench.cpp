@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/EventStep.h"
 #include "core/GameManager.h"
@@ -80,6 +83,30 @@ class StepListener : public vx::Object {
   }
 };
 
+// Time spent in named phases of each run, reported per run as ms_<name>.
+class Phases {
+ private:
+  std::vector<std::string> m_names;
+  std::vector<int64_t> m_us;
+  int64_t m_at = 0;
+  int m_runs = 0;
+
+ public:
+  explicit Phases(std::vector<std::string> names) : m_names(std::move(names)), m_us(m_names.size(), 0) {}
+  void start() { m_at = vx::platform::nowMicros(); }
+  // Ends phase i, which began at the last start() or lap().
+  void lap(size_t i) {
+    int64_t now = vx::platform::nowMicros();
+    m_us[i] += now - m_at;
+    m_at = now;
+  }
+  void endRun() { m_runs++; }
+  void report(benchmark::State &state) const {
+    double r = m_runs > 0 ? m_runs : 1;
+    for (size_t i = 0; i < m_names.size(); i++) state.counters["ms_" + m_names[i]] = m_us[i] / 1000.0 / r;
+  }
+};
+
 // range(0) listeners made, one step delivered to them, then all deleted
 // (each unregisters): the counters split the three.
 void BM_StepListeners(benchmark::State &state) {
@@ -92,27 +119,20 @@ void BM_StepListeners(benchmark::State &state) {
   vx::WorldManager &wm = vx::WorldManager::getInstance();
   vx::GameManager &gm = vx::GameManager::getInstance();
   const int n = static_cast<int>(state.range(0));
-  int64_t make_us = 0, step_us = 0, delete_us = 0;
-  int runs = 0;
+  Phases phases({"make", "step", "delete"});
   for (auto _ : state) {
-    int64_t t0 = vx::platform::nowMicros();
+    phases.start();
     for (int i = 0; i < n; i++) new StepListener;
-    int64_t t1 = vx::platform::nowMicros();
+    phases.lap(0);
     vx::EventStep step(1);
     gm.onEvent(&step);
-    int64_t t2 = vx::platform::nowMicros();
+    phases.lap(1);
     wm.markForDelete(wm.getAllObjects(true));
     wm.update();
-    int64_t t3 = vx::platform::nowMicros();
-    make_us += t1 - t0;
-    step_us += t2 - t1;
-    delete_us += t3 - t2;
-    runs++;
+    phases.lap(2);
+    phases.endRun();
   }
-  double r = runs > 0 ? runs : 1;
-  state.counters["ms_make"] = make_us / 1000.0 / r;
-  state.counters["ms_step"] = step_us / 1000.0 / r;
-  state.counters["ms_delete"] = delete_us / 1000.0 / r;
+  phases.report(state);
 }
 
 BENCHMARK(BM_StepListeners)->Arg(10000)->Arg(50000)->Arg(150000)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -130,32 +150,26 @@ void BM_LargeBurst(benchmark::State &state) {
   vx::GameManager &gm = vx::GameManager::getInstance();
   wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
   const float scale = static_cast<float>(state.range(0));
-  int64_t burst_us = 0, step_us = 0, delete_us = 0;
-  int runs = 0, particles = 0;
+  Phases phases({"burst", "step", "delete"});
+  int particles = 0;
   for (auto _ : state) {
     vx::platform::srand(7);
-    int64_t t0 = vx::platform::nowMicros();
+    phases.start();
     vx::addParticles(1, vx::Vector(150, 45), scale, vx::RED);
-    int64_t t1 = vx::platform::nowMicros();
+    phases.lap(0);
     particles = wm.objectsOfType("Particle").getCount();
-    int64_t t2 = vx::platform::nowMicros();
+    phases.start();
     vx::EventStep step(1);
     gm.onEvent(&step);
     wm.update();
-    int64_t t3 = vx::platform::nowMicros();
+    phases.lap(1);
     wm.markForDelete(wm.getAllObjects(true));
     wm.update();
-    int64_t t4 = vx::platform::nowMicros();
-    burst_us += t1 - t0;
-    step_us += t3 - t2;
-    delete_us += t4 - t3;
-    runs++;
+    phases.lap(2);
+    phases.endRun();
   }
-  double r = runs > 0 ? runs : 1;
   state.counters["particles"] = particles;
-  state.counters["ms_burst"] = burst_us / 1000.0 / r;
-  state.counters["ms_step"] = step_us / 1000.0 / r;
-  state.counters["ms_delete"] = delete_us / 1000.0 / r;
+  phases.report(state);
 }
 
 // Scale 20,000: a million particles.
