@@ -32,6 +32,7 @@
 
 #include "core/LogManager.h"
 #include "network/NetworkManager.h"
+#include "platform/ClockSeam.h"
 #include "platform/Platform.h"
 #include "support/GameManagerSeam.h"
 

@@ -120,7 +120,7 @@ std::string match(std::string line, std::string token) {
     return "";
   }
 
-  char *copy = platform::strdup(text.c_str());
+  std::unique_ptr<char, void (*)(void *)> copy(platform::strdup(text.c_str()), std::free);
   if (!copy) {
     log.writeLog("match(): Unable to call strdup()!");
     return "";
@@ -128,7 +128,7 @@ std::string match(std::string line, std::string token) {
 
   int count = 0;
   char *save_outer = nullptr;
-  for (char *p_element = platform::strtok(copy, ",", &save_outer); p_element && count < size;
+  for (char *p_element = platform::strtok(copy.get(), ",", &save_outer); p_element && count < size;
        p_element = platform::strtok(nullptr, ",", &save_outer)) {
     log.writeLog(25, "\titem number %d", count);
     log.writeLog(28, "\tp_element is '%s' (%p)", p_element, static_cast<void *>(p_element));
@@ -146,7 +146,6 @@ std::string match(std::string line, std::string token) {
 
   log.writeLog(25, "match(): parsed.");
   for (int i = 0; i < count; i++) log.writeLog(28, "\t%d  %s : %s", i, keys[i].c_str(), vals[i].c_str());
-  std::free(copy);
 
   log.writeLog(25, "match(): Looking for match '%s' among %d items.", token.c_str(), count);
   for (int i = 0; i < count; i++) {

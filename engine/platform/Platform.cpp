@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/ClockSeam.h"
 
 #include <errno.h>
 #include <sys/stat.h>

@@ -15,12 +15,6 @@ int64_t nowMicros();
 // Sleeps whole milliseconds; resumes after signals until the time is up.
 void sleepMillis(int ms);
 
-// Tests may replace the clock and the sleep; nullptr restores the real ones.
-using ClockFunction = int64_t (*)();
-using SleepFunction = void (*)(int ms);
-void setClock(ClockFunction fn);
-void setSleep(SleepFunction fn);
-
 // Timer resolution requests: always granted here, 0 for success.
 int timeBeginPeriod(unsigned int ms);
 int timeEndPeriod(unsigned int ms);

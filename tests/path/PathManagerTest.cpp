@@ -3,6 +3,7 @@
 #include "PathTestWorld.h"
 #include "core/GameManager.h"
 #include "path/EventPath.h"
+#include "platform/ClockSeam.h"
 #include "platform/Platform.h"
 
 using namespace vx;

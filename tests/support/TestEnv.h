@@ -15,6 +15,7 @@
 #include "core/Config.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "platform/ClockSeam.h"
 #include "platform/Platform.h"
 
 namespace vx {
