@@ -24,13 +24,18 @@ namespace {
 
 const int STEPS = 1000;
 
+// A headless engine for one benchmark; false (the benchmark skipped) when it
+// does not start.
+bool startEngine(benchmark::State &state, vx::test::TestEnv &env) {
+  env.writeConfig();
+  if (env.startEngine() == 0) return true;
+  state.SkipWithError("engine did not start");
+  return false;
+}
+
 void BM_PresetOneBurstEveryStep(benchmark::State &state) {
   vx::test::TestEnv env;
-  env.writeConfig();
-  if (env.startEngine() != 0) {
-    state.SkipWithError("engine did not start");
-    return;
-  }
+  if (!startEngine(state, env)) return;
   vx::WorldManager &wm = vx::WorldManager::getInstance();
   vx::GameManager &gm = vx::GameManager::getInstance();
   int64_t burst_us = 0, event_us = 0, update_us = 0, draw_us = 0;
@@ -111,11 +116,7 @@ class Phases {
 // (each unregisters): the counters split the three.
 void BM_StepListeners(benchmark::State &state) {
   vx::test::TestEnv env;
-  env.writeConfig();
-  if (env.startEngine() != 0) {
-    state.SkipWithError("engine did not start");
-    return;
-  }
+  if (!startEngine(state, env)) return;
   vx::WorldManager &wm = vx::WorldManager::getInstance();
   vx::GameManager &gm = vx::GameManager::getInstance();
   const int n = static_cast<int>(state.range(0));
@@ -141,11 +142,7 @@ BENCHMARK(BM_StepListeners)->Arg(10000)->Arg(50000)->Arg(150000)->Iterations(1)-
 // step event and world update, then every particle deleted.
 void BM_LargeBurst(benchmark::State &state) {
   vx::test::TestEnv env;
-  env.writeConfig();
-  if (env.startEngine() != 0) {
-    state.SkipWithError("engine did not start");
-    return;
-  }
+  if (!startEngine(state, env)) return;
   vx::WorldManager &wm = vx::WorldManager::getInstance();
   vx::GameManager &gm = vx::GameManager::getInstance();
   wm.setBoundary(vx::Box(vx::Vector(0, 0), 300, 90));
