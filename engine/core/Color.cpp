@@ -35,4 +35,12 @@ std::string colorToString(Color color) {
   }
 }
 
+Color colorFromName(const std::string &name, bool allow_default) {
+  static const char *const names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
+  for (int i = 0; i < 8; i++)
+    if (name == names[i]) return Color(i);
+  if (allow_default && name == "default") return WHITE;
+  return UNDEFINED_COLOR;
+}
+
 } // namespace vx

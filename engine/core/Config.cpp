@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "core/Color.h"
 #include "core/LogManager.h"
 #include "core/Utility.h"
 
@@ -81,12 +82,9 @@ void Config::loadConfig(std::string config) {
   if ((value = match("window_vertical_chars")) != "") m_window_vertical_chars = parseInt(value);
 
   if ((value = match("window_background_color")) != "") {
-    static const char *const names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
-    int found = -1;
-    for (int i = 0; i < 8; i++)
-      if (value == names[i]) found = i;
-    if (found >= 0)
-      m_window_background_color = found;
+    Color color = colorFromName(value, false);
+    if (color != UNDEFINED_COLOR)
+      m_window_background_color = color;
     else
       log.writeLog("loadConfig(): Unsupported window color '%s'", value.c_str());
   }

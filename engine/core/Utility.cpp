@@ -168,10 +168,13 @@ int parseInt(const std::string &text) {
     value = value * 10 + (text[i] - '0');
     if (value > int64_t(INT_MAX) + 1) value = int64_t(INT_MAX) + 1;
   }
-  if (negative) value = -value;
-  if (value > INT_MAX) value = INT_MAX;
-  if (value < INT_MIN) value = INT_MIN;
-  return int(value);
+  return clampToInt(negative ? -value : value);
+}
+
+int clampToInt(int64_t v) {
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return int(v);
 }
 
 } // namespace vx

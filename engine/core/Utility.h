@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 
@@ -30,5 +31,8 @@ std::string match(std::string line, std::string token);
 
 // Like atoi, but saturating at the int range instead of overflowing.
 int parseInt(const std::string &text);
+
+// v held within the int range.
+int clampToInt(int64_t v);
 
 } // namespace vx

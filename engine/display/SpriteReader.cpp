@@ -1,6 +1,5 @@
 #include "display/SpriteReader.h"
 
-#include <climits>
 #include <new>
 
 #include "core/LogManager.h"
@@ -9,12 +8,6 @@
 namespace vx {
 
 namespace {
-
-int clampInt(int64_t v) {
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return int(v);
-}
 
 // Removes one trailing carriage return.
 void discardCR(std::string &str) {
@@ -95,17 +88,9 @@ std::unique_ptr<Sprite> makeSprite(int frames, int width, int height, int slowdo
 
 } // namespace
 
-Color colorFromName(const std::string &name, bool allow_default) {
-  static const char *const names[] = {"black", "red", "green", "yellow", "blue", "magenta", "cyan", "white"};
-  for (int i = 0; i < 8; i++)
-    if (name == names[i]) return Color(i);
-  if (allow_default && name == "default") return WHITE;
-  return UNDEFINED_COLOR;
-}
-
 SpriteReader::SpriteReader(std::istream &in) : m_in(in), m_line_number(0) {}
 
-int SpriteReader::lineNumber() const { return clampInt(m_line_number); }
+int SpriteReader::lineNumber() const { return clampToInt(m_line_number); }
 
 // One line without its line end; "" with a message once the stream is done.
 std::string SpriteReader::getLine(bool count) {
@@ -198,7 +183,7 @@ bool SpriteReader::readSimpleFrame(Sprite &sprite, int f, int frames) {
     if (int64_t(line.size()) != int64_t(width)) {
       log.writeLog("RM::loadSimpleSprite(): Error line %d!", lineNumber());
       log.writeLog("\tLine %2d: '%s'", lineNumber(), line.c_str());
-      log.writeLog("\tWidth is %d, expected %d.", clampInt(int64_t(line.size())), width);
+      log.writeLog("\tWidth is %d, expected %d.", clampToInt(int64_t(line.size())), width);
       return false;
     }
     log.writeLog(20, "\tLine %2d: '%s'", lineNumber(), line.c_str());
@@ -344,16 +329,16 @@ Frame SpriteReader::readFrame(const std::vector<std::string> &data, size_t *p_ne
 
   for (int row = 1; row <= height; row++) {
     if (next >= data.size()) {
-      log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampInt(number + 1));
+      log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampToInt(number + 1));
       return Frame();
     }
     const std::string &text = data[next];
     number++;
-    log.writeLog(20, "\tLine %2d: '%s'", clampInt(number), text.c_str());
+    log.writeLog(20, "\tLine %2d: '%s'", clampToInt(number), text.c_str());
     if (int64_t(text.size()) != int64_t(width)) {
-      log.writeLog("\tError! Line %d: Line length is %d (frame width is %d).", clampInt(number),
-                   clampInt(int64_t(text.size())), width);
-      log.writeLog("\tLine %d: '%s'", clampInt(number), text.c_str());
+      log.writeLog("\tError! Line %d: Line length is %d (frame width is %d).", clampToInt(number),
+                   clampToInt(int64_t(text.size())), width);
+      log.writeLog("\tLine %d: '%s'", clampToInt(number), text.c_str());
       next++;
       return Frame();
     }
@@ -362,15 +347,15 @@ Frame SpriteReader::readFrame(const std::vector<std::string> &data, size_t *p_ne
   }
 
   if (next >= data.size()) {
-    log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampInt(number + 1));
+    log.writeLog("\tError! Line %d: No more frame data before 'end'.", clampToInt(number + 1));
     return Frame();
   }
   const std::string &text = data[next];
   number++;
   next++;
   if (text != "end") {
-    log.writeLog("\tError! Line %d: Expected '%s'.", clampInt(number), "end");
-    log.writeLog("\tLine %d: '%s'", clampInt(number), text.c_str());
+    log.writeLog("\tError! Line %d: Expected '%s'.", clampToInt(number), "end");
+    log.writeLog("\tLine %d: '%s'", clampToInt(number), text.c_str());
     return Frame();
   }
   return Frame(width, height, frame_str);
@@ -399,7 +384,7 @@ bool SpriteReader::readFrames(Sprite &sprite, const Header &header, const std::v
   if (next < body.size()) {
     log.writeLog("RM::loadRobustSprite(): Error! Extra BODY:");
     int64_t number = body_start + 2 + int64_t(header.frames) * frame_lines;
-    for (size_t i = next; i < body.size(); i++) log.writeLog("\tLine %d: %s", clampInt(number++), body[i].c_str());
+    for (size_t i = next; i < body.size(); i++) log.writeLog("\tLine %d: %s", clampToInt(number++), body[i].c_str());
     return false;
   }
   return true;

@@ -64,8 +64,4 @@ class SpriteReader {
   std::unique_ptr<Sprite> readRobust();
 };
 
-// The colour of a lower-case name ("default" too when allowed);
-// UNDEFINED_COLOR when unknown.
-Color colorFromName(const std::string &name, bool allow_default);
-
 } // namespace vx

@@ -1,12 +1,12 @@
 #include "network/NetworkManager.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
 
 #include "core/Config.h"
 #include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/Utility.h"
 #include "network/EventNetwork.h"
 #include "platform/Socket.h"
 
@@ -14,8 +14,7 @@ namespace vx {
 
 namespace {
 
-// Retries of a call broken by a signal.
-const int SEND_MAX_INTERRUPTS = 100;
+// Retries of a receive broken by a signal.
 const int RECV_MAX_INTERRUPTS = 100;
 
 // The eight event types this manager takes interests for, in testing order.
@@ -30,25 +29,6 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
   ev.setSocketIndex(sock_index);
   ev.setBytes(0);
   nm.onEvent(&ev);
-}
-
-// Sends what the socket takes of bytes without waiting. The bytes sent;
-// the error code that stopped it, if any, in *p_code.
-int sendSome(int sock, const char *p, int bytes, int *p_code) {
-  int sent = 0;
-  int interrupts = 0;
-  *p_code = 0;
-  while (sent < bytes) {
-    int n = platform::socketSend(sock, p + sent, bytes - sent);
-    if (n > 0) {
-      sent += n;
-      continue;
-    }
-    *p_code = n < 0 ? platform::socketError() : 0;
-    if (n < 0 && platform::isInterrupted(*p_code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
-    break;
-  }
-  return sent;
 }
 
 } // namespace
@@ -306,10 +286,8 @@ int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   // A message that could never go out is refused now, not at its step.
   if (bytes > MAX_PENDING_OUTPUT && c.queue.checkRoom(sock_index, bytes) != 0) return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
-  int64_t step = int64_t(GameManager::getInstance().getStepCount()) + c.delay;
-  if (step > INT_MAX) step = INT_MAX;
-  if (step < INT_MIN) step = INT_MIN;
-  return c.queue.delay(static_cast<int>(step), buffer, bytes);
+  int step = clampToInt(int64_t(GameManager::getInstance().getStepCount()) + c.delay);
+  return c.queue.delay(step, buffer, bytes);
 }
 
 int NetworkManager::sendDelayed() {
@@ -365,7 +343,7 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
 
   // What the socket takes now; the rest waits for later steps.
   int code = 0;
-  int sent = sendSome(sock, p, bytes, &code);
+  int sent = platform::socketSendSome(sock, p, bytes, &code);
   if (sent < bytes && code != 0 && platform::isWouldBlock(code)) {
     if (holdOutput(sock_index, p + sent, bytes - sent, sent > 0) != 0) return -1;
     sent = bytes;

@@ -7,9 +7,6 @@ namespace vx {
 
 namespace {
 
-// Retries of a send broken by a signal.
-const int SEND_MAX_INTERRUPTS = 100;
-
 // Most bytes handed to one send call.
 const size_t MAX_SEND_CHUNK = size_t(1) << 30;
 
@@ -26,18 +23,15 @@ void UnsentBytes::append(const char *p, int bytes) {
 }
 
 int UnsentBytes::sendTo(int sock) {
-  int interrupts = 0;
   while (pending() > 0) {
-    size_t chunk = pending() > MAX_SEND_CHUNK ? MAX_SEND_CHUNK : pending();
-    int n = platform::socketSend(sock, m_out.data() + m_out_at, static_cast<int>(chunk));
+    int chunk = static_cast<int>(pending() > MAX_SEND_CHUNK ? MAX_SEND_CHUNK : pending());
+    int code = 0;
+    int n = platform::socketSendSome(sock, m_out.data() + m_out_at, chunk, &code);
     if (n > 0) {
       m_out_at += static_cast<size_t>(n);
       m_last_taken_us = platform::nowMicros();
-      continue;
     }
-    int code = n < 0 ? platform::socketError() : 0;
-    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= SEND_MAX_INTERRUPTS) continue;
-    return platform::isWouldBlock(code) ? 0 : code;
+    if (n < chunk) return platform::isWouldBlock(code) ? 0 : code;
   }
   m_out.clear();
   m_out.shrink_to_fit();

@@ -150,6 +150,25 @@ int socketSend(int sock, const void *buffer, int bytes) {
       ::send(sock, buffer, static_cast<size_t>(bytes), MSG_NOSIGNAL | MSG_DONTWAIT));
 }
 
+int socketSendSome(int sock, const char *p, int bytes, int *p_code) {
+  // Retries of a send broken by a signal.
+  const int MAX_INTERRUPTS = 100;
+  int sent = 0;
+  int interrupts = 0;
+  *p_code = 0;
+  while (sent < bytes) {
+    int n = socketSend(sock, p + sent, bytes - sent);
+    if (n > 0) {
+      sent += n;
+      continue;
+    }
+    *p_code = n < 0 ? socketError() : 0;
+    if (n < 0 && isInterrupted(*p_code) && ++interrupts <= MAX_INTERRUPTS) continue;
+    break;
+  }
+  return sent;
+}
+
 int socketRecv(int sock, void *buffer, int bytes, bool peek) {
   return static_cast<int>(
       ::recv(sock, buffer, static_cast<size_t>(bytes), peek ? MSG_PEEK : 0));

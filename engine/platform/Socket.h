@@ -54,6 +54,10 @@ int socketSetNonBlocking(int sock, bool non_blocking);
 
 // send that never waits and never raises SIGPIPE: bytes sent or -1.
 int socketSend(int sock, const void *buffer, int bytes);
+// Sends what the socket takes of bytes without waiting, retrying sends a
+// signal broke. The bytes sent; the error code that stopped it (0: none) in
+// *p_code.
+int socketSendSome(int sock, const char *p, int bytes, int *p_code);
 // recv, with MSG_PEEK when peek: bytes read, 0 at end of stream, or -1.
 int socketRecv(int sock, void *buffer, int bytes, bool peek);
 // Bytes waiting to be read into *p_bytes: 0 or -1.

@@ -108,11 +108,8 @@ int ViewObject::eventHandler(const Event *p_e) {
     if (!p_ve) return 0;
     if (p_ve->getTag() != m_view_string) return 0;
     if (p_ve->getDelta()) {
-      // Added in 64 bits and held at the int limits instead of wrapping.
-      int64_t sum = int64_t(m_value) + p_ve->getValue();
-      if (sum > INT32_MAX) sum = INT32_MAX;
-      if (sum < INT32_MIN) sum = INT32_MIN;
-      setValue(int(sum));
+      // Held at the int limits instead of wrapping.
+      setValue(clampToInt(int64_t(m_value) + p_ve->getValue()));
     } else
       setValue(p_ve->getValue());
     return 1;

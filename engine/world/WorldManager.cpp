@@ -173,10 +173,7 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
       });
     };
     try {
-      if (static_cast<int>(m_move_lists.size()) < m_move_depth) {
-        std::unique_ptr<MoveLists> lists = std::make_unique<MoveLists>();
-        m_move_lists.push_back(std::move(lists));
-      }
+      if (static_cast<int>(m_move_lists.size()) < m_move_depth) m_move_lists.push_back(std::make_unique<MoveLists>());
       MoveLists &lists = *m_move_lists[m_move_depth - 1];
       p_list = &lists.hits;
       p_list2 = &lists.slide;
