@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # Builds the game alone (build/vexmoor, without the tests and benchmarks)
-# and starts it from the build directory.
+# and starts it from the build directory, with the configuration of the
+# folder this is run from.
 set -euo pipefail
+HERE=$(pwd)
+# The game runs in build/: the configuration is the caller's vx-config.txt,
+# and a relative VEXMOOR_CONFIG or VEXMOOR_LOG is taken from the caller's
+# folder too.
+absolute() { case "$1" in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$HERE" "$1" ;; esac; }
+export VEXMOOR_CONFIG=$(absolute "${VEXMOOR_CONFIG:-vx-config.txt}")
+if [ -n "${VEXMOOR_LOG:-}" ]; then export VEXMOOR_LOG=$(absolute "$VEXMOOR_LOG"); fi
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$(pwd)
 
@@ -31,7 +39,7 @@ if [ "$status" -ne 0 ]; then
   # The reason is in the log: VEXMOOR_LOG, else the configuration's logfile,
   # else vexmoor.log.
   log=${VEXMOOR_LOG:-}
-  config=${VEXMOOR_CONFIG:-vx-config.txt}
+  config=$VEXMOOR_CONFIG
   if [ -z "$log" ] && [ -r "$config" ]; then
     log=$(grep -v '^[[:space:]]*#' "$config" | tr -d ' \t\r\n' | tr ',' '\n' | sed -n 's/^logfile://p' | head -n 1 || true)
   fi

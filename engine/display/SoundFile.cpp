@@ -64,7 +64,7 @@ int SoundFile::open(const std::string &filename, bool whole) {
     lm.writeLog("%s: Error! '%s' holds no samples.", who, filename.c_str());
     return -1;
   }
-  if (!wav && samples > MAX_WHOLE_SAMPLES) {
+  if (samples > MAX_WHOLE_SAMPLES) {
     lm.writeLog("%s: Error! '%s' claims %llu samples; at most %llu are loaded whole.", who, filename.c_str(),
                 samples, MAX_WHOLE_SAMPLES);
     return -1;

@@ -19,7 +19,7 @@ class SoundFile {
   unsigned long long m_bytes;  // size of the file
 
  public:
-  // Most samples a compressed file may claim for loading whole.
+  // Most samples a sound loaded whole may have, whatever its format.
   static constexpr unsigned long long MAX_WHOLE_SAMPLES = 1ull << 26;
   // The highest rate audio hardware runs at.
   static constexpr unsigned int MAX_SAMPLE_RATE = 384000;

@@ -22,14 +22,15 @@ inline std::string spritePath(const std::string &name) {
   return std::string(VX_TEST_DATA) + "/sprites/" + name;
 }
 
-// 16-bit PCM WAV of count samples (a square wave) at rate, mono unless
+// PCM WAV of count samples (a square wave) at rate, mono and 16-bit unless
 // told otherwise; its header may claim other than count samples of data.
 inline bool writeWav(const std::string &path, uint32_t count, uint32_t rate = 22050, uint16_t channels = 1,
-                     uint32_t claimed_samples = 0) {
+                     uint32_t claimed_samples = 0, uint16_t bits = 16) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char *>(&v), 4); };
   auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char *>(&v), 2); };
-  uint32_t data_bytes = (claimed_samples != 0 ? claimed_samples : count) * 2;
+  uint32_t width = bits / 8;
+  uint32_t data_bytes = (claimed_samples != 0 ? claimed_samples : count) * width;
   f.write("RIFF", 4);
   u32(36 + data_bytes);
   f.write("WAVE", 4);
@@ -38,12 +39,22 @@ inline bool writeWav(const std::string &path, uint32_t count, uint32_t rate = 22
   u16(1);  // PCM
   u16(channels);
   u32(rate);
-  u32(rate * channels * 2);  // bytes per second
-  u16(uint16_t(channels * 2));  // block align
-  u16(16);  // bits per sample
+  u32(rate * channels * width);  // bytes per second
+  u16(uint16_t(channels * width));  // block align
+  u16(bits);
   f.write("data", 4);
   u32(data_bytes);
-  for (uint32_t i = 0; i < count; i++) u16(uint16_t((i / 50) % 2 ? 8000 : -8000));
+  std::vector<char> piece;
+  for (uint32_t i = 0; i < count; i++) {
+    // 8-bit samples are unsigned around 128, 16-bit ones signed.
+    bool high = (i / 50) % 2;
+    int16_t v = bits == 8 ? int16_t(high ? 160 : 96) : int16_t(high ? 8000 : -8000);
+    piece.insert(piece.end(), reinterpret_cast<const char *>(&v), reinterpret_cast<const char *>(&v) + width);
+    if (piece.size() >= (1u << 20) || i + 1 == count) {
+      f.write(piece.data(), std::streamsize(piece.size()));
+      piece.clear();
+    }
+  }
   return bool(f);
 }
 

@@ -195,6 +195,18 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
               since());
   }
   EXPECT_EQ(nullptr, rm().getMusic("bad"));
+  // An honest 8-bit WAV one sample over the limit (64 MB) is refused whole
+  // from its header, and streams as music.
+  std::string big = env.path("big.wav");
+  ASSERT_TRUE(writeWav(big, (1u << 26) + 1, 22050, 1, 0, 8));
+  mark();
+  EXPECT_EQ(-1, rm().loadSound(big, "big"));
+  EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + big + "' claims 67108865 samples; at most 67108864 are loaded whole.",
+                   "RM::loadSound(): Error! Cannot load sound from file '" + big + "'."}),
+            since());
+  EXPECT_EQ(0, rm().loadMusic(big, "big"));
+  EXPECT_EQ(0, rm().unloadMusic("big"));
+  ::unlink(big.c_str());
   // Nothing was kept: good files still load.
   ASSERT_EQ(0, rm().loadSound(wav("good.wav", 300), "good"));
   ASSERT_EQ(0, rm().loadMusic(env.path("good.wav"), "good"));
