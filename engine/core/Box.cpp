@@ -21,12 +21,16 @@ int Box::serialize(std::stringstream *p_ss) const {
 
 int Box::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return -1;
-  int result = m_corner.deserialize(p_ss);
-  RawReader in(p_ss, "Box::deserialize()");
+  RawReader in(p_ss);
+  return read(in);
+}
+
+int Box::read(RawReader &in) {
+  RawReader::Scope scope(in, "Box::deserialize()");
+  m_corner.read(in);
   in.raw(m_horizontal);
   in.raw(m_vertical);
-  if (in.check() != 0) result = -1;
-  return result;
+  return in.check();
 }
 
 void Box::draw() const {

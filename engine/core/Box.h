@@ -7,6 +7,8 @@
 
 namespace vx {
 
+class RawReader;
+
 // An axis-aligned rectangle: top-left corner and extents.
 class Box {
  private:
@@ -36,6 +38,8 @@ class Box {
   // Raw form: corner, horizontal, vertical (16 bytes).
   int serialize(std::stringstream *p_ss) const;
   int deserialize(std::stringstream *p_ss);
+  // The raw form from the reader given; the corner is checked on its own.
+  int read(RawReader &in);
 
   // Outline as four lines (debugging aid).
   void draw() const;

@@ -17,7 +17,16 @@ void writeText(std::stringstream *p_ss, const std::string &s) {
   p_ss->write(s.data(), static_cast<std::streamsize>(n));
 }
 
-RawReader::RawReader(std::stringstream *p_ss, const char *who) : m_p_ss(p_ss), m_who(who) {}
+RawReader::RawReader(std::stringstream *p_ss) : m_p_ss(p_ss), m_who(nullptr), m_state(GOOD) {}
+
+RawReader::State RawReader::state() const {
+  if (m_state < STOPPED && !m_p_ss->good()) return STOPPED;
+  return m_state;
+}
+
+void RawReader::mark(State s) {
+  if (s > m_state) m_state = s;
+}
 
 bool RawReader::flag(bool &b) {
   std::uint8_t c = 0;
@@ -68,7 +77,7 @@ bool RawReader::countAheadFits(std::uint64_t item_bytes, const char *what, const
   std::uint64_t count = 0;
   if (!raw(count) || !countFits(count, item_bytes, what, items)) return false;
   m_p_ss->seekg(at);
-  return m_p_ss->good();
+  return reading();
 }
 
 bool RawReader::textsFit(std::int32_t count, const char *what) {
@@ -77,13 +86,14 @@ bool RawReader::textsFit(std::int32_t count, const char *what) {
     std::uint64_t n = 0;
     if (!length(n, what)) return false;
     m_p_ss->seekg(static_cast<std::streamoff>(n), std::ios::cur);
-    if (!m_p_ss->good()) return false;
+    if (!reading()) return false;
   }
   m_p_ss->seekg(start);
-  return m_p_ss->good();
+  return reading();
 }
 
 RawReader::Text RawReader::text(std::uint64_t n, std::string &out) {
+  if (!reading()) return TEXT_SHORT;
   std::string buffer;
   try {
     buffer.assign(static_cast<size_t>(n), '\0');
@@ -111,8 +121,14 @@ RawReader::Text RawReader::name(std::uint64_t n, std::string &out) {
 
 void RawReader::skip(std::uint64_t n) { m_p_ss->ignore(static_cast<std::streamsize>(n)); }
 
-void RawReader::fail() { m_p_ss->setstate(std::ios::failbit); }
+void RawReader::fail() {
+  m_p_ss->setstate(std::ios::failbit);
+  mark(STOPPED);
+}
 
-int RawReader::check() const { return checkStream(m_who, m_p_ss); }
+int RawReader::check() const {
+  if (!m_p_ss->good()) return checkStream(m_who, m_p_ss);
+  return m_state == GOOD ? 0 : -1;
+}
 
 } // namespace vx

@@ -19,29 +19,49 @@ void writeFlag(std::stringstream *p_ss, bool b);
 // An 8-byte length, then the characters without a terminator.
 void writeText(std::stringstream *p_ss, const std::string &s);
 
-// Reads one record from a stream (not null). A value is taken only when all
+// Reads records from a stream (not null). A value is taken only when all
 // its bytes arrived; a length or count is checked against the bytes left
 // before anything is allocated for it. A refused length or count is logged
-// as "<who>: Error! ..." and fails the stream.
+// as "<who>: Error! ..." and fails the stream. The reader is handed down to
+// every value type that a record nests, and it holds the one failure state
+// of everything read through it.
 class RawReader {
- private:
-  std::stringstream *m_p_ss;
-  const char *m_who;
-
-  // The bytes left, and whether count items of item_bytes each fit in them.
-  bool within(std::uint64_t count, std::uint64_t item_bytes, long long &left) const;
-  void refuse(const std::string &what, long long left);
-
  public:
-  // who names the reading operation in log lines, e.g. "Box::deserialize()".
-  RawReader(std::stringstream *p_ss, const char *who);
+  // How the reading stands; it only ever gets worse. A stream that ran
+  // short or broke counts as STOPPED.
+  enum State {
+    GOOD,
+    SKIPPED,    // a part was left out; what follows still lines up and is read
+    STOPPED,    // nothing more is read
+    ABANDONED,  // the record is given up at once
+  };
 
-  std::stringstream *stream() const { return m_p_ss; }
-  bool good() const { return m_p_ss->good(); }
+  // Names the operation reading, e.g. "Box::deserialize()", in the lines
+  // logged until the scope ends; the outer name comes back then.
+  class Scope {
+   private:
+    RawReader &m_in;
+    const char *m_outer;
+
+   public:
+    Scope(RawReader &in, const char *who) : m_in(in), m_outer(in.m_who) { in.m_who = who; }
+    ~Scope() { m_in.m_who = m_outer; }
+    Scope(const Scope &) = delete;
+    Scope &operator=(const Scope &) = delete;
+  };
+
+  explicit RawReader(std::stringstream *p_ss);
+
+  State state() const;
+  // More can be read: nothing failed, or a part was only skipped.
+  bool reading() const { return state() <= SKIPPED; }
+  // Records a failure; a better state than the present one changes nothing.
+  void mark(State s);
 
   // True when all of v arrived; v is left alone otherwise.
   template <typename T>
   bool raw(T &v) {
+    if (!reading()) return false;
     T tmp{};
     m_p_ss->read(reinterpret_cast<char *>(&tmp), sizeof(T));
     if (m_p_ss->fail() || m_p_ss->gcount() != static_cast<std::streamsize>(sizeof(T))) return false;
@@ -75,10 +95,20 @@ class RawReader {
   // Passes over n bytes.
   void skip(std::uint64_t n);
 
-  // Marks the stream failed.
+  // Stops the reading and marks the stream failed, for the check to report.
   void fail();
-  // 0 when the stream is good, else logs who and eof or fail, -1.
+  // 0 when nothing failed, else -1; when the stream shows the failure, logs
+  // the operation's name and eof or fail.
   int check() const;
+
+ private:
+  std::stringstream *m_p_ss;
+  const char *m_who;
+  State m_state;
+
+  // The bytes left, and whether count items of item_bytes each fit in them.
+  bool within(std::uint64_t count, std::uint64_t item_bytes, long long &left) const;
+  void refuse(const std::string &what, long long left);
 };
 
 } // namespace vx

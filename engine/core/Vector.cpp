@@ -28,10 +28,20 @@ int Vector::serialize(std::stringstream *p_ss) const {
 
 int Vector::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return -1;
-  RawReader in(p_ss, "Vector::deserialize()");
-  in.raw(m_x);
-  in.raw(m_y);
+  RawReader in(p_ss);
+  return read(in);
+}
+
+int Vector::read(RawReader &in) {
+  RawReader::Scope scope(in, "Vector::deserialize()");
+  readFields(in);
   return in.check();
+}
+
+bool Vector::readFields(RawReader &in) {
+  bool x = in.raw(m_x);
+  bool y = in.raw(m_y);
+  return x && y;
 }
 
 } // namespace vx

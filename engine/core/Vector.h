@@ -5,6 +5,8 @@
 
 namespace vx {
 
+class RawReader;
+
 // A point or a velocity in character cells.
 class Vector {
  private:
@@ -47,6 +49,10 @@ class Vector {
   // Raw form: x then y, 4 bytes each.
   int serialize(std::stringstream *p_ss) const;
   int deserialize(std::stringstream *p_ss);
+  // The raw form from the reader given, checked as deserialize checks it.
+  int read(RawReader &in);
+  // The raw form only, unchecked: true when both fields arrived.
+  bool readFields(RawReader &in);
 };
 
 } // namespace vx

@@ -110,13 +110,19 @@ int Animation::serialize(std::stringstream *p_ss) const {
 }
 
 int Animation::deserialize(std::stringstream *p_ss) {
-  RawReader in(p_ss, "Animation::deserialize()");
+  RawReader in(p_ss);
+  return read(in);
+}
+
+int Animation::read(RawReader &in) {
+  RawReader::Scope scope(in, "Animation::deserialize()");
   uint64_t n = 0;
   if (!in.raw(n)) return in.check();
   if (!in.lengthFits(n, "Name")) return -1;
   std::string name;
   if (in.name(n, name) == RawReader::TEXT_NO_MEMORY) {
     LogManager::getInstance().writeLog("Animation::deserialize(): Error! Cannot allocate %" PRIu64 " bytes.", n);
+    in.mark(RawReader::STOPPED);
     return -1;
   }
   // Fields are set directly: neither modified nor a sprite look-up.

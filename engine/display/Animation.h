@@ -9,6 +9,8 @@
 
 namespace vx {
 
+class RawReader;
+
 enum AnimationTransform {
   NONE = 0,
   VERTICAL,
@@ -60,6 +62,8 @@ class Animation {
   // i32 transform.
   int serialize(std::stringstream *p_ss) const;
   int deserialize(std::stringstream *p_ss);
+  // The raw form from the reader given.
+  int read(RawReader &in);
 
   std::string toString() const;
 };

@@ -85,8 +85,13 @@ void Shape::serialize(std::stringstream *p_ss) const {
 }
 
 void Shape::deserialize(std::stringstream *p_ss) {
+  RawReader in(p_ss);
+  read(in);
+}
+
+void Shape::read(RawReader &in) {
   const LogManager &log = LogManager::getInstance();
-  RawReader in(p_ss, "Shape::deserialize()");
+  RawReader::Scope scope(in, "Shape::deserialize()");
   // A type or colour outside its enumeration is refused and the old one kept.
   int32_t type = 0, color = 0;
   if (in.raw(type)) {

@@ -8,6 +8,8 @@
 
 namespace vx {
 
+class RawReader;
+
 namespace ShapeType {
 enum Type {
   UNDEFINED = -1,
@@ -53,6 +55,8 @@ class Shape {
   // Raw form: type, size, color, opacity (13 bytes); r, g, b are not in it.
   void serialize(std::stringstream *p_ss) const;
   void deserialize(std::stringstream *p_ss);
+  // The raw form from the reader given.
+  void read(RawReader &in);
 
   void draw(Vector world_pos);
 

@@ -73,16 +73,21 @@ int Path::serialize(std::stringstream *p_ss) const {
 
 int Path::deserialize(std::stringstream *p_ss) {
   if (!p_ss) return checkStream("Path::deserialize()", p_ss);
-  RawReader in(p_ss, "Path::deserialize()");
+  RawReader in(p_ss);
+  return read(in);
+}
+
+int Path::read(RawReader &in) {
+  RawReader::Scope scope(in, "Path::deserialize()");
   uint64_t count = 0;
   in.raw(count);
   m_nodes.clear();
   // The low 32 bits as a signed count; the waypoints end with the stream.
+  // A waypoint cut short is reported once, by the path's own check.
   int32_t n = static_cast<int32_t>(static_cast<uint32_t>(count & 0xffffffffu));
-  for (int32_t i = 0; i < n && in.good(); i++) {
+  for (int32_t i = 0; i < n; i++) {
     Vector v;
-    v.deserialize(p_ss);
-    if (p_ss->fail()) break;
+    if (!v.readFields(in)) break;
     m_nodes.push_back(v);
   }
   return in.check();

@@ -9,6 +9,8 @@
 
 namespace vx {
 
+class RawReader;
+
 // Waypoints in walking order and the index of the next one to head for.
 class Path {
  private:
@@ -45,6 +47,8 @@ class Path {
   // Raw form: 8-byte count, then the waypoints.
   int serialize(std::stringstream *p_ss) const;
   int deserialize(std::stringstream *p_ss);
+  // The raw form from the reader given.
+  int read(RawReader &in);
 };
 
 } // namespace vx

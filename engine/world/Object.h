@@ -19,6 +19,7 @@ namespace vx {
 
 class PathFind;
 class Grid;
+class RawReader;
 
 // One bit per object attribute: the modified set and the serialised mask.
 enum ObjectAttribute : unsigned int {
@@ -88,7 +89,7 @@ class Object {
   // entered); no two objects of a run share one.
   uint64_t m_world_serial;
   friend class WorldManager;
-  // The steps of the attribute record (ObjectRecord.cpp).
+  // The steps of the attribute record.
   friend class ObjectRecord;
 
   // Takes the pending path search out of the path manager and deletes it.
@@ -99,6 +100,11 @@ class Object {
  protected:
   // Next id handed out; subclasses may decrement it to give a value back.
   static int s_next_id;
+
+  // The attribute record from the reader given (ObjectRecord.cpp); p_attr
+  // (not null) gets the mask. A subclass reads its own attributes after it
+  // on the same reader.
+  int read(RawReader &in, unsigned int *p_attr);
 
  public:
   Object();
@@ -122,6 +128,7 @@ class Object {
   virtual int setSprite(std::string sprite_label);
   virtual void setAnimation(Animation new_animation, bool set_box = true);
   virtual int draw();
+  // The attribute record, written and read in ObjectRecord.cpp.
   virtual int serialize(std::stringstream *p_ss, unsigned int attr = 0);
   virtual int deserialize(std::stringstream *p_ss, unsigned int *p_attr = nullptr);
   virtual void setModified(unsigned int modified);

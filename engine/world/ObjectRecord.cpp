@@ -1,5 +1,5 @@
-// The object's attribute record: Object::serialize and Object::deserialize,
-// driven by one write step and one read step per attribute.
+// The object's attribute record: Object::serialize, Object::deserialize and
+// Object::read, driven by one write step and one read step per attribute.
 #include <climits>
 #include <cstdint>
 
@@ -13,62 +13,52 @@ namespace vx {
 // The record's steps; a friend of Object.
 class ObjectRecord {
  public:
-  // How reading goes on after a step: with the next attribute, not at all
-  // (the record ends there), or not even to the end of the record.
-  enum Next { READ_ON, STOP, ABANDON };
-
-  // A record being read. refused: a part was refused without the stream
-  // showing it; the record then fails.
-  struct Reading {
-    RawReader in;
-    bool refused;
-  };
-
+  // A read step leaves the reader reading when the record goes on.
   struct Step {
     unsigned int bit;
     void (*write)(Object &o, std::stringstream *p_ss);
-    Next (*read)(Object &o, Reading &r);
+    void (*read)(Object &o, RawReader &in);
   };
 
   // In the record's order, which is not that of the bits.
   static const Step STEPS[];
 
   static void writeId(Object &o, std::stringstream *p_ss);
-  static Next readId(Object &o, Reading &r);
+  static void readId(Object &o, RawReader &in);
   static void writeActive(Object &o, std::stringstream *p_ss);
-  static Next readActive(Object &o, Reading &r);
+  static void readActive(Object &o, RawReader &in);
   static void writeVisible(Object &o, std::stringstream *p_ss);
-  static Next readVisible(Object &o, Reading &r);
+  static void readVisible(Object &o, RawReader &in);
   static void writeEvents(Object &o, std::stringstream *p_ss);
-  static Next readEvents(Object &o, Reading &r);
+  static void readEvents(Object &o, RawReader &in);
   static void writeBox(Object &o, std::stringstream *p_ss);
-  static Next readBox(Object &o, Reading &r);
+  static void readBox(Object &o, RawReader &in);
   static void writePosition(Object &o, std::stringstream *p_ss);
-  static Next readPosition(Object &o, Reading &r);
+  static void readPosition(Object &o, RawReader &in);
   static void writeType(Object &o, std::stringstream *p_ss);
-  static Next readType(Object &o, Reading &r);
+  static void readType(Object &o, RawReader &in);
   static void writeAnimation(Object &o, std::stringstream *p_ss);
-  static Next readAnimation(Object &o, Reading &r);
+  static void readAnimation(Object &o, RawReader &in);
   static void writeAltitude(Object &o, std::stringstream *p_ss);
-  static Next readAltitude(Object &o, Reading &r);
+  static void readAltitude(Object &o, RawReader &in);
   static void writeSolidness(Object &o, std::stringstream *p_ss);
-  static Next readSolidness(Object &o, Reading &r);
+  static void readSolidness(Object &o, RawReader &in);
   static void writeNoSoft(Object &o, std::stringstream *p_ss);
-  static Next readNoSoft(Object &o, Reading &r);
+  static void readNoSoft(Object &o, RawReader &in);
   static void writeDirection(Object &o, std::stringstream *p_ss);
-  static Next readDirection(Object &o, Reading &r);
+  static void readDirection(Object &o, RawReader &in);
   static void writeSpeed(Object &o, std::stringstream *p_ss);
-  static Next readSpeed(Object &o, Reading &r);
+  static void readSpeed(Object &o, RawReader &in);
   static void writeAcceleration(Object &o, std::stringstream *p_ss);
-  static Next readAcceleration(Object &o, Reading &r);
+  static void readAcceleration(Object &o, RawReader &in);
   static void writeShape(Object &o, std::stringstream *p_ss);
-  static Next readShape(Object &o, Reading &r);
+  static void readShape(Object &o, RawReader &in);
   static void writeFollowPath(Object &o, std::stringstream *p_ss);
-  static Next readFollowPath(Object &o, Reading &r);
+  static void readFollowPath(Object &o, RawReader &in);
   static void writePath(Object &o, std::stringstream *p_ss);
-  static Next readPath(Object &o, Reading &r);
+  static void readPath(Object &o, RawReader &in);
   static void writeAvoidCollisions(Object &o, std::stringstream *p_ss);
-  static Next readAvoidCollisions(Object &o, Reading &r);
+  static void readAvoidCollisions(Object &o, RawReader &in);
 };
 
 const ObjectRecord::Step ObjectRecord::STEPS[] = {
@@ -115,32 +105,34 @@ int Object::serialize(std::stringstream *p_ss, unsigned int attr) {
   return checkStream("Object::serialize()", p_ss);
 }
 
-// Reading stops at the first attribute that cannot be read whole (or whose
-// length the stream cannot hold): that attribute and all later ones are not
-// applied, and the result is -1.
 int Object::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
   unsigned int local_attr = 0;
   if (!p_attr) p_attr = &local_attr;
   *p_attr = 0;
   if (!p_ss) return checkStream("Object::deserialize()", p_ss);
+  RawReader in(p_ss);
+  return read(in, p_attr);
+}
 
-  ObjectRecord::Reading r{RawReader(p_ss, "Object::deserialize()"), false};
+// Reading stops at the first attribute that cannot be read whole (or whose
+// length the stream cannot hold): that attribute and all later ones are not
+// applied, and the result is -1.
+int Object::read(RawReader &in, unsigned int *p_attr) {
+  RawReader::Scope scope(in, "Object::deserialize()");
   std::uint32_t mask = 0;
-  bool ok = r.in.raw(mask);
+  in.raw(mask);
   *p_attr = mask;
   lm().writeLog(20, "Object::deserialize(): attr %u (%s)", mask, toBinaryString(mask).c_str());
   for (const ObjectRecord::Step &step : ObjectRecord::STEPS) {
-    if (!ok) break;
+    if (!in.reading()) break;
     if (!(mask & step.bit)) continue;
-    ObjectRecord::Next next = step.read(*this, r);
-    if (next == ObjectRecord::ABANDON) return -1;
-    ok = next == ObjectRecord::READ_ON;
+    step.read(*this, in);
+    if (in.state() == RawReader::ABANDONED) return -1;
   }
 
   m_modified = 0;
   lm().writeLog(20, "Object::deserialize(): done checking all types.");
-  int result = r.in.check();
-  return r.refused ? -1 : result;
+  return in.check();
 }
 
 // ------------------------------------------------------------------- ID
@@ -150,16 +142,15 @@ void ObjectRecord::writeId(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tID: %d", o.m_id);
 }
 
-ObjectRecord::Next ObjectRecord::readId(Object &o, Reading &r) {
+void ObjectRecord::readId(Object &o, RawReader &in) {
   std::int32_t id = 0;
-  if (!r.in.raw(id)) return STOP;
+  if (!in.raw(id)) return;
   // The next id (id + 1) must itself be able to advance once more.
   if (id <= INT32_MAX - 2)
     o.setId(id);
   else
     lm().writeLog("Object::deserialize(): Error! Id %d leaves no room for the next id. Ignored.", static_cast<int>(id));
   lm().writeLog(25, "\tID: %d", o.m_id);
-  return READ_ON;
 }
 
 // ------------------------------------------------------ ACTIVE, VISIBLE
@@ -169,12 +160,11 @@ void ObjectRecord::writeActive(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tACTIVE: %s", vx::toString(o.m_is_active).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readActive(Object &o, Reading &r) {
+void ObjectRecord::readActive(Object &o, RawReader &in) {
   bool active = false;
-  if (!r.in.flag(active)) return STOP;
+  if (!in.flag(active)) return;
   o.setActive(active);
   lm().writeLog(25, "\tACTIVE: %s", vx::toString(o.m_is_active).c_str());
-  return READ_ON;
 }
 
 void ObjectRecord::writeVisible(Object &o, std::stringstream *p_ss) {
@@ -182,12 +172,11 @@ void ObjectRecord::writeVisible(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tVISIBLE: %s", vx::toString(o.m_is_visible).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readVisible(Object &o, Reading &r) {
+void ObjectRecord::readVisible(Object &o, RawReader &in) {
   bool visible = false;
-  if (!r.in.flag(visible)) return STOP;
+  if (!in.flag(visible)) return;
   o.setVisible(visible);
   lm().writeLog(25, "\tVISIBLE: %s", vx::toString(o.m_is_visible).c_str());
-  return READ_ON;
 }
 
 // --------------------------------------------------------------- EVENTS
@@ -202,37 +191,35 @@ void ObjectRecord::writeEvents(Object &o, std::stringstream *p_ss) {
 }
 
 // The current interests go only once the whole list is known to be there.
-ObjectRecord::Next ObjectRecord::readEvents(Object &o, Reading &r) {
+void ObjectRecord::readEvents(Object &o, RawReader &in) {
   std::int32_t count = 0;
-  if (!r.in.raw(count)) return STOP;
+  if (!in.raw(count)) return;
   lm().writeLog(25, "\tEVENTS: %d", static_cast<int>(count));
   if (count < 0) {
     lm().writeLog("Object::deserialize(): Error! Event count %d is negative.", static_cast<int>(count));
-    r.in.fail();
-    return STOP;
+    in.fail();
+    return;
   }
-  if (!r.in.textsFit(count, "Event name")) return STOP;
+  if (!in.textsFit(count, "Event name")) return;
   o.unregisterAll();
   for (std::int32_t i = 0; i < count; i++) {
     std::uint64_t n = 0;
-    if (!r.in.length(n, "Event name")) return STOP;
+    if (!in.length(n, "Event name")) return;
     lm().writeLog(25, "\t\tsize %d", static_cast<int>(n));
     std::string name;
-    RawReader::Text got = r.in.name(n, name);
+    RawReader::Text got = in.name(n, name);
     if (got == RawReader::TEXT_NO_MEMORY) {
       lm().writeLog("Object::deserialize(): Error! Cannot allocate %d bytes.", static_cast<int>(n));
       // Skip the characters so the rest of the record stays aligned.
-      r.in.skip(n);
-      r.refused = true;
-      if (!r.in.good()) return STOP;
+      in.skip(n);
+      in.mark(RawReader::SKIPPED);
       continue;
     }
-    if (got != RawReader::TEXT_OK) return STOP;
+    if (got != RawReader::TEXT_OK) return;
     if (o.registerInterest(name) != 0)
       lm().writeLog("Object::deserialize(): Error! Register interest: %s", name.c_str());
     lm().writeLog(25, "\t\t%s (size %d)", name.c_str(), static_cast<int>(n));
   }
-  return READ_ON;
 }
 
 // --------------------------------------------------------- BOX, POSITION
@@ -242,12 +229,12 @@ void ObjectRecord::writeBox(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tBOX: %s", o.m_box.toString().c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readBox(Object &o, Reading &r) {
+void ObjectRecord::readBox(Object &o, RawReader &in) {
   Box box;
-  if (box.deserialize(r.in.stream()) != 0) return STOP;
+  box.read(in);
+  if (!in.reading()) return;
   o.setBox(box);
   lm().writeLog(25, "\tBOX: %s", o.m_box.toString().c_str());
-  return READ_ON;
 }
 
 void ObjectRecord::writePosition(Object &o, std::stringstream *p_ss) {
@@ -255,12 +242,12 @@ void ObjectRecord::writePosition(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tPOSITION: %s", o.m_position.toString().c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readPosition(Object &o, Reading &r) {
+void ObjectRecord::readPosition(Object &o, RawReader &in) {
   Vector position;
-  if (position.deserialize(r.in.stream()) != 0) return STOP;
+  position.read(in);
+  if (!in.reading()) return;
   o.setPosition(position);
   lm().writeLog(25, "\tPOSITION: %s", o.m_position.toString().c_str());
-  return READ_ON;
 }
 
 // ----------------------------------------------------------------- TYPE
@@ -270,19 +257,19 @@ void ObjectRecord::writeType(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tTYPE: %s", o.m_type.c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readType(Object &o, Reading &r) {
+void ObjectRecord::readType(Object &o, RawReader &in) {
   std::uint64_t n = 0;
-  if (!r.in.length(n, "Type")) return STOP;
+  if (!in.length(n, "Type")) return;
   std::string type;
-  RawReader::Text got = r.in.name(n, type);
+  RawReader::Text got = in.name(n, type);
   if (got == RawReader::TEXT_NO_MEMORY) {
     lm().writeLog("Object::deserialize(): Error! Cannot allocate %d bytes.", static_cast<int>(n));
-    return ABANDON;
+    in.mark(RawReader::ABANDONED);
+    return;
   }
-  if (got != RawReader::TEXT_OK) return STOP;
+  if (got != RawReader::TEXT_OK) return;
   o.setType(type);
   lm().writeLog(25, "\tTYPE: %s", o.m_type.c_str());
-  return READ_ON;
 }
 
 // ------------------------------------------------------------ ANIMATION
@@ -294,12 +281,10 @@ void ObjectRecord::writeAnimation(Object &o, std::stringstream *p_ss) {
 
 // The sprite is looked up by its name; the index and slowdown count read
 // outlast the look-up.
-ObjectRecord::Next ObjectRecord::readAnimation(Object &o, Reading &r) {
+void ObjectRecord::readAnimation(Object &o, RawReader &in) {
   Animation animation;
-  if (animation.deserialize(r.in.stream()) != 0) {
-    if (r.in.good()) r.refused = true;  // refused without touching the stream
-    return STOP;
-  }
+  animation.read(in);
+  if (!in.reading()) return;
   o.setAnimation(animation, true);
   std::string name = animation.getName();
   if (!name.empty()) {
@@ -312,7 +297,6 @@ ObjectRecord::Next ObjectRecord::readAnimation(Object &o, Reading &r) {
     o.setAnimation(copy, true);
   }
   lm().writeLog(25, "\tANIMATION: %s", o.m_animation.toString().c_str());
-  return READ_ON;
 }
 
 // ---------------------------------------------- ALTITUDE, SOLIDNESS, NO_SOFT
@@ -322,12 +306,11 @@ void ObjectRecord::writeAltitude(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tALTITUDE: %d", o.m_altitude);
 }
 
-ObjectRecord::Next ObjectRecord::readAltitude(Object &o, Reading &r) {
+void ObjectRecord::readAltitude(Object &o, RawReader &in) {
   std::int32_t altitude = 0;
-  if (!r.in.raw(altitude)) return STOP;
+  if (!in.raw(altitude)) return;
   o.setAltitude(altitude);
   lm().writeLog(25, "\tALTITUDE: %d", o.m_altitude);
-  return READ_ON;
 }
 
 void ObjectRecord::writeSolidness(Object &o, std::stringstream *p_ss) {
@@ -335,9 +318,9 @@ void ObjectRecord::writeSolidness(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tSOLIDNESS: %s", solidnessToString(o.m_solidness).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readSolidness(Object &o, Reading &r) {
+void ObjectRecord::readSolidness(Object &o, RawReader &in) {
   std::int32_t solidness = 0;
-  if (!r.in.raw(solidness)) return STOP;
+  if (!in.raw(solidness)) return;
   // Only the enumeration's own values are converted to it.
   if (solidness == HARD || solidness == SOFT || solidness == SPECTRAL)
     o.setSolidness(static_cast<Solidness>(solidness));
@@ -345,7 +328,6 @@ ObjectRecord::Next ObjectRecord::readSolidness(Object &o, Reading &r) {
     lm().writeLog("Object::setSolidness(): Solidness %d not one of HARD, SOFT or SPECTRAL.",
                   static_cast<int>(solidness));
   lm().writeLog(25, "\tSOLIDNESS: %s", solidnessToString(o.m_solidness).c_str());
-  return READ_ON;
 }
 
 void ObjectRecord::writeNoSoft(Object &o, std::stringstream *p_ss) {
@@ -353,12 +335,11 @@ void ObjectRecord::writeNoSoft(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tNO_SOFT: %s", vx::toString(o.m_no_soft).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readNoSoft(Object &o, Reading &r) {
+void ObjectRecord::readNoSoft(Object &o, RawReader &in) {
   bool no_soft = false;
-  if (!r.in.flag(no_soft)) return STOP;
+  if (!in.flag(no_soft)) return;
   o.setNoSoft(no_soft);
   lm().writeLog(25, "\tNO_SOFT: %s", vx::toString(o.m_no_soft).c_str());
-  return READ_ON;
 }
 
 // ------------------------------------------ DIRECTION, SPEED, ACCELERATION
@@ -368,12 +349,12 @@ void ObjectRecord::writeDirection(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tDIRECTION: %s", o.m_direction.toString().c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readDirection(Object &o, Reading &r) {
+void ObjectRecord::readDirection(Object &o, RawReader &in) {
   Vector direction;
-  if (direction.deserialize(r.in.stream()) != 0) return STOP;
+  direction.read(in);
+  if (!in.reading()) return;
   o.setDirection(direction);
   lm().writeLog(25, "\tDIRECTION: %s", o.m_direction.toString().c_str());
-  return READ_ON;
 }
 
 void ObjectRecord::writeSpeed(Object &o, std::stringstream *p_ss) {
@@ -381,12 +362,11 @@ void ObjectRecord::writeSpeed(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tSPEED: %f", static_cast<double>(o.m_speed));
 }
 
-ObjectRecord::Next ObjectRecord::readSpeed(Object &o, Reading &r) {
+void ObjectRecord::readSpeed(Object &o, RawReader &in) {
   float speed = 0;
-  if (!r.in.raw(speed)) return STOP;
+  if (!in.raw(speed)) return;
   o.setSpeed(speed);
   lm().writeLog(25, "\tSPEED: %f", static_cast<double>(o.m_speed));
-  return READ_ON;
 }
 
 void ObjectRecord::writeAcceleration(Object &o, std::stringstream *p_ss) {
@@ -394,12 +374,12 @@ void ObjectRecord::writeAcceleration(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tACCELERATION: %s", o.m_acceleration.toString().c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readAcceleration(Object &o, Reading &r) {
+void ObjectRecord::readAcceleration(Object &o, RawReader &in) {
   Vector acceleration;
-  if (acceleration.deserialize(r.in.stream()) != 0) return STOP;
+  acceleration.read(in);
+  if (!in.reading()) return;
   o.setAcceleration(acceleration);
   lm().writeLog(25, "\tACCELERATION: %s", o.m_acceleration.toString().c_str());
-  return READ_ON;
 }
 
 // ---------------------------------------------------------------- SHAPE
@@ -411,13 +391,12 @@ void ObjectRecord::writeShape(Object &o, std::stringstream *p_ss) {
 
 // Read over the object's own shape: a field the shape refuses (a type or
 // colour outside its enumeration) keeps the object's value.
-ObjectRecord::Next ObjectRecord::readShape(Object &o, Reading &r) {
+void ObjectRecord::readShape(Object &o, RawReader &in) {
   Shape shape = o.m_shape;
-  shape.deserialize(r.in.stream());
-  if (!r.in.good()) return STOP;
+  shape.read(in);
+  if (!in.reading()) return;
   o.setShape(shape);
   lm().writeLog(25, "\tSHAPE: %s", o.m_shape.toString().c_str());
-  return READ_ON;
 }
 
 // ---------------------------------------------------- FOLLOW_PATH, PATH
@@ -427,12 +406,11 @@ void ObjectRecord::writeFollowPath(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tFOLLOW_PATH: %s", vx::toString(o.m_follow_path).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readFollowPath(Object &o, Reading &r) {
+void ObjectRecord::readFollowPath(Object &o, RawReader &in) {
   bool follow = false;
-  if (!r.in.flag(follow)) return STOP;
+  if (!in.flag(follow)) return;
   o.setFollowPath(follow);
   lm().writeLog(25, "\tFOLLOW_PATH: %s", vx::toString(o.m_follow_path).c_str());
-  return READ_ON;
 }
 
 void ObjectRecord::writePath(Object &o, std::stringstream *p_ss) {
@@ -440,14 +418,14 @@ void ObjectRecord::writePath(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tPATH: %s", o.m_path.toString().c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readPath(Object &o, Reading &r) {
+void ObjectRecord::readPath(Object &o, RawReader &in) {
   // The waypoint count must fit in the bytes after it (8 per waypoint).
-  if (!r.in.countAheadFits(8, "Path", "waypoints")) return STOP;
+  if (!in.countAheadFits(8, "Path", "waypoints")) return;
   Path path;
-  if (path.deserialize(r.in.stream()) != 0) return STOP;
+  path.read(in);
+  if (!in.reading()) return;
   o.setPath(path);
   lm().writeLog(25, "\tPATH: %s", o.m_path.toString().c_str());
-  return READ_ON;
 }
 
 // ----------------------------------------------------- AVOID_COLLISIONS
@@ -457,12 +435,11 @@ void ObjectRecord::writeAvoidCollisions(Object &o, std::stringstream *p_ss) {
   lm().writeLog(25, "\tAVOID_COLLISIONS: %s", vx::toString(o.m_avoid_collisions).c_str());
 }
 
-ObjectRecord::Next ObjectRecord::readAvoidCollisions(Object &o, Reading &r) {
+void ObjectRecord::readAvoidCollisions(Object &o, RawReader &in) {
   bool avoid = false;
-  if (!r.in.flag(avoid)) return STOP;
+  if (!in.flag(avoid)) return;
   o.setAvoidCollisions(avoid);
   lm().writeLog(25, "\tAVOID_COLLISIONS: %s", vx::toString(o.m_avoid_collisions).c_str());
-  return READ_ON;
 }
 
 } // namespace vx

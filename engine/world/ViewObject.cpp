@@ -188,17 +188,25 @@ int ViewObject::serialize(std::stringstream *p_ss, unsigned int attr) {
 }
 
 int ViewObject::deserialize(std::stringstream *p_ss, unsigned int *p_attr) {
-  const LogManager &log = LogManager::getInstance();
   unsigned int local_attr = 0;
   if (!p_attr) p_attr = &local_attr;
-  int r = Object::deserialize(p_ss, p_attr);
-  if (r != 0) {
-    log.writeLog("ViewObject::deserialize(): Error calling Object::deserialize().");
-    return r;
+  int r;
+  if (p_ss) {
+    // One reader for the object's attributes and the view object's after them.
+    RawReader in(p_ss);
+    r = Object::read(in, p_attr);
+    if (r == 0) return readOwn(in, *p_attr);
+  } else {
+    r = Object::deserialize(p_ss, p_attr);
   }
-  unsigned int mask = *p_attr;
+  LogManager::getInstance().writeLog("ViewObject::deserialize(): Error calling Object::deserialize().");
+  return r;
+}
+
+int ViewObject::readOwn(RawReader &in, unsigned int mask) {
+  const LogManager &log = LogManager::getInstance();
+  RawReader::Scope scope(in, "ViewObject::deserialize()");
   log.writeLog(20, "ViewObject::deserialize(): attr %u (%s)", mask, toBinaryString(mask).c_str());
-  RawReader in(p_ss, "ViewObject::deserialize()");
   if (mask & VALUE) {
     int32_t v = 0;
     if (in.raw(v)) {

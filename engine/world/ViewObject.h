@@ -73,6 +73,8 @@ class ViewObject : public Object {
   std::string toString() const;
 
  private:
+  // The view object's attributes, read after the object's on the same reader.
+  int readOwn(RawReader &in, unsigned int mask);
   // The APPEARANCE block of a record.
   void readAppearance(RawReader &in);
 

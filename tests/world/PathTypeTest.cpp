@@ -87,12 +87,13 @@ TEST(PathType, CutOrHostileStreamsLoseNothingRead) {
   std::stringstream full;
   p.serialize(&full);
   std::string bytes = full.str();
-  // Cut after the first waypoint and half of the second.
+  // Cut after the first waypoint and half of the second: reported once, by the path.
   std::stringstream cut(bytes.substr(0, 8 + 8 + 4));
   Path q;
   EXPECT_EQ(-1, q.deserialize(&cut));
   ASSERT_EQ(1u, q.getWaypoints().size());
   EXPECT_EQ(Vector(1, 2), q.getWaypoints()[0]);
+  EXPECT_EQ(std::vector<std::string>{"Path::deserialize(): Error! Stream eof."}, env.logLines());
   // A huge count with no data behind it.
   std::string huge(8, '\0');
   huge[0] = '\xff';
