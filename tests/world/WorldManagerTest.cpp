@@ -246,6 +246,36 @@ TEST_F(WorldTest, UpdateOrderAndObjectsBornDuringTheStep) {
   EXPECT_WORLD_OK();
 }
 
+// The step walks its copy of the active objects: one deactivated by an
+// earlier object's handler still takes its whole part of the step, one
+// activated by it waits for the next step.
+TEST_F(WorldTest, TheStepWalksItsCopyOfTheActiveObjects) {
+  Probe *first = make(Vector(10, 10));
+  first->setVelocity(Vector(1, 0));
+  make(Vector(11, 10), SOFT);
+  Probe *later = make(Vector(30, 10), SPECTRAL);
+  later->setVelocity(Vector(0, 1));
+  later->setAcceleration(Vector(0.5f, 0));
+  Probe *asleep = make(Vector(50, 10), SPECTRAL);
+  asleep->setVelocity(Vector(1, 0));
+  ASSERT_EQ(0, asleep->setActive(false));
+  first->on_event = [&](Probe *, const Event *e) {
+    if (e->getType() != EVENT_COLLISION) return;
+    later->setActive(false);
+    asleep->setActive(true);
+  };
+  wm().update();
+  EXPECT_FALSE(later->isActive());
+  EXPECT_EQ(Vector(30, 11), later->getPosition());
+  EXPECT_NEAR(0.5f, later->getVelocity().getX(), 1e-6);
+  EXPECT_NEAR(1, later->getVelocity().getY(), 1e-6);
+  EXPECT_EQ(Vector(50, 10), asleep->getPosition());
+  wm().update();
+  EXPECT_EQ(Vector(30, 11), later->getPosition());
+  EXPECT_EQ(Vector(51, 10), asleep->getPosition());
+  EXPECT_WORLD_OK();
+}
+
 TEST_F(WorldTest, DrawByAltitudeInsideTheView) {
   std::vector<int> order;
   auto rec = [&](Probe *p) { order.push_back(p->getId()); };
