@@ -374,6 +374,57 @@ void BM_WorldChurn(benchmark::State &state) {
   wm.shutDown();
 }
 
+// Every object is born HARD at (1,1): those never moved pile up in cell
+// (0,0). range(0) of them deleted at once, by a step (range(1) 0) or by
+// shutting the world down (1); only the deletion is timed.
+void BM_CrowdedCellDelete(benchmark::State &state) {
+  const int n = static_cast<int>(state.range(0));
+  const bool shut_down = state.range(1) != 0;
+  WorldManager &wm = WorldManager::getInstance();
+  startWorld(300, 90);
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!wm.isStarted()) startWorld(300, 90);
+    for (int i = 0; i < n; i++) new Object;
+    state.ResumeTiming();
+    if (shut_down) {
+      wm.shutDown();
+    } else {
+      wm.markForDelete(wm.getAllObjects(true));
+      wm.update();
+    }
+  }
+  state.counters["objects"] = n;
+  if (wm.isStarted()) wm.shutDown();
+}
+
+// A burst of 50,000 particle-like objects (born at (1,1), turned SPECTRAL
+// and placed) with range(0) objects lying in cell (0,0); the creation is
+// timed, then the burst is deleted.
+void BM_CreateBesideACrowdedCell(benchmark::State &state) {
+  const int parked = static_cast<int>(state.range(0));
+  const int burst = 50000;
+  platform::srand(3);
+  startWorld(300, 90);
+  WorldManager &wm = WorldManager::getInstance();
+  for (int i = 0; i < parked; i++) new Object;
+  std::vector<Object *> made(burst);
+  for (auto _ : state) {
+    for (int i = 0; i < burst; i++) {
+      Object *o = new Object;
+      o->setSolidness(SPECTRAL);
+      o->setPosition(Vector(frand() * 300, frand() * 90));
+      made[i] = o;
+    }
+    state.PauseTiming();
+    for (Object *o : made) wm.markForDelete(o);
+    wm.update();
+    state.ResumeTiming();
+  }
+  state.counters["parked"] = parked;
+  wm.shutDown();
+}
+
 // The references run the larger worlds of BM_WorldUpdate.
 void referenceArgs(benchmark::internal::Benchmark *b) {
   b->ArgNames({"N", "solid_only"})->Args({10000, 0})->Args({10000, 1})->Args({100000, 0});
@@ -395,5 +446,12 @@ BENCHMARK(BM_BroadPhaseReference)->Apply(referenceArgs);
 BENCHMARK(BM_ObjectWithId)->ArgName("N")->Arg(5000);
 BENCHMARK(BM_WorldCrowdedCell)->ArgName("crowd")->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorldChurn)->ArgName("N")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrowdedCellDelete)
+    ->ArgNames({"N", "shut_down"})
+    ->Args({10000, 0})
+    ->Args({80000, 0})
+    ->Args({80000, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateBesideACrowdedCell)->ArgName("parked")->Arg(0)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -48,46 +49,150 @@ double cellTotal(double cols, double rows) { return std::max(cols, 1.0) * std::m
 
 // ------------------------------------------------------------------ CellList
 
+namespace {
+
+// A cell of more entries than this keeps an index; one compacted down to half
+// of it goes back to linear search.
+const int CELL_INDEX_AT = 32;
+
+const float NaN = std::numeric_limits<float>::quiet_NaN();
+const Bounds HOLE_BOUNDS = {NaN, NaN, NaN, NaN};
+
+} // namespace
+
 Grid::CellList::CellList() : m_p_entries(m_inline), m_count(0), m_capacity(INLINE_ENTRIES) {}
 
 Grid::CellList::~CellList() {
   if (m_p_entries != m_inline) delete[] m_p_entries;
 }
 
-int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
-  if (!p_o) return -1;
-  if (m_count == m_capacity) {
-    if (m_capacity > INT_MAX / 2) return -1;
-    Entry *p_new = new (std::nothrow) Entry[static_cast<size_t>(m_capacity) * 2];
-    if (!p_new) return -1;
-    for (int i = 0; i < m_count; i++) p_new[i] = m_p_entries[i];
-    if (m_p_entries != m_inline) delete[] m_p_entries;
-    m_p_entries = p_new;
-    m_capacity *= 2;
-  }
-  m_p_entries[m_count++] = Entry{p_o, bounds};
+int Grid::CellList::grow() {
+  if (m_capacity > INT_MAX / 2) return -1;
+  Entry *p_new = new (std::nothrow) Entry[static_cast<size_t>(m_capacity) * 2];
+  if (!p_new) return -1;
+  std::copy(m_p_entries, m_p_entries + m_count, p_new);
+  if (m_p_entries != m_inline) delete[] m_p_entries;
+  m_p_entries = p_new;
+  m_capacity *= 2;
   return 0;
 }
 
-int Grid::CellList::remove(Object *p_o) {
-  for (int i = 0; i < m_count; i++)
-    if (m_p_entries[i].p_o == p_o) {
-      for (int j = i + 1; j < m_count; j++) m_p_entries[j - 1] = m_p_entries[j];
-      m_count--;
-      return 0;
+int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
+  if (!p_o) return -1;
+  if (m_count == m_capacity && grow() == -1) return -1;
+  m_p_entries[m_count++] = Entry{p_o, bounds};
+  if (m_p_index) {
+    try {
+      if (!m_p_index->first.emplace(p_o, m_count - 1).second) m_p_index->repeats++;
+    } catch (const std::bad_alloc &) {
+      // No memory for the index: the cell is searched linearly again.
+      m_p_index.reset();
+      compact();
     }
+  } else if (m_count > CELL_INDEX_AT) {
+    buildIndex();
+  }
+  return 0;
+}
+
+// Without memory for it the cell stays searched linearly.
+void Grid::CellList::buildIndex() {
+  std::unique_ptr<Index> index(new (std::nothrow) Index);
+  if (!index) return;
+  try {
+    index->first.reserve(static_cast<size_t>(m_count) * 2);
+    for (int i = 0; i < m_count; i++)
+      if (!index->first.emplace(m_p_entries[i].p_o, i).second) index->repeats++;
+  } catch (const std::bad_alloc &) {
+    return;
+  }
+  m_p_index = std::move(index);
+}
+
+int Grid::CellList::find(Object *p_o, int from) const {
+  for (int i = from; i < m_count; i++)
+    if (m_p_entries[i].p_o == p_o) return i;
   return -1;
 }
 
-void Grid::CellList::clear() { m_count = 0; }
+int Grid::CellList::remove(Object *p_o) {
+  if (!m_p_index) {
+    int i = p_o ? find(p_o, 0) : -1;
+    if (i < 0) return -1;
+    std::copy(m_p_entries + i + 1, m_p_entries + m_count, m_p_entries + i);
+    m_count--;
+    return 0;
+  }
+  Index &index = *m_p_index;
+  auto it = index.first.find(p_o);
+  if (it == index.first.end()) return -1;
+  int i = it->second;
+  m_p_entries[i] = Entry{nullptr, HOLE_BOUNDS};
+  index.holes++;
+  int next = index.repeats > 0 ? find(p_o, i + 1) : -1;
+  if (next >= 0) {
+    it->second = next;
+    index.repeats--;
+  } else {
+    index.first.erase(it);
+  }
+  while (m_count > 0 && !m_p_entries[m_count - 1].p_o) {
+    m_count--;
+    index.holes--;
+  }
+  // Each compaction follows as many removals as it moves entries.
+  if (index.holes > m_count - index.holes) compact();
+  return 0;
+}
 
-int Grid::CellList::getCount() const { return m_count; }
+void Grid::CellList::compact() {
+  int out = 0;
+  for (int i = 0; i < m_count; i++) {
+    Object *p = m_p_entries[i].p_o;
+    if (!p) continue;
+    if (out != i) {
+      m_p_entries[out] = m_p_entries[i];
+      if (m_p_index) {
+        auto it = m_p_index->first.find(p);
+        if (it != m_p_index->first.end() && it->second == i) it->second = out;
+      }
+    }
+    out++;
+  }
+  m_count = out;
+  if (m_p_index) m_p_index->holes = 0;
+  if (m_count <= CELL_INDEX_AT / 2) m_p_index.reset();
+}
 
-bool Grid::CellList::isEmpty() const { return m_count == 0; }
+void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
+  int i;
+  if (m_p_index) {
+    auto it = m_p_index->first.find(p_o);
+    if (it == m_p_index->first.end()) return;
+    i = it->second;
+    if (m_p_index->repeats == 0) {
+      m_p_entries[i].bounds = bounds;
+      return;
+    }
+  } else {
+    i = find(p_o, 0);
+  }
+  for (; i >= 0; i = find(p_o, i + 1)) m_p_entries[i].bounds = bounds;
+}
+
+void Grid::CellList::clear() {
+  m_count = 0;
+  m_p_index.reset();
+}
+
+int Grid::CellList::getCount() const { return m_count - (m_p_index ? m_p_index->holes : 0); }
+
+bool Grid::CellList::isEmpty() const { return getCount() == 0; }
 
 ObjectList Grid::CellList::toObjectList() const {
   ObjectList list;
-  for (const Entry &e : *this) list.insert(e.p_o);
+  for (const Entry &e : *this)
+    if (e.p_o) list.insert(e.p_o);
   return list;
 }
 
@@ -397,7 +502,7 @@ std::string Grid::toString() const {
   auto names = [](const CellList &list) {
     std::string out;
     for (const CellList::Entry &e : list)
-      out += " " + e.p_o->getType() + "(" + std::to_string(e.p_o->getId()) + ")";
+      if (e.p_o) out += " " + e.p_o->getType() + "(" + std::to_string(e.p_o->getId()) + ")";
     return out;
   };
   for (int r = 0; r < m_alloc_rows; r++)

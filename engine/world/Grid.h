@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/Box.h"
 #include "core/ObjectList.h"
@@ -32,7 +33,10 @@ class Grid {
 
   // One cell: its objects in insertion order (duplicates allowed, removal
   // takes the first), each beside its world box, so that a query reads one
-  // array. Every operation is linear in the cell, as a query of it is.
+  // array. A small cell is searched and shifted; a crowded one keeps an index
+  // of its objects, and a removal leaves a hole, compacted later, so that
+  // emptying it is linear. Holes have a null object and NaN bounds, which
+  // meet no box.
   class CellList {
    public:
     struct Entry {
@@ -49,14 +53,13 @@ class Grid {
     // 0, or -1 when the object is not in the cell.
     int remove(Object *p_o);
     // Sets the box of every occurrence of the object.
-    void setBounds(Object *p_o, const Bounds &bounds) {
-      for (int i = 0; i < m_count; i++)
-        if (m_p_entries[i].p_o == p_o) m_p_entries[i].bounds = bounds;
-    }
+    void setBounds(Object *p_o, const Bounds &bounds);
     void clear();
+    // Objects in the cell (holes not counted).
     int getCount() const;
     bool isEmpty() const;
     ObjectList toObjectList() const;
+    // Every entry in order, holes included.
     const Entry *begin() const { return m_p_entries; }
     const Entry *end() const { return m_p_entries + m_count; }
 
@@ -64,10 +67,24 @@ class Grid {
     // The first few entries live in the cell itself, so that the cells a
     // query visits lie in the grid's own rows; a fuller cell moves to the heap.
     static const int INLINE_ENTRIES = 5;
+    // A crowded cell's index: the slot of each object's first entry.
+    struct Index {
+      std::unordered_map<Object *, int> first;
+      int holes = 0;
+      int repeats = 0;  // entries whose object has an earlier one
+    };
     Entry *m_p_entries;
-    int m_count;
+    int m_count;  // entries, holes included
     int m_capacity;
+    std::unique_ptr<Index> m_p_index;  // null: no holes, searched linearly
     Entry m_inline[INLINE_ENTRIES];
+
+    int grow();
+    void buildIndex();
+    // Closes the holes; drops the index of a cell no longer crowded.
+    void compact();
+    // Slot of the object's first entry at or after from, or -1.
+    int find(Object *p_o, int from) const;
   };
 
   // boxIntersectsBox on corner form: the same comparisons, so the same
@@ -196,6 +213,7 @@ void Grid::forEachCollision(Object *p_o, Vector where, Visit visit) const {
   const CellList *p_cell = range.out ? &m_out_of_bounds : in_grid ? &m_grid[r][c] : nullptr;
   while (p_cell) {
     for (const CellList::Entry &e : *p_cell) {
+      // Holes fail here too: their bounds are NaN.
       if (!boundsIntersect(mover, e.bounds)) continue;
       Object *p = e.p_o;
       if (p == p_o) continue;

@@ -45,7 +45,7 @@ Vector normalized(Vector v) {
 
 } // namespace
 
-Object::Object() : m_grid_stamp(0), m_id_slot(-1), m_world_serial(0) {
+Object::Object() : m_grid_stamp(0), m_id_slot(-1), m_in_scene_graph(false), m_world_serial(0) {
   m_id = s_next_id;
   if (s_next_id < INT_MAX) s_next_id++;
   m_follow_path = false;
@@ -134,9 +134,11 @@ int Object::setVisible(bool visible) {
 
 void Object::setBox(Box new_box) {
   if (new_box == m_box) return;
-  sceneGraph().removeObject(this);
+  SceneGraph &sg = sceneGraph();
+  bool held = sg.holds(this);
+  if (held) sg.removeObject(this);
   m_box = new_box;
-  sceneGraph().insertObject(this);
+  if (held) sg.insertObject(this);
   m_modified |= BOX;
 }
 

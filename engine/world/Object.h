@@ -84,6 +84,9 @@ class Object {
   friend class Grid;
   // Place in the scene graph's id index (-1 when not in it).
   int m_id_slot;
+  // True while the scene graph holds the object (in its active or inactive
+  // list); out of it, setters change only the object.
+  bool m_in_scene_graph;
   friend class SceneGraph;
   // Given by the world manager as the object enters the world (0: never
   // entered); no two objects of a run share one.

@@ -37,9 +37,15 @@ int SceneGraph::insertObject(Object *p_o) {
     lm().writeLog("SceneGraph::insertObject(): Error! Object is NULL");
     return -1;
   }
+  // Each list holds an object once.
+  if (holds(p_o)) {
+    lm().writeLog("SceneGraph::insertObject(): Error! Object (id %d) already inserted.", p_o->getId());
+    return -1;
+  }
   m_change_count++;
   if (!p_o->isActive()) {
     if (m_inactive_objects.insert(p_o) == -1) return -1;
+    p_o->m_in_scene_graph = true;
     indexAdd(p_o, p_o->getId());
     return 0;
   }
@@ -47,6 +53,7 @@ int SceneGraph::insertObject(Object *p_o) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert active Object (id %d)", p_o->getId());
     return -1;
   }
+  p_o->m_in_scene_graph = true;
   indexAdd(p_o, p_o->getId());
   if (insertByType(m_type_map, p_o->getType(), p_o) == -1) {
     lm().writeLog("SceneGraph::insertObject(): Error! unable to insert Object (id %d) into type map",
@@ -85,7 +92,9 @@ int SceneGraph::removeObject(Object *p_o) {
   }
   m_change_count++;
   int sum = 0;
-  if (p_o->isActive()) {
+  if (!holds(p_o)) {
+    sum = -1;  // in no list: nothing to remove
+  } else if (p_o->isActive()) {
     sum += m_objects.remove(p_o);
     auto it = m_type_map.find(p_o->getType());
     sum += it == m_type_map.end() ? -1 : it->second.remove(p_o);
@@ -100,7 +109,7 @@ int SceneGraph::removeObject(Object *p_o) {
   } else {
     sum += m_inactive_objects.remove(p_o);
   }
-  indexSettle(p_o);
+  settle(p_o);
   if (sum < 0) {
     lm().writeLog("SceneGraph::removeObject(): Error removing Object (id %d)! Pointer is %p.", p_o->getId(),
                    static_cast<void *>(p_o));
@@ -150,9 +159,9 @@ std::vector<std::string> SceneGraph::typeNames() const {
 int SceneGraph::updateActive(Object *p_o, bool active) {
   if (!p_o) return -1;
   m_change_count++;
-  if (p_o->isActive() == active) return 0;
+  if (!holds(p_o) || p_o->isActive() == active) return 0;
   int result = moveActive(p_o, active);
-  indexSettle(p_o);
+  settle(p_o);
   return result;
 }
 
@@ -223,7 +232,7 @@ int SceneGraph::moveActive(Object *p_o, bool active) {
 
 int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
   if (!p_o) return -1;
-  if (!p_o->isActive()) return 0;
+  if (!holds(p_o) || !p_o->isActive()) return 0;
   if (!altitudeInRange(new_altitude)) {
     lm().writeLog("SceneGraph::updateAltitude(): New altitude %d not in [%d,%d]!  No update.", new_altitude, 0,
                    MAX_ALTITUDE);
@@ -251,7 +260,7 @@ int SceneGraph::updateAltitude(Object *p_o, int new_altitude) {
 int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
   if (!p_o) return -1;
   m_change_count++;
-  if (!p_o->isSolid() || !p_o->isActive()) return 0;
+  if (!holds(p_o) || !p_o->isSolid() || !p_o->isActive()) return 0;
   if (m_grid.updatePosition(p_o, new_position) == -1) {
     lm().writeLog("SceneGraph::updatePosition(): Error! Calling grid updatePosition (Object %d).", p_o->getId());
     return -1;
@@ -262,7 +271,7 @@ int SceneGraph::updatePosition(Object *p_o, Vector new_position) {
 int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
   if (!p_o) return -1;
   m_change_count++;
-  if (!p_o->isActive()) return 0;
+  if (!holds(p_o) || !p_o->isActive()) return 0;
   if (p_o->isSolid()) {
     if (new_solidness == SPECTRAL) {
       if (m_solid_objects.remove(p_o) == -1 && !quiet())
@@ -286,7 +295,7 @@ int SceneGraph::updateSolidness(Object *p_o, Solidness new_solidness) {
 
 int SceneGraph::updateType(Object *p_o, std::string new_type) {
   if (!p_o) return -1;
-  if (!p_o->isActive()) return 0;
+  if (!holds(p_o) || !p_o->isActive()) return 0;
   std::string type = p_o->getType();
   auto it = m_type_map.find(type);
   if ((it == m_type_map.end() || it->second.remove(p_o) == -1) && !quiet()) {
@@ -304,7 +313,7 @@ int SceneGraph::updateType(Object *p_o, std::string new_type) {
 
 int SceneGraph::updateVisible(Object *p_o, bool visible) {
   if (!p_o) return -1;
-  if (!p_o->isActive() || p_o->isVisible() == visible) return 0;
+  if (!holds(p_o) || !p_o->isActive() || p_o->isVisible() == visible) return 0;
   int alt = p_o->getAltitude();
   if (!visible) {
     int r = altitudeInRange(alt) ? m_visible_objects[alt].remove(p_o) : -1;
@@ -404,8 +413,9 @@ void SceneGraph::indexDrop(Object *p_o) {
   p_o->m_id_slot = -1;
 }
 
-void SceneGraph::indexSettle(Object *p_o) {
-  if (m_objects.contains(p_o) || m_inactive_objects.contains(p_o))
+void SceneGraph::settle(Object *p_o) {
+  p_o->m_in_scene_graph = m_objects.contains(p_o) || m_inactive_objects.contains(p_o);
+  if (p_o->m_in_scene_graph)
     indexAdd(p_o, p_o->getId());
   else
     indexDrop(p_o);

@@ -39,8 +39,9 @@ class SceneGraph {
 
   void indexAdd(Object *p_o, int id);
   void indexDrop(Object *p_o);
-  // Indexes the object when it is in the active or inactive list, else drops it.
-  void indexSettle(Object *p_o);
+  // Marks the object held and indexes it when it is in the active or
+  // inactive list; else marks it not held and drops it from the index.
+  void settle(Object *p_o);
   // The list moves of updateActive.
   int moveActive(Object *p_o, bool active);
 
@@ -52,6 +53,9 @@ class SceneGraph {
 
   int insertObject(Object *p_o);
   int removeObject(Object *p_o);
+  // True while the object is in the scene graph. An object that is not is in
+  // none of its lists, and the update operations leave it so (0, no change).
+  bool holds(const Object *p_o) const { return p_o && p_o->m_in_scene_graph; }
 
   ObjectList activeObjects() const;
   ObjectList solidObjects() const;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "core/Config.h"
@@ -18,11 +19,13 @@ namespace {
 
 } // namespace
 
-// The tracked list against a plain vector with ObjectList's rules.
-TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
+// A random run of insertions (duplicates among them) and removals, growing
+// and shrinking in turn, against a plain vector with ObjectList's rules;
+// check(model) compares the list, every 97 steps and at the end.
+template <class Insert, class Remove, class Check>
+void orderedListRun(Insert insert, Remove remove, Check check) {
   std::vector<Object *> fake;
   for (int i = 1; i <= 60; i++) fake.push_back(reinterpret_cast<Object *>(static_cast<uintptr_t>(i * 16)));
-  TrackedList list;
   std::vector<Object *> model;
   unsigned seed = 7;
   auto next = [&]() {
@@ -32,27 +35,63 @@ TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
   for (int step = 0; step < 20000; step++) {
     Object *p = fake[next() % fake.size()];
     int op = next() % 10;
-    if (op < 5) {
-      EXPECT_EQ(0, list.insert(p));
+    bool growing = step / 700 % 2 == 0;
+    if (op < (growing ? 5 : 1)) {
+      ASSERT_EQ(0, insert(p));
       model.push_back(p);
     } else if (op < 9) {
       auto it = std::find(model.begin(), model.end(), p);
-      EXPECT_EQ(it == model.end() ? -1 : 0, list.remove(p));
+      ASSERT_EQ(it == model.end() ? -1 : 0, remove(p));
       if (it != model.end()) model.erase(it);
-    } else if (step % 1000 == 999) {
-      list.clear();
-      model.clear();
     }
-    ASSERT_EQ(static_cast<int>(model.size()), list.getCount());
-    if (step % 97 == 0) {
-      ASSERT_EQ(model, items(list.toObjectList())) << "step " << step;
-      EXPECT_EQ(model.empty() ? nullptr : model.front(), list.front());
-      for (Object *q : fake)
-        EXPECT_EQ(std::find(model.begin(), model.end(), q) != model.end(), list.contains(q));
-    }
+    if (step % 97 == 0) check(model, step);
   }
+  check(model, -1);
+}
+
+TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
+  TrackedList list;
+  orderedListRun([&](Object *p) { return list.insert(p); }, [&](Object *p) { return list.remove(p); },
+                 [&](const std::vector<Object *> &model, int step) {
+                   ASSERT_EQ(static_cast<int>(model.size()), list.getCount());
+                   ASSERT_EQ(model, items(list.toObjectList())) << "step " << step;
+                   EXPECT_EQ(model.empty() ? nullptr : model.front(), list.front());
+                   for (int i = 1; i <= 60; i++) {
+                     Object *q = reinterpret_cast<Object *>(static_cast<uintptr_t>(i * 16));
+                     EXPECT_EQ(std::find(model.begin(), model.end(), q) != model.end(), list.contains(q));
+                   }
+                 });
   EXPECT_EQ(-1, list.insert(nullptr));
   EXPECT_EQ(-1, list.remove(nullptr));
+}
+
+// A grid cell keeps its order through the index and the holes of a crowded
+// cell, and each entry keeps the box last given to its object.
+TEST(GridCell, BehavesLikeAnOrderedListWithDuplicates) {
+  Grid::CellList cell;
+  std::map<Object *, float> box;
+  auto bounds = [&](Object *p) {
+    float x = box[p];
+    return Grid::Bounds{x, 0, x + 1, 1};
+  };
+  int moves = 0;
+  orderedListRun(
+      [&](Object *p) { return cell.insert(p, bounds(p)); },
+      [&](Object *p) {
+        box[p] = static_cast<float>(++moves);  // its later entries keep the new box
+        cell.setBounds(p, bounds(p));
+        return cell.remove(p);
+      },
+      [&](const std::vector<Object *> &model, int step) {
+        ASSERT_EQ(static_cast<int>(model.size()), cell.getCount());
+        ASSERT_EQ(model, items(cell.toObjectList())) << "step " << step;
+        for (const Grid::CellList::Entry &e : cell) {
+          if (!e.p_o) continue;
+          ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
+        }
+      });
+  EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
+  EXPECT_EQ(-1, cell.remove(nullptr));
 }
 
 TEST_F(WorldTest, CellsOfPointsAndObjects) {

@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "world/Geometry.h"
 #include "world/WorldFixture.h"
 
@@ -107,6 +109,19 @@ TEST_F(WorldTest, AvoidingObjectsSlideAlongHardObstacles) {
   EXPECT_EQ(0, wm().moveObject(m2, Vector(31, 10)));
   EXPECT_EQ(Vector(30, 10), m2->getPosition());
   EXPECT_EQ(0, w2->collisions);
+
+  // Onto a corner: a diagonal normal keeps both parts of the direction, the
+  // horizontal one reversed, at the full speed.
+  Probe *m3 = make(Vector(10, 20));
+  m3->setAvoidCollisions(true);
+  Probe *corner = make(Vector(11.2f, 21.2f));
+  m3->setDirection(Vector(1, 1));
+  m3->setSpeed(2);
+  EXPECT_EQ(Vector(-1, -1), getNormal(m3, corner));
+  EXPECT_EQ(0, wm().moveObject(m3, m3->predictPosition()));
+  EXPECT_NEAR(10 - std::sqrt(2.0f), m3->getPosition().getX(), 1e-5);
+  EXPECT_NEAR(20 + std::sqrt(2.0f), m3->getPosition().getY(), 1e-5);
+  EXPECT_EQ(0, corner->collisions);
 
   // Only HARD movers slide.
   Probe *soft_mover = make(Vector(50, 10), SOFT);

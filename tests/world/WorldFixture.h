@@ -33,8 +33,12 @@ class Probe : public vx::Object {
   int draws = 0;
   std::function<void(Probe *, const vx::Event *)> on_event;
   std::function<void(Probe *)> on_draw;
+  std::function<void(Probe *)> on_delete;
 
   explicit Probe(std::string type = "Probe") { setType(type); }
+  ~Probe() override {
+    if (on_delete) on_delete(this);
+  }
 
   int eventHandler(const vx::Event *p_e) override {
     std::string entry = std::to_string(getId()) + ":" + p_e->getType();

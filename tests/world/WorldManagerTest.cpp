@@ -246,6 +246,36 @@ TEST_F(WorldTest, UpdateOrderAndObjectsBornDuringTheStep) {
   EXPECT_WORLD_OK();
 }
 
+// The step walks its copy of the active objects: one deactivated by an
+// earlier object's handler still takes its whole part of the step, one
+// activated by it waits for the next step.
+TEST_F(WorldTest, TheStepWalksItsCopyOfTheActiveObjects) {
+  Probe *first = make(Vector(10, 10));
+  first->setVelocity(Vector(1, 0));
+  make(Vector(11, 10), SOFT);
+  Probe *later = make(Vector(30, 10), SPECTRAL);
+  later->setVelocity(Vector(0, 1));
+  later->setAcceleration(Vector(0.5f, 0));
+  Probe *asleep = make(Vector(50, 10), SPECTRAL);
+  asleep->setVelocity(Vector(1, 0));
+  ASSERT_EQ(0, asleep->setActive(false));
+  first->on_event = [&](Probe *, const Event *e) {
+    if (e->getType() != EVENT_COLLISION) return;
+    later->setActive(false);
+    asleep->setActive(true);
+  };
+  wm().update();
+  EXPECT_FALSE(later->isActive());
+  EXPECT_EQ(Vector(30, 11), later->getPosition());
+  EXPECT_NEAR(0.5f, later->getVelocity().getX(), 1e-6);
+  EXPECT_NEAR(1, later->getVelocity().getY(), 1e-6);
+  EXPECT_EQ(Vector(50, 10), asleep->getPosition());
+  wm().update();
+  EXPECT_EQ(Vector(30, 11), later->getPosition());
+  EXPECT_EQ(Vector(51, 10), asleep->getPosition());
+  EXPECT_WORLD_OK();
+}
+
 TEST_F(WorldTest, DrawByAltitudeInsideTheView) {
   std::vector<int> order;
   auto rec = [&](Probe *p) { order.push_back(p->getId()); };
@@ -319,4 +349,56 @@ TEST_F(WorldTest, ViewFollowingTargets) {
   EXPECT_EQ(sleeper, wm().getViewFollowing());
   EXPECT_EQ(0, wm().setViewFollowing(nullptr));
   EXPECT_EQ(nullptr, wm().getViewFollowing());
+}
+
+// A pooled object: taken out of the world, changed, and entered again. Out of
+// the world a setter changes only the object, silently, and the object meets
+// no mover; entered again it is filed once by its state of that moment, and
+// once deleted nothing of it is left to move through or draw.
+TEST_F(WorldTest, PooledObjectChangedOutsideTheWorldIsFiledOnce) {
+  struct Case {
+    const char *name;
+    std::function<void(Probe *)> before;  // while still in the world
+    std::function<int(Probe *)> change;   // while out of it
+  };
+  const Case cases[] = {
+      {"spectral to soft", [](Probe *p) { p->setSolidness(SPECTRAL); }, [](Probe *p) { return p->setSolidness(SOFT); }},
+      {"spectral to hard", [](Probe *p) { p->setSolidness(SPECTRAL); }, [](Probe *p) { return p->setSolidness(HARD); }},
+      {"visible", [](Probe *p) { p->setVisible(false); }, [](Probe *p) { return p->setVisible(true); }},
+      {"invisible", [](Probe *) {}, [](Probe *p) { return p->setVisible(false); }},
+      {"altitude", [](Probe *) {}, [](Probe *p) { return p->setAltitude(4); }},
+      {"deactivated", [](Probe *) {}, [](Probe *p) { return p->setActive(false); }},
+      {"activated", [](Probe *p) { p->setActive(false); }, [](Probe *p) { return p->setActive(true); }},
+      {"type", [](Probe *) {}, [](Probe *p) { p->setType("Spare"); return 0; }},
+      {"position", [](Probe *) {}, [](Probe *p) { return p->setPosition(Vector(50, 20)); }},
+      {"box", [](Probe *) {}, [](Probe *p) { p->setBox(Box(Vector(-2, -2), 4, 4)); return 0; }},
+  };
+  for (const Case &c : cases) {
+    Probe *walker = make(Vector(70, 2));
+    Probe *p = make(Vector(30, 10), HARD, "Bullet");
+    c.before(p);
+    ASSERT_EQ(0, wm().removeObject(p)) << c.name;
+    size_t lines = env.logLines().size();
+    EXPECT_EQ(0, c.change(p)) << c.name;
+    EXPECT_EQ(lines, env.logLines().size()) << c.name;
+    EXPECT_EQ("", vx::test::checkWorld(std::vector<Object *>{walker})) << c.name;
+    EXPECT_TRUE(wm().getCollisions(walker, p->getPosition()).isEmpty()) << c.name;
+
+    ASSERT_EQ(0, wm().insertObject(p)) << c.name;
+    EXPECT_EQ("", vx::test::checkWorld(std::vector<Object *>{walker, p})) << c.name;
+    wm().draw();
+    EXPECT_EQ(p->isActive() && p->isVisible() ? 1 : 0, p->draws) << c.name;
+    EXPECT_EQ(p->isActive() && p->isSolid() ? 1 : 0, wm().getCollisions(walker, p->getPosition()).getCount())
+        << c.name;
+
+    Vector at = p->getPosition();
+    wm().markForDelete(p);
+    wm().update();
+    EXPECT_EQ("", vx::test::checkWorld(std::vector<Object *>{walker})) << c.name;
+    EXPECT_EQ(0, wm().moveObject(walker, at)) << c.name;
+    EXPECT_EQ(0, walker->collisions) << c.name;
+    wm().draw();
+    wm().markForDelete(walker);
+    wm().update();
+  }
 }

@@ -1,13 +1,17 @@
 // The world against a plain model of its lists: insertion-ordered object
 // lists, grid cells and collision candidates, updated by each operation and
 // compared with the engine's lists, cells, queries and collision events
-// after every one of a few thousand random operations. Collision handlers
-// act on the world too (move, re-solidify, deactivate, re-box, re-id, mark
-// or move again), ids are shared and changed, and the boundary and the
-// grid's cell size change under the populated world.
+// after every one of a few thousand random operations, for several seeds.
+// Collision handlers act on the world too (move, re-solidify, deactivate,
+// re-box, re-id, mark or move again, on themselves or on the other object,
+// or spawn a new object), destructors mark a partner, movers avoid
+// obstacles, refuse soft ones and accelerate, objects are taken out of the
+// world, changed and entered again, ids are shared and changed, and the
+// boundary and the grid's cell size change under the populated world.
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <random>
@@ -48,8 +52,24 @@ std::string ids(const Seq &s) {
   return out;
 }
 
-// What an object does when a collision reaches it, at most `budget` times.
-enum Act { ACT_NONE, ACT_STEP_ASIDE, ACT_SOLIDNESS, ACT_DEACTIVATE, ACT_BOX, ACT_ID, ACT_MARK, ACT_MOVE };
+// What an object does when a collision reaches it, at most `budget` times:
+// to itself, to the other object, or a new object of its making.
+enum Act {
+  ACT_NONE,
+  ACT_STEP_ASIDE,
+  ACT_SOLIDNESS,
+  ACT_DEACTIVATE,
+  ACT_BOX,
+  ACT_ID,
+  ACT_MARK,
+  ACT_MOVE,
+  ACT_OTHER_STEP,
+  ACT_OTHER_SOLIDNESS,
+  ACT_OTHER_DEACTIVATE,
+  ACT_OTHER_MARK,
+  ACT_SPAWN,
+  ACT_COUNT
+};
 
 struct Habit {
   int act = ACT_NONE;
@@ -71,6 +91,15 @@ struct Attr {
   Vector direction;
   float speed;
   Habit habit;
+  bool held = true;  // in the world (not taken out)
+  bool avoid = false, no_soft = false;
+  Vector accel;
+  Object *partner = nullptr;  // marked by this object's destructor
+};
+
+// The id the next object gets.
+struct NextId : Object {
+  static int value() { return s_next_id; }
 };
 
 class Model {
@@ -81,6 +110,8 @@ class Model {
   std::map<Cell, Seq> cells;  // (-1,-1): out of bounds
   std::vector<std::string> events;
   Seq marked;  // for deletion at the end of the next step
+  Seq spawned;  // stand-ins for objects made by handlers, until named
+  int next_id = 0;
   Box boundary{Vector(0, 0), WORLD_W, WORLD_H};
   int cell_w = CELL_W, cell_h = CELL_H;
   int cols = 4, rows = 3;
@@ -118,6 +149,7 @@ class Model {
 
   void sgInsert(Object *p) {
     Attr &a = attr[p];
+    if (!a.held) return;
     if (!a.active) {
       inactive.push_back(p);
       return;
@@ -133,6 +165,7 @@ class Model {
 
   void sgRemove(Object *p) {
     Attr &a = attr[p];
+    if (!a.held) return;
     if (!a.active) {
       dropFirst(inactive, p);
       return;
@@ -146,15 +179,66 @@ class Model {
     }
   }
 
-  void create(Object *p, const Habit &habit) {
-    attr[p] = Attr{Vector(1, 1), Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f), HARD, true, true, 2, "(Undefined)",
-                   p->getId(), Vector(), 0, habit};
+  void create(Object *p, int id, const std::string &type, const Habit &habit) {
+    Attr a;
+    a.pos = Vector(1, 1);
+    a.box = Box(Vector(-0.5f, -0.5f), 0.99f, 0.99f);
+    a.solidness = HARD;
+    a.active = a.visible = true;
+    a.altitude = 2;
+    a.type = "(Undefined)";
+    a.id = id;
+    a.speed = 0;
+    a.habit = habit;
+    attr[p] = a;
+    sgInsert(p);
+    setType(p, type);
+  }
+
+  // Links to the object go; its destructor marks its partner.
+  void destroy(Object *p) {
+    sgRemove(p);
+    Object *partner = attr[p].partner;
+    attr.erase(p);
+    for (auto &e : attr)
+      if (e.second.partner == p) e.second.partner = nullptr;
+    if (partner) mark(partner);
+  }
+
+  // Out of the world: in no list, and no longer marked.
+  void park(Object *p) {
+    sgRemove(p);
+    attr[p].held = false;
+    dropFirst(marked, p);
+  }
+
+  void unpark(Object *p) {
+    attr[p].held = true;
     sgInsert(p);
   }
 
-  void destroy(Object *p) {
-    sgRemove(p);
-    attr.erase(p);
+  // A handler's new object, under a stand-in until the engine's is known.
+  void spawn(const std::string &type, int solidness, Vector where) {
+    Object *p = reinterpret_cast<Object *>(static_cast<uintptr_t>(0x1000 + 16 * spawned.size()));
+    spawned.push_back(p);
+    create(p, next_id++, type, Habit());
+    setSolidness(p, solidness);
+    setPosition(p, where);
+  }
+
+  // The stand-in becomes the engine's object everywhere.
+  void rename(Object *from, Object *to) {
+    auto sub = [&](Seq &s) { std::replace(s.begin(), s.end(), from, to); };
+    for (Seq *s : {&objects, &inactive, &solid, &marked}) sub(*s);
+    for (Seq &s : visible) sub(s);
+    for (auto &t : types) sub(t.second);
+    for (auto &c : cells) sub(c.second);
+    for (auto &e : attr)
+      if (e.second.partner == from) e.second.partner = to;
+    auto it = attr.find(from);
+    if (it == attr.end()) return;
+    attr[to] = it->second;
+    attr.erase(from);
   }
 
   void mark(Object *p) {
@@ -202,7 +286,7 @@ class Model {
 
   void setType(Object *p, const std::string &t) {
     Attr &a = attr[p];
-    if (a.active) {
+    if (a.held && a.active) {
       dropFirst(types[a.type], p);
       types[t].push_back(p);
     }
@@ -212,7 +296,9 @@ class Model {
   void setActive(Object *p, bool on) {
     Attr &a = attr[p];
     if (a.active == on) return;
-    if (!on) {
+    if (!a.held) {
+      a.active = on;
+    } else if (!on) {
       sgRemove(p);
       a.active = false;
       inactive.push_back(p);
@@ -233,7 +319,7 @@ class Model {
   void setVisible(Object *p, bool on) {
     Attr &a = attr[p];
     if (a.visible == on) return;
-    if (a.active) {
+    if (a.held && a.active) {
       if (on)
         visible[a.altitude].push_back(p);
       else
@@ -245,7 +331,7 @@ class Model {
   void setAltitude(Object *p, int alt) {
     Attr &a = attr[p];
     if (a.altitude == alt) return;
-    if (a.active && a.visible) {
+    if (a.held && a.active && a.visible) {
       dropFirst(visible[a.altitude], p);
       visible[alt].push_back(p);
     }
@@ -255,7 +341,7 @@ class Model {
   void setSolidness(Object *p, int s) {
     Attr &a = attr[p];
     if (a.solidness == s) return;
-    if (a.active) {
+    if (a.held && a.active) {
       if (isSolid(p) && s == SPECTRAL) {
         dropFirst(solid, p);
         gridRemove(p);
@@ -271,7 +357,7 @@ class Model {
   void setPosition(Object *p, Vector where) {
     Attr &a = attr[p];
     if (a.pos == where) return;
-    if (a.active && isSolid(p)) {
+    if (a.held && a.active && isSolid(p)) {
       std::set<Cell> from = cellsAt(p, a.pos), to = cellsAt(p, where);
       for (const Cell &c : from)
         if (!to.count(c)) dropFirst(cells[c], p);
@@ -312,9 +398,9 @@ class Model {
 
   // The receiver's habit, as its handler acts on the engine.
   void react(Object *r, Object *other) {
-    Habit &h = attr[r].habit;
+    Habit h = attr[r].habit;
     if (h.budget <= 0) return;
-    h.budget--;
+    attr[r].habit.budget--;
     switch (h.act) {
       case ACT_STEP_ASIDE: setPosition(r, attr[r].pos + h.offset); break;
       case ACT_SOLIDNESS: setSolidness(r, h.solidness); break;
@@ -323,13 +409,66 @@ class Model {
       case ACT_ID: attr[r].id = attr[other].id; break;
       case ACT_MARK: mark(r); break;
       case ACT_MOVE: move(r, attr[r].pos + h.offset); break;
+      case ACT_OTHER_STEP: setPosition(other, attr[other].pos + h.offset); break;
+      case ACT_OTHER_SOLIDNESS: setSolidness(other, h.solidness); break;
+      case ACT_OTHER_DEACTIVATE: setActive(other, false); break;
+      case ACT_OTHER_MARK: mark(other); break;
+      case ACT_SPAWN: spawn("Spawn", h.solidness, attr[r].pos + h.offset); break;
     }
   }
 
-  // The move rules for probes that do not avoid obstacles.
+  // The unit-grid normal of the mover against q: the last free place on the
+  // way along its velocity (seven halvings), then the first side of q's box
+  // (top, bottom, left, right, then the corners) that place touches.
+  Vector normal(Object *p, Object *q) {
+    Attr &a = attr[p];
+    Vector vel = a.direction;
+    vel.scale(a.speed);
+    Vector last_free = a.pos;
+    Rect other = rectAt(q, attr[q].pos);
+    float fraction = 0.5f;
+    for (int i = 1; i <= 7; i++) {
+      Vector v = vel;
+      v.scale(fraction);
+      Vector test = a.pos + v;
+      float half = static_cast<float>(std::pow(0.5, i));
+      if (meets(rectAt(p, test), other)) {
+        fraction -= half;
+      } else {
+        last_free = test;
+        fraction += half;
+      }
+    }
+    Rect f = rectAt(p, last_free);
+    float x = other.x0, y = other.y0, w = attr[q].box.getHorizontal(), h = attr[q].box.getVertical();
+    const float sides[8][4] = {{x, y - h, 0, -1},     {x, y + h, 0, 1},      {x - w, y, -1, 0},
+                               {x + w, y, 1, 0},      {x - w, y - h, -1, -1}, {x + w, y - h, 1, -1},
+                               {x - w, y + h, -1, 1}, {x + w, y + h, 1, 1}};
+    for (const auto &s : sides)
+      if (meets(f, Rect{s[0], s[1], s[0] + w, s[1] + h})) return Vector(s[2], s[3]);
+    return Vector(0, 0);
+  }
+
+  // The move rules: the avoiding slide, the events, what blocks.
   int move(Object *p, Vector where) {
     if (isSolid(p)) {
       Seq list = collisions(p, where);
+      Object *hard = nullptr;
+      if (!list.empty() && attr[p].solidness == HARD && attr[p].avoid)
+        for (Object *q : list)
+          if (!hard && attr[q].solidness == HARD) hard = q;
+      if (hard) {
+        Vector n = normal(p, hard);
+        Vector d = attr[p].direction;
+        Vector v(d.getX() * std::fabs(n.getY()), d.getY() * std::fabs(n.getX()));
+        if (std::fabs(n.getX()) == 1 && std::fabs(n.getY()) == 1) v.setX(-v.getX());
+        v.normalize();
+        v.scale(attr[p].speed);
+        where = attr[p].pos + v;
+        list = collisions(p, where);
+        for (Object *q : list)
+          if (attr[q].solidness == HARD) return -1;
+      }
       bool do_move = true;
       Vector before = attr[p].pos;
       for (Object *q : list) {
@@ -338,6 +477,7 @@ class Model {
         events.push_back(collisionEntry(q, p, q));
         react(q, p);
         if (attr[p].solidness == HARD && attr[q].solidness == HARD) do_move = false;
+        if (attr[p].no_soft && attr[q].solidness == SOFT) do_move = false;
       }
       if (attr[p].pos != before) do_move = false;
       if (!do_move) return -1;
@@ -350,18 +490,28 @@ class Model {
     return 0;
   }
 
-  // One world step: each object of a copy of the active list moves to its
-  // predicted place, then the marked objects go.
+  // One world step: each object of a copy of the active list (whatever
+  // handlers do to it meanwhile) moves to its predicted place and
+  // accelerates; then the marked objects go, and the partners they mark.
   Seq step() {
     Seq active = objects;
     for (Object *q : active) {
-      Vector v = attr[q].direction;
-      v.scale(attr[q].speed);
-      Vector next = attr[q].pos + v;
-      if (next != attr[q].pos) move(q, next);
+      Attr &a = attr[q];
+      Vector v = a.direction;
+      v.scale(a.speed);
+      Vector next = a.pos + v;
+      if (next != a.pos) move(q, next);
+      if (a.accel != Vector(0, 0)) {
+        Vector vel = a.direction;
+        vel.scale(a.speed);
+        vel = vel + a.accel;
+        a.speed = vel.getMagnitude();
+        vel.normalize();
+        a.direction = vel;
+      }
     }
+    for (size_t k = 0; k < marked.size(); k++) destroy(marked[k]);
     Seq gone = marked;
-    for (Object *q : gone) destroy(q);
     marked.clear();
     return gone;
   }
@@ -376,12 +526,20 @@ class Model {
   }
 };
 
-class WorldModelTest : public WorldTest {
+class WorldModelTest : public WorldTest, public ::testing::WithParamInterface<unsigned> {
  protected:
   Model model;
-  std::mt19937 rng{20261209};
+  std::mt19937 rng{GetParam()};
+  Seq all;  // objects made, in creation order, for a repeatable pick
+  // The engine's side of the destructors' links.
+  std::set<Object *> live;
+  std::map<Object *, Object *> partner_of;
+  Seq spawned;  // objects made by handlers during the running operation
 
   void TearDown() override {
+    // Objects out of the world go back, for the shut-down to delete them.
+    for (Object *p : all)
+      if (!model.attr[p].held) wm().insertObject(p);
     // The grid outlives the test: its cell size goes back.
     wm().getSceneGraph().getGrid().setDimensions(CELL_W, CELL_H);
     WorldTest::TearDown();
@@ -392,9 +550,21 @@ class WorldModelTest : public WorldTest {
   float coord(float lo, float hi) { return lo + 0.25f * (float)pick((int)((hi - lo) * 4) + 1); }
   Vector position() { return Vector(coord(-4, WORLD_W + 4), coord(-4, WORLD_H + 4)); }
 
-  Seq all;  // live objects in creation order, for a repeatable pick
-
   Object *any() { return all.empty() ? nullptr : all[pick((int)all.size())]; }
+  // One in the world (held) or out of it.
+  Object *any(bool held) {
+    Seq some;
+    for (Object *p : all)
+      if (model.attr[p].held == held) some.push_back(p);
+    return some.empty() ? nullptr : some[pick((int)some.size())];
+  }
+
+  // A velocity, on the engine and in the model.
+  void setVelocity(Object *p, Vector v) {
+    p->setVelocity(v);
+    model.attr[p].direction = p->getDirection();
+    model.attr[p].speed = p->getSpeed();
+  }
 
   std::string compare() {
     std::string out;
@@ -427,8 +597,8 @@ class WorldModelTest : public WorldTest {
 
   Habit habit() {
     Habit h;
-    if (pick(3) != 0) return h;
-    h.act = 1 + pick(ACT_MOVE);
+    if (pick(2) != 0) return h;
+    h.act = 1 + pick(ACT_COUNT - 1);
     h.budget = 1 + pick(3);
     h.offset = Vector(coord(-2, 2), coord(-2, 2));
     h.solidness = pick(3);
@@ -436,8 +606,11 @@ class WorldModelTest : public WorldTest {
     return h;
   }
 
-  // The handler of a new probe: the habit, acted on the engine.
-  void teach(Probe *o, const Habit &h) {
+  // A new probe with the habit, acted on the engine by its handler; its
+  // destructor marks its partner, if that still lives.
+  Probe *born(const std::string &type, const Habit &h) {
+    Probe *o = new Probe(type);
+    live.insert(o);
     auto budget = std::make_shared<int>(h.budget);
     o->on_event = [this, h, budget](Probe *self, const Event *p_e) {
       if (p_e->getType() != EVENT_COLLISION || *budget <= 0) return;
@@ -452,18 +625,46 @@ class WorldModelTest : public WorldTest {
         case ACT_ID: self->setId(other->getId()); break;
         case ACT_MARK: wm().markForDelete(self); break;
         case ACT_MOVE: wm().moveObject(self, self->getPosition() + h.offset); break;
+        case ACT_OTHER_STEP: other->setPosition(other->getPosition() + h.offset); break;
+        case ACT_OTHER_SOLIDNESS: other->setSolidness(static_cast<Solidness>(h.solidness)); break;
+        case ACT_OTHER_DEACTIVATE: other->setActive(false); break;
+        case ACT_OTHER_MARK: wm().markForDelete(other); break;
+        case ACT_SPAWN: {
+          Probe *child = born("Spawn", Habit());
+          child->setSolidness(static_cast<Solidness>(h.solidness));
+          child->setPosition(self->getPosition() + h.offset);
+          spawned.push_back(child);
+          break;
+        }
       }
     };
+    o->on_delete = [this](Probe *self) {
+      live.erase(self);
+      Object *partner = partner_of[self];
+      partner_of.erase(self);
+      for (auto &e : partner_of)
+        if (e.second == self) e.second = nullptr;
+      if (partner && live.count(partner)) wm().markForDelete(partner);
+    };
+    return o;
   }
 
   void step(int kind) {
     Object *p = any();
     if (kind == 0 || !p) {
-      Probe *o = new Probe("T" + std::to_string(pick(3)));
       Habit h = habit();
-      teach(o, h);
-      model.create(o, h);
-      model.setType(o, o->getType());
+      std::string type = "T" + std::to_string(pick(3));
+      Probe *o = born(type, h);
+      model.create(o, o->getId(), type, h);
+      // Half of them move, half of those avoiding obstacles.
+      if (pick(2)) {
+        setVelocity(o, Vector(coord(-1, 1), coord(-1, 1)));
+        o->setAvoidCollisions(model.attr[o].avoid = pick(2) == 0);
+      }
+      if (p && pick(4) == 0) {
+        model.attr[o].partner = p;
+        partner_of[o] = p;
+      }
       all.push_back(o);
       return;
     }
@@ -521,11 +722,7 @@ class WorldModelTest : public WorldTest {
       }
       case 9: {
         // Some objects get a velocity; a step moves them and deletes the marked.
-        if (pick(2)) {
-          p->setVelocity(Vector(coord(-1, 1), coord(-1, 1)));
-          model.attr[p].direction = p->getDirection();
-          model.attr[p].speed = p->getSpeed();
-        }
+        if (pick(2)) setVelocity(p, Vector(coord(-1, 1), coord(-1, 1)));
         for (int k = pick(3); k > 0; k--) {
           Object *q = any();
           wm().markForDelete(q);
@@ -560,7 +757,44 @@ class WorldModelTest : public WorldTest {
         p->setId(id);
         break;
       }
+      case 13: {
+        // A mover that avoids obstacles, refuses soft ones, accelerates.
+        Attr &a = model.attr[p];
+        a.avoid = pick(2);
+        a.no_soft = pick(3) == 0;
+        a.accel = pick(2) ? Vector() : Vector(0.0625f * (pick(5) - 2), 0.0625f * (pick(5) - 2));
+        p->setAvoidCollisions(a.avoid);
+        p->setNoSoft(a.no_soft);
+        p->setAcceleration(a.accel);
+        setVelocity(p, Vector(coord(-1, 1), coord(-1, 1)));
+        break;
+      }
+      case 14: {
+        // Out of the world, for the setters above to change it there, or back.
+        bool held = pick(2);
+        Object *q = any(held);
+        if (!q) break;
+        if (held) {
+          model.park(q);
+          EXPECT_EQ(0, wm().removeObject(q));
+        } else {
+          model.unpark(q);
+          EXPECT_EQ(0, wm().insertObject(q));
+        }
+        break;
+      }
     }
+  }
+
+  // Names the objects handlers made, in the order made, and picks them too.
+  void nameSpawned() {
+    ASSERT_EQ(model.spawned.size(), spawned.size());
+    for (size_t i = 0; i < spawned.size(); i++) {
+      model.rename(model.spawned[i], spawned[i]);
+      if (model.attr.count(spawned[i])) all.push_back(spawned[i]);
+    }
+    model.spawned.clear();
+    spawned.clear();
   }
 
   // Queries against the model at random places.
@@ -584,17 +818,19 @@ class WorldModelTest : public WorldTest {
 
 } // namespace
 
-TEST_F(WorldModelTest, ListsCellsQueriesAndEventsFollowTheModel) {
+TEST_P(WorldModelTest, ListsCellsQueriesAndEventsFollowTheModel) {
   // Kinds weighted toward moves, the hot path; every few operations a step.
-  const int weights[] = {6, 30, 8, 6, 5, 4, 4, 4, 5, 3, 1, 1, 2};
+  const int weights[] = {6, 30, 8, 6, 5, 4, 4, 4, 5, 4, 1, 1, 2, 3, 4};
   std::discrete_distribution<int> kind(std::begin(weights), std::end(weights));
   std::set<int> ids_used;
-  for (int i = 0; i < 4000; i++) {
+  for (int i = 0; i < 1500; i++) {
     // Keep the population between about 20 and 60 objects.
     int k = kind(rng);
     if (model.attr.size() < 20) k = 0;
     if (model.attr.size() > 60 && k == 0) k = 9;
+    model.next_id = NextId::value();
     step(k);
+    nameSpawned();
     for (auto &e : model.attr) ids_used.insert(e.second.id);
     std::string diff = compare() + queries();
     ASSERT_EQ("", diff) << "after operation " << i << " (kind " << k << ")";
@@ -605,3 +841,5 @@ TEST_F(WorldModelTest, ListsCellsQueriesAndEventsFollowTheModel) {
   for (int id : ids_used) EXPECT_EQ(model.withId(id), wm().objectWithId(id)) << id;
   EXPECT_WORLD_OK();
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, WorldModelTest, ::testing::Values(20261209u, 1u, 2u, 3u, 4u, 5u, 6u, 7u));
