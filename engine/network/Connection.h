@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "network/ReceiveBuffer.h"
 #include "network/SendQueue.h"
 
 namespace vx {
@@ -9,11 +10,13 @@ namespace vx {
 // connect gives up on a host that has not answered within this time.
 const int CONNECT_TIMEOUT_MS = 5000;
 
-// One connected socket: its descriptor, its send delay and its outgoing side.
+// One connected socket: its descriptor, its send delay, its outgoing side
+// and the start of a message on its way in.
 struct Connection {
   int sock;
   int delay = 0;  // send delay in steps (0: send at once)
   SendQueue queue;
+  ReceiveBuffer input;
 
   explicit Connection(int s) : sock(s) {}
   // Moved, never copied, when the list grows or shrinks.

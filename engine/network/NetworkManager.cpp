@@ -403,25 +403,30 @@ int NetworkManager::receive(void *buffer, int bytes, bool peek, int sock_index) 
                 sock_index);
     return -1;
   }
-  int sock = m_connections[sock_index].sock;
+  Connection &c = m_connections[sock_index];
   // "m_sock[]" names the socket list as these lines always have.
   lm.writeLog(15,
               "NetworkManager::receive(): Socket %d (m_sock[] is %d). Calling recv(), bytes %d ...",
-              sock_index, sock, bytes);
+              sock_index, c.sock, bytes);
   if (!buffer || bytes <= 0) {
     // A zero-byte read would look like the peer closing.
     lm.writeLog("NetworkManager::receive(): Error! Bad buffer or byte count (%d).", bytes);
     return -1;
   }
 
+  // The bytes this end holds come first, then the system's.
+  char *p = static_cast<char *>(buffer);
+  int held = c.input.copyOut(p, bytes, peek);
+  if (held == bytes) return held;
   int n;
   int interrupts = 0;
   do {
-    n = platform::socketRecv(sock, buffer, bytes, peek);
+    n = platform::socketRecv(c.sock, p + held, bytes - held, peek);
   } while (n < 0 && platform::isInterrupted(platform::socketError()) &&
            ++interrupts <= RECV_MAX_INTERRUPTS);
 
-  if (n == 0) {
+  // With held bytes read, the peer's end shows at the next call.
+  if (n == 0 && held == 0) {
     lm.writeLog(1, "NetworkManager::receive(): socket is closed");
     close(sock_index);
     return 0;
@@ -432,9 +437,9 @@ int NetworkManager::receive(void *buffer, int bytes, bool peek, int sock_index) 
       lm.writeLog("NetworkManager::receive(): Error! recv() returned:");
       logSocketError(code);
     }
-    return -1;
+    return held > 0 ? held : -1;
   }
-  return n;
+  return held + n;
 }
 
 int NetworkManager::isData(int sock_index) const {
@@ -443,15 +448,23 @@ int NetworkManager::isData(int sock_index) const {
     lm.writeLog(5, "NetworkManager::isData(): Warning! Sock %d not connected.", sock_index);
     return -1;
   }
+  const Connection &c = m_connections[sock_index];
   int bytes = 0;
-  if (platform::socketBytesWaiting(m_connections[sock_index].sock, &bytes) < 0) {
+  if (platform::socketBytesWaiting(c.sock, &bytes) < 0) {
     int code = platform::socketError();
     // Both systems' call names, kept in the line.
     lm.writeLog("NetworkManager::isData(): Error! ioctl()/ioctlsocket() returned:");
     logSocketError(code);
     return -1;
   }
-  return bytes;
+  return clampToInt(int64_t(bytes) + int64_t(c.input.held()));
+}
+
+int NetworkManager::holdInput(int sock_index, int upto) {
+  Connection &c = m_connections[sock_index];
+  int code = 0;
+  c.input.fill(c.sock, upto, &code);
+  return code;
 }
 
 void logSocketError(int code) {

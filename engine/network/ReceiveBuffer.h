@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace vx {
+
+// The start of an incoming message, taken out of the system before the rest
+// of it arrived: a part of a message left in the system's receive buffer
+// can keep the receive window shut, and then the rest never comes. Holds at
+// most one message (MAX_MESSAGE_SIZE bytes); its bytes come before the
+// system's.
+class ReceiveBuffer {
+ private:
+  std::vector<char> m_bytes;  // held bytes from m_at on
+  size_t m_at = 0;
+
+ public:
+  size_t held() const { return m_bytes.size() - m_at; }
+
+  // Copies up to bytes held bytes to p, taking them out unless peek. The
+  // number copied.
+  int copyOut(char *p, int bytes, bool peek);
+
+  // Reads from the system, without waiting, until upto bytes are held (at
+  // most MAX_MESSAGE_SIZE). The number read; the error code that stopped it
+  // (0: none, no more waiting, or the peer's end) in *p_code. Throws
+  // std::bad_alloc.
+  int fill(int sock, int upto, int *p_code);
+};
+
+} // namespace vx
