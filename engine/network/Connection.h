@@ -27,8 +27,9 @@ struct Connection {
 // Opening sockets, with the error lines of NetworkManager::connect and
 // NetworkManager::setServer.
 
-// A socket connected to host and port, non-blocking from the start; -1 when
-// that failed or the host did not answer within CONNECT_TIMEOUT_MS.
+// A socket connected to host and port (digits, 1 to 65535), non-blocking
+// from the start; -1 when that failed or the host did not answer within
+// CONNECT_TIMEOUT_MS.
 int openClientSocket(const std::string &host, const std::string &port);
 
 // A non-blocking socket listening on port (digits, 1 to 65535); -1 on failure.

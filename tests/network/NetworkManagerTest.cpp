@@ -243,7 +243,15 @@ TEST_F(NetworkManagerTest, FailedConnectLeavesNothingOpen) {
   ASSERT_NE(it + 1, lines.end());
   EXPECT_EQ(*(it + 1), "\t111 - Connection refused");
 
-  EXPECT_EQ(nm.connect("127.0.0.1", "no-such-service"), -1);
+  // The port text follows setServer's rule: a service name, a sign, a blank
+  // or a number past 65535 (which would wrap to another port) is refused.
+  for (std::string bad : {"112661", "+47125", " 47125", "65536", "0", "", "no-such-service"}) {
+    EXPECT_EQ(nm.connect("127.0.0.1", bad), -1) << bad;
+    EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! Port \"" + bad +
+                                "\" is not a number from 1 to 65535."))
+        << bad;
+  }
+  EXPECT_EQ(nm.connect("no host", "9876"), -1);
   EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! getaddrinfo() returned:"));
 
   EXPECT_EQ(nm.getNumConnections(), 0);
