@@ -33,7 +33,8 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
 
 } // namespace
 
-NetworkManager::NetworkManager() : m_server_sock(-1), m_max_connections(3) {
+NetworkManager::NetworkManager()
+    : m_server_sock(-1), m_max_connections(3), m_max_pending_output(MAX_PENDING_OUTPUT) {
   setType("NetworkManager");
 }
 
@@ -203,6 +204,7 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   int result = 0;
   for (int k = 0; k < count; k++) {
     Connection &c = m_connections[first];
+    c.queue.discard(first + k);
     int r = 0;
     int code = 0;
     if (discard) {
@@ -284,7 +286,8 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   Connection &c = m_connections[sock_index];
   // A message that could never go out is refused now, not at its step.
-  if (bytes > MAX_PENDING_OUTPUT && c.queue.checkRoom(sock_index, bytes) != 0) return -1;
+  if (bytes > m_max_pending_output && c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0)
+    return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
   int step = clampToInt(int64_t(GameManager::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
@@ -308,7 +311,7 @@ int NetworkManager::sendDue(int sock, int step) {
   std::vector<char> copy;
   for (;;) {
     i = indexOf(sock);
-    if (i < 0 || !m_connections[i].queue.takeDue(step, &copy)) break;
+    if (i < 0 || !m_connections[i].queue.takeDue(step, m_max_pending_output, &copy)) break;
     result += sendNow(copy.data(), static_cast<int>(copy.size()), i);
   }
   return result;
@@ -334,7 +337,7 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
   SendQueue &q = m_connections[sock_index].queue;
-  if (q.checkRoom(sock_index, bytes) != 0) return -1;
+  if (q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
   if (q.pending() > 0) {
     if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
     q.follow(sock_index, p, bytes);

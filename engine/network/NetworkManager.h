@@ -25,6 +25,7 @@ class NetworkManager : public Manager {
   int m_max_connections;                  // most sockets accept admits
   std::vector<Connection> m_connections;  // connected sockets, by socket index
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
+  int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
 
   // Tests hand the manager connected descriptors through it (tests/network).
   friend struct NetworkTestSeam;
