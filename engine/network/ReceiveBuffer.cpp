@@ -17,12 +17,9 @@ const int MAX_INTERRUPTS = 100;
 int ReceiveBuffer::copyOut(char *p, int bytes, bool peek) {
   size_t n = held() < size_t(bytes) ? held() : size_t(bytes);
   if (n == 0) return 0;
-  memcpy(p, m_bytes.data() + m_at, n);
+  memcpy(p, m_p_bytes.get() + m_at, n);
   if (!peek) m_at += n;
-  if (held() == 0) {
-    m_bytes.clear();
-    m_at = 0;
-  }
+  if (held() == 0) m_at = m_end = 0;
   return static_cast<int>(n);
 }
 
@@ -30,19 +27,18 @@ int ReceiveBuffer::fill(int sock, int upto, int *p_code) {
   *p_code = 0;
   if (upto > MAX_MESSAGE_SIZE) upto = MAX_MESSAGE_SIZE;
   if (upto <= 0 || held() >= size_t(upto)) return 0;
+  if (!m_p_bytes) m_p_bytes.reset(new char[MAX_MESSAGE_SIZE]);
   if (m_at > 0) {
-    m_bytes.erase(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at));
+    memmove(m_p_bytes.get(), m_p_bytes.get() + m_at, held());
+    m_end -= m_at;
     m_at = 0;
   }
-  m_bytes.reserve(MAX_MESSAGE_SIZE);
-  size_t had = m_bytes.size();
-  m_bytes.resize(size_t(upto));
-  int got = 0;
+  size_t before = m_end;
   int interrupts = 0;
-  while (had + size_t(got) < size_t(upto)) {
-    int n = platform::socketRecv(sock, m_bytes.data() + had + got, upto - int(had) - got, false);
+  while (m_end < size_t(upto)) {
+    int n = platform::socketRecv(sock, m_p_bytes.get() + m_end, upto - static_cast<int>(m_end), false);
     if (n > 0) {
-      got += n;
+      m_end += size_t(n);
       continue;
     }
     int code = n < 0 ? platform::socketError() : 0;
@@ -50,8 +46,7 @@ int ReceiveBuffer::fill(int sock, int upto, int *p_code) {
     if (n < 0 && !platform::isWouldBlock(code)) *p_code = code;
     break;
   }
-  m_bytes.resize(had + size_t(got));
-  return got;
+  return static_cast<int>(m_end - before);
 }
 
 } // namespace vx

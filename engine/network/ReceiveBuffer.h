@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 namespace vx {
 
@@ -12,11 +12,12 @@ namespace vx {
 // system's.
 class ReceiveBuffer {
  private:
-  std::vector<char> m_bytes;  // held bytes from m_at on
-  size_t m_at = 0;
+  std::unique_ptr<char[]> m_p_bytes;  // MAX_MESSAGE_SIZE bytes, from the first fill on
+  size_t m_at = 0;                    // held bytes are m_at to m_end
+  size_t m_end = 0;
 
  public:
-  size_t held() const { return m_bytes.size() - m_at; }
+  size_t held() const { return m_end - m_at; }
 
   // Copies up to bytes held bytes to p, taking them out unless peek. The
   // number copied.
