@@ -93,6 +93,17 @@ int servePlainPeer(benchmark::State &state) {
   return peer;
 }
 
+// Closes the engine's side of a served plain peer, then the peer and the
+// thread that reads or writes it.
+void endPlainPeer(int peer, std::thread *p_thread) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  nm.close(-1);
+  ::shutdown(peer, SHUT_RDWR);
+  p_thread->join();
+  ::close(peer);
+  nm.setServer(false);
+}
+
 void BM_LongestStepServerSide(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   double longest_ms = 0;
@@ -167,11 +178,7 @@ void BM_SendSmallMessages(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * per_step);
   state.counters["refused"] = refused;
   stop = true;
-  nm.close(-1);
-  ::shutdown(peer, SHUT_RDWR);
-  reader.join();
-  ::close(peer);
-  nm.setServer(false);
+  endPlainPeer(peer, &reader);
 }
 
 // Steps that collect 1000 messages of 64 bytes with genDataEvents from a
@@ -212,11 +219,7 @@ void BM_ReceiveSmallMessages(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * per_step);
   state.counters["idle_calls"] = static_cast<double>(idle);
   stop = true;
-  NetworkManager::getInstance().close(-1);
-  ::shutdown(peer, SHUT_RDWR);
-  writer.join();
-  ::close(peer);
-  NetworkManager::getInstance().setServer(false);
+  endPlainPeer(peer, &writer);
 }
 
 // A plain peer thread sends count messages of size bytes at once (default
@@ -257,11 +260,7 @@ void BM_BurstCollectedStepByStep(benchmark::State &state) {
       }
     }
     longest_ms = double(longest) / 1000.0;
-    nm.close(-1);
-    ::shutdown(peer, SHUT_RDWR);
-    writer.join();
-    ::close(peer);
-    nm.setServer(false);
+    endPlainPeer(peer, &writer);
     WorldManager::getInstance().markForDelete(rec);
     WorldManager::getInstance().update();
   }
@@ -311,11 +310,7 @@ void BM_SlowReaderLongestStep(benchmark::State &state) {
     state.counters["kept"] = nm.getNumConnections() > 0 ? 1 : 0;
     longest_ms = double(longest) / 1000.0;
     stop = true;
-    nm.close(-1);
-    ::shutdown(peer, SHUT_RDWR);
-    reader.join();
-    ::close(peer);
-    nm.setServer(false);
+    endPlainPeer(peer, &reader);
   }
   state.counters["longest_step_ms"] = longest_ms;
   state.counters["connected_s"] = kept_s;
