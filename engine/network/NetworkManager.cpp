@@ -465,9 +465,7 @@ int NetworkManager::isData(int sock_index) const {
 
 int NetworkManager::holdInput(int sock_index, int upto) {
   Connection &c = m_connections[sock_index];
-  int code = 0;
-  c.input.fill(c.sock, upto, &code);
-  return code;
+  return c.input.fill(c.sock, upto);
 }
 
 void logSocketError(int code) {

@@ -23,8 +23,7 @@ int ReceiveBuffer::copyOut(char *p, int bytes, bool peek) {
   return static_cast<int>(n);
 }
 
-int ReceiveBuffer::fill(int sock, int upto, int *p_code) {
-  *p_code = 0;
+int ReceiveBuffer::fill(int sock, int upto) {
   if (upto > MAX_MESSAGE_SIZE) upto = MAX_MESSAGE_SIZE;
   if (upto <= 0 || held() >= size_t(upto)) return 0;
   if (!m_p_bytes) m_p_bytes.reset(new char[MAX_MESSAGE_SIZE]);
@@ -33,7 +32,6 @@ int ReceiveBuffer::fill(int sock, int upto, int *p_code) {
     m_end -= m_at;
     m_at = 0;
   }
-  size_t before = m_end;
   int interrupts = 0;
   while (m_end < size_t(upto)) {
     int n = platform::socketRecv(sock, m_p_bytes.get() + m_end, upto - static_cast<int>(m_end), false);
@@ -43,10 +41,9 @@ int ReceiveBuffer::fill(int sock, int upto, int *p_code) {
     }
     int code = n < 0 ? platform::socketError() : 0;
     if (n < 0 && platform::isInterrupted(code) && ++interrupts <= MAX_INTERRUPTS) continue;
-    if (n < 0 && !platform::isWouldBlock(code)) *p_code = code;
-    break;
+    return n < 0 && !platform::isWouldBlock(code) ? code : 0;
   }
-  return static_cast<int>(m_end - before);
+  return 0;
 }
 
 } // namespace vx

@@ -24,10 +24,9 @@ class ReceiveBuffer {
   int copyOut(char *p, int bytes, bool peek);
 
   // Reads from the system, without waiting, until upto bytes are held (at
-  // most MAX_MESSAGE_SIZE). The number read; the error code that stopped it
-  // (0: none, no more waiting, or the peer's end) in *p_code. Throws
-  // std::bad_alloc.
-  int fill(int sock, int upto, int *p_code);
+  // most MAX_MESSAGE_SIZE). The error code that stopped it (0: none, no
+  // more waiting, or the peer's end). Throws std::bad_alloc.
+  int fill(int sock, int upto);
 };
 
 } // namespace vx

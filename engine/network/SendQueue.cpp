@@ -16,7 +16,7 @@ int SendQueue::refuse(int sock_index, int bytes, int cap) {
   if (m_refused++ > 0) return -1;
   LogManager::getInstance().writeLog(
       "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
-      "pass %d. Message refused (and those after it, until one fits).",
+      "pass %d. Message refused (more refusals are counted until one fits).",
       sock_index, static_cast<unsigned long long>(pending()), bytes, cap);
   return -1;
 }

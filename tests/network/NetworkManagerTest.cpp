@@ -415,7 +415,7 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   std::vector<std::string> lines = linesStarting(env, refused);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(" bytes waiting to go out; 4194304 more would pass 4194304. Message "
-                          "refused (and those after it, until one fits)."),
+                          "refused (more refusals are counted until one fits)."),
             std::string::npos);
   EXPECT_EQ(nm.send("more", 4, 1), 0);
   EXPECT_TRUE(env.logContains(
