@@ -8,6 +8,10 @@
 // And the cost of send itself: small messages, at once or a step later, to a
 // plain reader that takes everything as fast as it can; and of collecting
 // small messages with genDataEvents.
+//
+// And the longest step of three loads from plain peers with default
+// buffers: a burst of messages sent at once and collected one a step, and a
+// reader that takes 10 KB/s, or nothing, while every step sends.
 
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -25,6 +29,7 @@
 #include "network/NetTest.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
+#include "world/WorldManager.h"
 #include "support/GameManagerSeam.h"
 #include "support/TestEnv.h"
 
@@ -37,7 +42,8 @@ const int MAX_STEPS = 2000;
 const int64_t MAX_RUN_US = 20 * 1000000;
 const int PEER_GIVES_UP_MS = 3000;
 
-// Steps of send + sendDelayed on socket 0; the longest step in ms.
+// Steps of send + sendDelayed on socket 0; the longest step in ms. Also
+// counts the bytes send took before its first refusal.
 double sendSteps(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   std::vector<char> message(MESSAGE_BYTES, 'm');
@@ -45,11 +51,16 @@ double sendSteps(benchmark::State &state) {
   memcpy(message.data(), &len, 4);
   int64_t longest = 0;
   int steps = 0;
+  int64_t taken = 0;
+  bool refused = false;
   int64_t start = platform::nowMicros();
   while (nm.getNumConnections() > 0 && steps < MAX_STEPS &&
          platform::nowMicros() - start < MAX_RUN_US) {
     int64_t t0 = platform::nowMicros();
-    nm.send(message.data(), MESSAGE_BYTES, 0);
+    if (nm.send(message.data(), MESSAGE_BYTES, 0) == 0 && !refused)
+      taken += MESSAGE_BYTES;
+    else
+      refused = true;
     if (nm.isConnected(-1)) nm.sendDelayed();
     int64_t dt = platform::nowMicros() - t0;
     if (dt > longest) longest = dt;
@@ -57,6 +68,7 @@ double sendSteps(benchmark::State &state) {
   }
   state.counters["steps"] = steps;
   state.counters["dropped"] = nm.getNumConnections() == 0 ? 1 : 0;
+  state.counters["taken_before_refusal_MB"] = double(taken) / 1e6;
   return double(longest) / 1000.0;
 }
 
@@ -79,6 +91,17 @@ int servePlainPeer(benchmark::State &state) {
   int64_t end = platform::nowMicros() + 5000000;
   while (nm.accept() < 0 && platform::nowMicros() < end) ::usleep(1000);
   return peer;
+}
+
+// Closes the engine's side of a served plain peer, then the peer and the
+// thread that reads or writes it.
+void endPlainPeer(int peer, std::thread *p_thread) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  nm.close(-1);
+  ::shutdown(peer, SHUT_RDWR);
+  p_thread->join();
+  ::close(peer);
+  nm.setServer(false);
 }
 
 void BM_LongestStepServerSide(benchmark::State &state) {
@@ -155,11 +178,7 @@ void BM_SendSmallMessages(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * per_step);
   state.counters["refused"] = refused;
   stop = true;
-  nm.close(-1);
-  ::shutdown(peer, SHUT_RDWR);
-  reader.join();
-  ::close(peer);
-  nm.setServer(false);
+  endPlainPeer(peer, &reader);
 }
 
 // Steps that collect 1000 messages of 64 bytes with genDataEvents from a
@@ -200,17 +219,117 @@ void BM_ReceiveSmallMessages(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * per_step);
   state.counters["idle_calls"] = static_cast<double>(idle);
   stop = true;
-  NetworkManager::getInstance().close(-1);
-  ::shutdown(peer, SHUT_RDWR);
-  writer.join();
-  ::close(peer);
-  NetworkManager::getInstance().setServer(false);
+  endPlainPeer(peer, &writer);
+}
+
+// A plain peer thread sends count messages of size bytes at once (default
+// buffers); each step collects one with genDataEvents and runs the due
+// sends. Stops when all came or nothing came for 2 s (a wedge).
+void BM_BurstCollectedStepByStep(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const int count = static_cast<int>(state.range(1));
+  double longest_ms = 0;
+  int delivered = 0;
+  int in_order = 1;
+  for (auto _ : state) {
+    int peer = servePlainPeer(state);
+    if (peer < 0) return;
+    std::thread writer([peer, size, count] {
+      std::string all;
+      for (int seq = 0; seq < count; seq++) all += nettest::seqMessage(seq, size);
+      nettest::writeAll(peer, all);
+    });
+    nettest::Recorder *rec = new nettest::Recorder;
+    int64_t longest = 0;
+    int64_t last_progress = platform::nowMicros();
+    delivered = 0;
+    while (delivered < count && platform::nowMicros() - last_progress < 2000000) {
+      int64_t t0 = platform::nowMicros();
+      int r = genDataEvents(0);
+      if (nm.isConnected(-1)) nm.sendDelayed();
+      int64_t dt = platform::nowMicros() - t0;
+      if (dt > longest) longest = dt;
+      if (r < 0) break;
+      if (r == 1) {
+        const nettest::Seen &m = rec->seen.back();
+        if (m.bytes != size || !nettest::seqBodyOk(m.message.data() + 4, delivered, size))
+          in_order = 0;
+        delivered++;
+        last_progress = platform::nowMicros();
+      }
+    }
+    longest_ms = double(longest) / 1000.0;
+    endPlainPeer(peer, &writer);
+    WorldManager::getInstance().markForDelete(rec);
+    WorldManager::getInstance().update();
+  }
+  state.counters["longest_step_ms"] = longest_ms;
+  state.counters["delivered"] = delivered;
+  state.counters["in_order"] = in_order;
+}
+
+// Every 5 ms a step sends one 4 KiB message and runs the due sends, to a
+// plain peer thread that reads the argument's bytes a second: 10 KB/s for
+// 20 s, or nothing (until it is dropped, at most 40 s).
+void BM_SlowReaderLongestStep(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  const int rate = static_cast<int>(state.range(0));
+  const int64_t run_us = (rate > 0 ? 20 : 40) * int64_t(1000000);
+  double longest_ms = 0;
+  double kept_s = 0;
+  for (auto _ : state) {
+    int peer = servePlainPeer(state);
+    if (peer < 0) return;
+    std::atomic<bool> stop(false);
+    std::thread reader([peer, &stop, rate] {
+      if (rate == 0) return;
+      char buf[1000];
+      int64_t start = platform::nowMicros();
+      int64_t got = 0;
+      while (!stop.load()) {
+        ssize_t n = ::recv(peer, buf, sizeof(buf), 0);
+        if (n <= 0) return;
+        got += n;
+        int64_t wait = start + got * 1000000 / rate - platform::nowMicros();
+        if (wait > 0) ::usleep(static_cast<useconds_t>(wait));
+      }
+    });
+    std::string message = nettest::frame(std::string(4092, 's'));
+    int64_t longest = 0;
+    int64_t start = platform::nowMicros();
+    while (nm.getNumConnections() > 0 && platform::nowMicros() - start < run_us) {
+      int64_t t0 = platform::nowMicros();
+      nm.send(message.data(), static_cast<int>(message.size()), 0);
+      if (nm.isConnected(-1)) nm.sendDelayed();
+      int64_t dt = platform::nowMicros() - t0;
+      if (dt > longest) longest = dt;
+      ::usleep(5000);
+    }
+    kept_s = double(platform::nowMicros() - start) / 1e6;
+    state.counters["kept"] = nm.getNumConnections() > 0 ? 1 : 0;
+    longest_ms = double(longest) / 1000.0;
+    stop = true;
+    endPlainPeer(peer, &reader);
+  }
+  state.counters["longest_step_ms"] = longest_ms;
+  state.counters["connected_s"] = kept_s;
 }
 
 BENCHMARK(BM_SendSmallMessages)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReceiveSmallMessages)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LongestStepServerSide)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LongestStepClientSide)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BurstCollectedStepByStep)
+    ->Args({MAX_MESSAGE_SIZE, 200})
+    ->Args({4096, 1000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SlowReaderLongestStep)
+    ->Arg(10000)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

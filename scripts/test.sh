@@ -93,7 +93,8 @@ if ((${#FUZZ_SOURCES[@]})); then
     done
     for name in "${!FUZZ_PID[@]}"; do
       if wait "${FUZZ_PID[$name]}"; then
-        echo "   $name: $(grep -m1 -o 'Done [0-9]* runs.*' "$FUZZ_TMP/$name/log" || echo done)"
+        rate=$(grep -m1 -o 'average_exec_per_sec: *[0-9]*' "$FUZZ_TMP/$name/log" | grep -o '[0-9]*$' || true)
+        echo "   $name: $(grep -m1 -o 'Done [0-9]* runs.*' "$FUZZ_TMP/$name/log" || echo done)${rate:+ ($rate inputs/s)}"
       else
         echo "   $name FAILED:"
         tail -n 60 "$FUZZ_TMP/$name/log"

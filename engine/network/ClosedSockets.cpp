@@ -17,18 +17,14 @@ namespace {
 // and thrown away so that the final close does not reset the connection.
 const int CLOSED_DISCARD_BYTES = 1024 * 1024;
 
-int unackedBytes(int sock) {
-  int n = 0;
-  return platform::socketBytesUnacked(sock, &n) == 0 ? n : 0;
-}
-
 } // namespace
 
 int ClosedSockets::close(int sock, int sock_index, UnsentBytes unsent, int *p_code) {
-  Draining d{sock, std::move(unsent), 0};
+  Draining d{sock, std::move(unsent)};
   // The no-progress time goes on from before the close.
-  if (d.unsent.pending() == 0) d.unsent.markTaken(platform::nowMicros());
-  d.last_unacked = unackedBytes(sock);
+  int64_t now = platform::nowMicros();
+  if (d.unsent.pending() == 0) d.unsent.markTaken(now);
+  d.unsent.lookAtQueue(sock, now);
   *p_code = 0;
   int state = drain(d, "NetworkManager::close()");
   if (state == 1) {
@@ -56,28 +52,27 @@ int ClosedSockets::drain(Draining &d, const char *p_op) {
   // Unread input at the close would make the system reset the connection
   // and drop what is still on its way.
   platform::socketDiscardInput(d.sock, CLOSED_DISCARD_BYTES);
-  size_t before = d.unsent.pending();
   int code = d.unsent.sendTo(d.sock);
+  int64_t now = platform::nowMicros();
+  int queued = d.unsent.lookAtQueue(d.sock, now);
+  unsigned long long lost = static_cast<unsigned long long>(d.unsent.pending()) +
+                            static_cast<unsigned long long>(queued);
   if (code != 0) {
     lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer: %llu unsent bytes "
                 "discarded.",
-                p_op, d.sock, static_cast<unsigned long long>(d.unsent.pending()));
+                p_op, d.sock, lost);
     logSocketError(code);
     platform::socketClose(d.sock);
     return -1;
   }
-  int unacked = unackedBytes(d.sock);
-  if (d.unsent.pending() == 0 && unacked == 0) return 1;
-  int64_t now = platform::nowMicros();
-  if (d.unsent.pending() < before || unacked < d.last_unacked) d.unsent.markTaken(now);
-  d.last_unacked = unacked;
+  if (lost == 0) return 1;
   int64_t stalled_ms = d.unsent.stalledMillis(now);
   if (stalled_ms >= MAX_SEND_STALL_MS) {
-    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) took nothing for %lld ms: %llu unsent "
-                "bytes discarded.",
-                p_op, d.sock, static_cast<long long>(stalled_ms),
-                static_cast<unsigned long long>(d.unsent.pending()) +
-                    static_cast<unsigned long long>(unacked));
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d): its peer acknowledged no bytes for "
+                "%lld ms: %llu unsent bytes discarded (%llu held here, %d in the system's send "
+                "queue).",
+                p_op, d.sock, static_cast<long long>(stalled_ms), lost,
+                static_cast<unsigned long long>(d.unsent.pending()), queued);
     platform::socketAbort(d.sock);
     return -1;
   }
@@ -109,7 +104,8 @@ void ClosedSockets::drainBeforeShutDown() {
     if (platform::nowMicros() - start >= int64_t(SHUTDOWN_SEND_WAIT_MS) * 1000) {
       unsigned long long lost = 0;
       for (Draining &d : m_sockets) {
-        lost += d.unsent.pending() + static_cast<unsigned long long>(unackedBytes(d.sock));
+        int queued = d.unsent.lookAtQueue(d.sock, platform::nowMicros());
+        lost += d.unsent.pending() + static_cast<unsigned long long>(queued);
         platform::socketAbort(d.sock);
       }
       LogManager::getInstance().writeLog(

@@ -11,13 +11,12 @@ const int SHUTDOWN_SEND_WAIT_MS = 2000;
 
 // Sockets closed with bytes still on their way: they have left the
 // connection list, and each descriptor stays open until the peer has
-// acknowledged its bytes, or has taken none for MAX_SEND_STALL_MS.
+// acknowledged its bytes, or has made no progress for MAX_SEND_STALL_MS.
 class ClosedSockets {
  private:
   struct Draining {
     int sock;
     UnsentBytes unsent;
-    int last_unacked;  // bytes the system held unacknowledged at the last look
   };
   std::vector<Draining> m_sockets;
 

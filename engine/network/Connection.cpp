@@ -14,16 +14,21 @@ namespace vx {
 
 namespace {
 
-// A port text of digits only, 1 to 65535.
-bool parsePort(const std::string &text, unsigned short *p_port) {
-  if (text.empty()) return false;
+// A port text of digits only, 1 to 65535; else false with "<who>: Error!
+// Port ...".
+bool parsePort(const char *p_who, const std::string &text, unsigned short *p_port) {
   long value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-    if (value > 65535) return false;
+    if (c < '0' || c > '9' || (value = value * 10 + (c - '0')) > 65535) {
+      value = 0;
+      break;
+    }
   }
-  if (value < 1) return false;
+  if (value < 1) {
+    LogManager::getInstance().writeLog("%s: Error! Port \"%s\" is not a number from 1 to 65535.",
+                                       p_who, text.c_str());
+    return false;
+  }
   *p_port = static_cast<unsigned short>(value);
   return true;
 }
@@ -52,8 +57,10 @@ int awaitConnect(int sock) {
 int openClientSocket(const std::string &host, const std::string &port) {
   const char *p_who = "NetworkManager::connect()";
   LogManager &lm = LogManager::getInstance();
+  unsigned short port_number = 0;
+  if (!parsePort(p_who, port, &port_number)) return -1;
   struct addrinfo *p_addr = nullptr;
-  int r = platform::resolveAddress(host.c_str(), port.c_str(), &p_addr);
+  int r = platform::resolveAddress(host.c_str(), std::to_string(port_number).c_str(), &p_addr);
   if (r != 0 || !p_addr) {
     lm.writeLog("NetworkManager::connect(): Error! getaddrinfo() returned:");
     std::string text = platform::resolveErrorText(r);
@@ -99,12 +106,7 @@ int openClientSocket(const std::string &host, const std::string &port) {
 int openServerSocket(const std::string &port) {
   const char *p_who = "NetworkManager::setServer()";
   unsigned short port_number = 0;
-  if (!parsePort(port, &port_number)) {
-    LogManager::getInstance().writeLog(
-        "NetworkManager::setServer(): Error! Port \"%s\" is not a number from 1 to 65535.",
-        port.c_str());
-    return -1;
-  }
+  if (!parsePort(p_who, port, &port_number)) return -1;
   int sock = platform::socketOpen(AF_INET, SOCK_STREAM, 0);
   if (sock < 0) {
     logFailedCall(p_who, "socket", platform::socketError());

@@ -41,13 +41,26 @@ void OutgoingFrames::follow(int sock_index, const char *p, int bytes) {
 
 namespace {
 
-// With no whole message waiting: closes the socket when its peer has left
-// (the message can never be completed). -1 when closed, else 0.
-int closeIfPeerLeft(NetworkManager &nm, int sock_index, int waiting) {
-  int code = 0;
-  if (platform::socketPeerGone(nm.getSocket(sock_index), &code) != 1) return 0;
+// With no whole message waiting, after its start was taken in (stopped by
+// the error code, 0: none): a peer that has left closes the socket, once
+// what it sent before leaving is read (upto bytes are needed for the next
+// step). Between messages that is its ordinary end, which receive reports
+// (0); in the middle of one the message can never be completed (-1).
+int closeIfPeerLeft(NetworkManager &nm, int sock_index, int upto, int code) {
+  if (code == 0 && platform::socketPeerGone(nm.getSocket(sock_index), &code) != 1) return 0;
   LogManager &lm = LogManager::getInstance();
-  if (code == 0) {
+  int waiting = nm.isData(sock_index);
+  if (waiting < 0) waiting = 0;
+  if (waiting >= upto) return 0;
+  if (waiting == 0 && code == 0) {
+    char c;
+    nm.receive(&c, 1, true, sock_index);
+    return 0;
+  }
+  if (waiting == 0) {
+    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost:", sock_index);
+    logSocketError(code);
+  } else if (code == 0) {
     lm.writeLog("vx::genDataEvents(): Socket %d closed by the peer, %d bytes of a message unread.",
                 sock_index, waiting);
   } else {
@@ -79,37 +92,10 @@ bool readMessage(NetworkManager &nm, int sock_index, char *p_buffer, int length)
   return false;
 }
 
-} // namespace
-
-int genDataEvents(int sock_index) {
-  NetworkManager &nm = NetworkManager::getInstance();
+// Delivers the whole waiting message of length bytes. 1, or -1 with a line.
+int deliver(NetworkManager &nm, int sock_index, int32_t length) {
   LogManager &lm = LogManager::getInstance();
-
-  bool connected = nm.isConnected(sock_index);
-  int waiting = nm.isData(sock_index);
-  lm.writeLog(20, "vx::genDataEvents(): socket %d, connected %s, bytes %d", sock_index,
-              connected ? "true" : "false", waiting);
-  if (!connected || sock_index < 0) return 0;
-  if (waiting < 4) return closeIfPeerLeft(nm, sock_index, waiting < 0 ? 0 : waiting);
-
-  // Only peeked: the socket's own buffer holds the message until it is whole.
-  int32_t length = 0;
-  if (nm.receive(&length, 4, true, sock_index) != 4) {
-    lm.writeLog("vx::genDataEvents(): Error!  Reading message.");
-    return -1;
-  }
-  lm.writeLog(20, "vx::genDataEvents(): have %d of %d bytes.", waiting, static_cast<int>(length));
-  if (!isMessageLength(length)) {
-    // Not a frame: the stream cannot be read in step any more.
-    lm.writeLog(
-        "vx::genDataEvents(): Error! Bad message length %d (must be 4 to %d). Closing socket %d.",
-        static_cast<int>(length), MAX_MESSAGE_SIZE, sock_index);
-    nm.close(sock_index);
-    return -1;
-  }
-  if (waiting < length) return closeIfPeerLeft(nm, sock_index, waiting);
   lm.writeLog(20, "vx::genDataEvents(): have full message (%d bytes).", static_cast<int>(length));
-
   std::vector<char> message;
   try {
     message.assign(static_cast<size_t>(length), '\0');
@@ -127,6 +113,51 @@ int genDataEvents(int sock_index) {
   int count = nm.onEvent(&ev);
   lm.writeLog(20, "vx::genDataEvents(): sent to %d objects.", count);
   return 1;
+}
+
+} // namespace
+
+int genDataEvents(int sock_index) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  LogManager &lm = LogManager::getInstance();
+
+  bool connected = nm.isConnected(sock_index);
+  int waiting = nm.isData(sock_index);
+  lm.writeLog(20, "vx::genDataEvents(): socket %d, connected %s, bytes %d", sock_index,
+              connected ? "true" : "false", waiting);
+  if (!connected || sock_index < 0) return 0;
+
+  int32_t length = 4;
+  if (waiting >= 4) {
+    if (nm.receive(&length, 4, true, sock_index) != 4) {
+      // "Error!" is followed by two blanks in this line.
+      lm.writeLog("vx::genDataEvents(): Error!  Reading message.");
+      return -1;
+    }
+    lm.writeLog(20, "vx::genDataEvents(): have %d of %d bytes.", waiting, static_cast<int>(length));
+    if (!isMessageLength(length)) {
+      // Not a frame: the stream cannot be read in step any more.
+      lm.writeLog(
+          "vx::genDataEvents(): Error! Bad message length %d (must be 4 to %d). Closing socket %d.",
+          static_cast<int>(length), MAX_MESSAGE_SIZE, sock_index);
+      nm.close(sock_index);
+      return -1;
+    }
+    if (waiting >= length) return deliver(nm, sock_index, length);
+  }
+
+  // No whole message waiting: what has come of it (its length first) moves
+  // into the connection's own buffer, so that the system's stays free to
+  // take the rest.
+  int code = 0;
+  try {
+    code = nm.holdInput(sock_index, length);
+  } catch (const std::bad_alloc &) {
+    lm.writeLog("vx::genDataEvents(): Error! Cannot allocate %d bytes for message buffer.",
+                static_cast<int>(length));
+    return -1;
+  }
+  return closeIfPeerLeft(nm, sock_index, length, code);
 }
 
 } // namespace vx

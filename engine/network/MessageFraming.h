@@ -7,8 +7,8 @@
 
 namespace vx {
 
-// Largest message genDataEvents accepts, its 4-byte length included. Kept
-// below the socket receive buffer so a whole message can wait there.
+// Largest message genDataEvents accepts, its 4-byte length included; also
+// the most a connection holds of a message that has partly arrived.
 const int MAX_MESSAGE_SIZE = 64 * 1024;
 
 // A length a peer of this engine reads: 4 to MAX_MESSAGE_SIZE.
@@ -29,8 +29,9 @@ class OutgoingFrames {
 };
 
 // Delivers at most one whole waiting message on a socket as a DATA event.
-// 1 delivered, 0 no whole message waiting, -1 on error (a bad length, or a
-// peer that left without a whole message waiting, closes the socket).
+// 1 delivered, 0 no whole message waiting (a peer that left between
+// messages is closed), -1 on error (a bad length, or a peer that left in
+// the middle of a message, closes the socket).
 int genDataEvents(int sock_index);
 
 } // namespace vx

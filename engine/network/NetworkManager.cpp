@@ -33,7 +33,8 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
 
 } // namespace
 
-NetworkManager::NetworkManager() : m_server_sock(-1), m_max_connections(3) {
+NetworkManager::NetworkManager()
+    : m_server_sock(-1), m_max_connections(3), m_max_pending_output(MAX_PENDING_OUTPUT) {
   setType("NetworkManager");
 }
 
@@ -203,6 +204,7 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   int result = 0;
   for (int k = 0; k < count; k++) {
     Connection &c = m_connections[first];
+    c.queue.discard(first + k);
     int r = 0;
     int code = 0;
     if (discard) {
@@ -284,7 +286,8 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   Connection &c = m_connections[sock_index];
   // A message that could never go out is refused now, not at its step.
-  if (bytes > MAX_PENDING_OUTPUT && c.queue.checkRoom(sock_index, bytes) != 0) return -1;
+  if (bytes > m_max_pending_output && c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0)
+    return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
   int step = clampToInt(int64_t(GameManager::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
@@ -308,7 +311,7 @@ int NetworkManager::sendDue(int sock, int step) {
   std::vector<char> copy;
   for (;;) {
     i = indexOf(sock);
-    if (i < 0 || !m_connections[i].queue.takeDue(step, &copy)) break;
+    if (i < 0 || !m_connections[i].queue.takeDue(step, m_max_pending_output, &copy)) break;
     result += sendNow(copy.data(), static_cast<int>(copy.size()), i);
   }
   return result;
@@ -334,7 +337,7 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
   SendQueue &q = m_connections[sock_index].queue;
-  if (q.checkRoom(sock_index, bytes) != 0) return -1;
+  if (q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
   if (q.pending() > 0) {
     if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
     q.follow(sock_index, p, bytes);
@@ -403,25 +406,30 @@ int NetworkManager::receive(void *buffer, int bytes, bool peek, int sock_index) 
                 sock_index);
     return -1;
   }
-  int sock = m_connections[sock_index].sock;
+  Connection &c = m_connections[sock_index];
   // "m_sock[]" names the socket list as these lines always have.
   lm.writeLog(15,
               "NetworkManager::receive(): Socket %d (m_sock[] is %d). Calling recv(), bytes %d ...",
-              sock_index, sock, bytes);
+              sock_index, c.sock, bytes);
   if (!buffer || bytes <= 0) {
     // A zero-byte read would look like the peer closing.
     lm.writeLog("NetworkManager::receive(): Error! Bad buffer or byte count (%d).", bytes);
     return -1;
   }
 
+  // The bytes this end holds come first, then the system's.
+  char *p = static_cast<char *>(buffer);
+  int held = c.input.copyOut(p, bytes, peek);
+  if (held == bytes) return held;
   int n;
   int interrupts = 0;
   do {
-    n = platform::socketRecv(sock, buffer, bytes, peek);
+    n = platform::socketRecv(c.sock, p + held, bytes - held, peek);
   } while (n < 0 && platform::isInterrupted(platform::socketError()) &&
            ++interrupts <= RECV_MAX_INTERRUPTS);
 
-  if (n == 0) {
+  // With held bytes read, the peer's end shows at the next call.
+  if (n == 0 && held == 0) {
     lm.writeLog(1, "NetworkManager::receive(): socket is closed");
     close(sock_index);
     return 0;
@@ -432,9 +440,9 @@ int NetworkManager::receive(void *buffer, int bytes, bool peek, int sock_index) 
       lm.writeLog("NetworkManager::receive(): Error! recv() returned:");
       logSocketError(code);
     }
-    return -1;
+    return held > 0 ? held : -1;
   }
-  return n;
+  return held + n;
 }
 
 int NetworkManager::isData(int sock_index) const {
@@ -443,15 +451,21 @@ int NetworkManager::isData(int sock_index) const {
     lm.writeLog(5, "NetworkManager::isData(): Warning! Sock %d not connected.", sock_index);
     return -1;
   }
+  const Connection &c = m_connections[sock_index];
   int bytes = 0;
-  if (platform::socketBytesWaiting(m_connections[sock_index].sock, &bytes) < 0) {
+  if (platform::socketBytesWaiting(c.sock, &bytes) < 0) {
     int code = platform::socketError();
     // Both systems' call names, kept in the line.
     lm.writeLog("NetworkManager::isData(): Error! ioctl()/ioctlsocket() returned:");
     logSocketError(code);
     return -1;
   }
-  return bytes;
+  return clampToInt(int64_t(bytes) + int64_t(c.input.held()));
+}
+
+int NetworkManager::holdInput(int sock_index, int upto) {
+  Connection &c = m_connections[sock_index];
+  return c.input.fill(c.sock, upto);
 }
 
 void logSocketError(int code) {

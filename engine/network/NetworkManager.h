@@ -25,9 +25,12 @@ class NetworkManager : public Manager {
   int m_max_connections;                  // most sockets accept admits
   std::vector<Connection> m_connections;  // connected sockets, by socket index
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
+  int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
 
   // Tests hand the manager connected descriptors through it (tests/network).
   friend struct NetworkTestSeam;
+  // Moves the start of a message out of the system (holdInput).
+  friend int genDataEvents(int sock_index);
 
   int addSocket(int sock);
   void removeSocket(int sock_index);
@@ -50,6 +53,10 @@ class NetworkManager : public Manager {
   // On the socket with descriptor sock: its unsent bytes, then its messages
   // due at step, in queue order. Sum of the send results.
   int sendDue(int sock, int step);
+  // Takes what waits on a connected socket into its held bytes, without
+  // waiting, until upto bytes are held. The error code that stopped it (0:
+  // none). Throws std::bad_alloc.
+  int holdInput(int sock_index, int upto);
 
  public:
   ~NetworkManager() override;
@@ -95,9 +102,11 @@ class NetworkManager : public Manager {
   int sendNow(const void *buffer, int bytes, int sock_index);
   // Send delay in steps of one socket, or of all (-1).
   int setDelay(int delay, int sock_index);
-  // Bytes read, 0 when the peer closed, -1 on error.
+  // Without waiting: bytes read (or peeked), 0 when the peer closed, -1 on
+  // error or when nothing waits. Bytes held for a partly arrived message
+  // come first.
   int receive(void *buffer, int bytes, bool peek, int sock_index);
-  // Bytes waiting on the socket, or -1.
+  // Bytes waiting on the socket, those held for it included, or -1.
   int isData(int sock_index) const;
 };
 

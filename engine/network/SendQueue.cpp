@@ -11,19 +11,45 @@
 
 namespace vx {
 
-int SendQueue::refuse(int sock_index, int bytes) const {
-  size_t waiting = pending();
+int SendQueue::refuse(int sock_index, int bytes, int cap) {
+  // One line a run: a peer that falls behind would be refused every step.
+  if (m_refused++ > 0) return -1;
   LogManager::getInstance().writeLog(
       "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
-      "pass %d. Message refused.",
-      sock_index, static_cast<unsigned long long>(waiting), bytes, MAX_PENDING_OUTPUT);
+      "pass %d. Message refused (more refusals are counted until one fits).",
+      sock_index, static_cast<unsigned long long>(pending()), bytes, cap);
   return -1;
+}
+
+void SendQueue::endRefusals(int sock_index) {
+  LogManager::getInstance().writeLog(
+      "NetworkManager::send(): Socket %d: messages refused before this one fitted: %llu.",
+      sock_index, static_cast<unsigned long long>(m_refused));
+  m_refused = 0;
+}
+
+void SendQueue::discard(int sock_index) {
+  LogManager &lm = LogManager::getInstance();
+  if (m_refused > 0) {
+    lm.writeLog("NetworkManager::close(): Socket %d: messages refused since the last one that "
+                "fitted: %llu.",
+                sock_index, static_cast<unsigned long long>(m_refused));
+    m_refused = 0;
+  }
+  if (m_delayed.empty()) return;
+  lm.writeLog("NetworkManager::close(): Warning! Socket %d: delayed messages discarded: %d (%llu "
+              "bytes).",
+              sock_index, static_cast<int>(m_delayed.size()),
+              static_cast<unsigned long long>(m_delayed_bytes));
+  m_delayed = std::queue<DelayedMessage>();
+  m_delayed_bytes = 0;
 }
 
 int SendQueue::delay(int send_step, const void *buffer, int bytes) {
   try {
     const char *p = static_cast<const char *>(buffer);
     m_delayed.push(DelayedMessage{send_step, std::vector<char>(p, p + bytes)});
+    m_delayed_bytes += uint64_t(bytes);
   } catch (const std::bad_alloc &) {
     // "Error!" is followed by two blanks in this line.
     LogManager::getInstance().writeLog(
@@ -33,14 +59,14 @@ int SendQueue::delay(int send_step, const void *buffer, int bytes) {
   return 0;
 }
 
-bool SendQueue::takeDue(int step, std::vector<char> *p_copy) {
+bool SendQueue::takeDue(int step, int cap, std::vector<char> *p_copy) {
   if (m_delayed.empty()) return false;
   DelayedMessage &next = m_delayed.front();
   if (next.send_step > step) return false;
   size_t waiting = pending();
-  if (waiting > 0 && uint64_t(waiting) + uint64_t(next.copy.size()) > uint64_t(MAX_PENDING_OUTPUT))
-    return false;
+  if (waiting > 0 && uint64_t(waiting) + uint64_t(next.copy.size()) > uint64_t(cap)) return false;
   *p_copy = std::move(next.copy);
+  m_delayed_bytes -= uint64_t(p_copy->size());
   m_delayed.pop();
   return true;
 }
@@ -70,12 +96,16 @@ int SendQueue::sendPending(int sock, int sock_index) {
     if (platform::isConnectionGone(code)) lm.writeLog(1, "\tsocket is closed");
     return -1;
   }
-  int64_t stalled_ms = m_unsent.stalledMillis(platform::nowMicros());
+  int64_t now = platform::nowMicros();
+  int queued = m_unsent.lookAtQueue(sock, now);
+  int64_t stalled_ms = m_unsent.stalledMillis(now);
   if (stalled_ms >= MAX_SEND_STALL_MS) {
     lm.writeLog(
-        "NetworkManager::send(): Error! Socket %d took nothing for %lld ms (%llu bytes wait). "
-        "Closing it.",
-        sock_index, static_cast<long long>(stalled_ms), static_cast<unsigned long long>(pending()));
+        "NetworkManager::send(): Error! Socket %d: its peer acknowledged no bytes for %lld ms. "
+        "Closing it: %llu unsent bytes discarded (%llu held here, %d in the system's send queue).",
+        sock_index, static_cast<long long>(stalled_ms),
+        static_cast<unsigned long long>(pending()) + static_cast<unsigned long long>(queued),
+        static_cast<unsigned long long>(pending()), queued);
     return -1;
   }
   return 0;

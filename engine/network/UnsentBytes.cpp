@@ -39,6 +39,14 @@ int UnsentBytes::sendTo(int sock) {
   return 0;
 }
 
+int UnsentBytes::lookAtQueue(int sock, int64_t now_us) {
+  int queued = 0;
+  if (platform::socketBytesUnacked(sock, &queued) != 0) queued = 0;
+  if (queued < m_queued) m_last_taken_us = now_us;
+  m_queued = queued;
+  return queued;
+}
+
 void UnsentBytes::markTaken(int64_t now_us) { m_last_taken_us = now_us; }
 
 int64_t UnsentBytes::stalledMillis(int64_t now_us) const {

@@ -7,12 +7,15 @@
 namespace vx {
 
 // Bytes already due that a socket could not take yet; they go out first, in
-// order, in later steps. The clock says since when the socket took none.
+// order, in later steps. The clock says since when the peer made no
+// progress: the socket took none of them and the system's send queue did
+// not shrink (the peer acknowledged nothing).
 class UnsentBytes {
  private:
   std::vector<char> m_out;      // unsent bytes from m_out_at on
   size_t m_out_at = 0;
-  int64_t m_last_taken_us = 0;  // when the socket last took bytes (or when they began to wait)
+  int64_t m_last_taken_us = 0;  // last progress (or when the bytes began to wait)
+  int m_queued = 0;             // the system's send queue at the last look
 
  public:
   size_t pending() const { return m_out.size() - m_out_at; }
@@ -25,7 +28,12 @@ class UnsentBytes {
   // it (0 when all went or the socket took no more).
   int sendTo(int sock);
 
-  // Progress seen some other way (a close, or acknowledged bytes).
+  // Looks at the system's send queue of sock: bytes it holds that the peer
+  // has not acknowledged. A queue that shrank since the last look is
+  // progress. Its size now.
+  int lookAtQueue(int sock, int64_t now_us);
+
+  // Progress seen some other way (a close).
   void markTaken(int64_t now_us);
   int64_t stalledMillis(int64_t now_us) const;
 };

@@ -171,7 +171,7 @@ int socketSendSome(int sock, const char *p, int bytes, int *p_code) {
 
 int socketRecv(int sock, void *buffer, int bytes, bool peek) {
   return static_cast<int>(
-      ::recv(sock, buffer, static_cast<size_t>(bytes), peek ? MSG_PEEK : 0));
+      ::recv(sock, buffer, static_cast<size_t>(bytes), MSG_DONTWAIT | (peek ? MSG_PEEK : 0)));
 }
 
 int socketBytesWaiting(int sock, int *p_bytes) {

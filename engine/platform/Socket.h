@@ -58,7 +58,8 @@ int socketSend(int sock, const void *buffer, int bytes);
 // signal broke. The bytes sent; the error code that stopped it (0: none) in
 // *p_code.
 int socketSendSome(int sock, const char *p, int bytes, int *p_code);
-// recv, with MSG_PEEK when peek: bytes read, 0 at end of stream, or -1.
+// recv that never waits, with MSG_PEEK when peek: bytes read, 0 at end of
+// stream, or -1.
 int socketRecv(int sock, void *buffer, int bytes, bool peek);
 // Bytes waiting to be read into *p_bytes: 0 or -1.
 int socketBytesWaiting(int sock, int *p_bytes);

@@ -120,11 +120,14 @@ TEST_F(NetworkManagerTest, ListsCloseAndShiftIndices) {
   EXPECT_EQ(NetworkTestSeam::adoptSocket(c.fd[0]), 2);
   EXPECT_FALSE(nm.isConnected(3));
 
-  // A queued message dies with its socket.
+  // Queued messages die with their socket, with a line.
   ASSERT_EQ(nm.setDelay(5, 0), 0);
   ASSERT_EQ(nm.send("queued", 6, 0), 0);
+  ASSERT_EQ(nm.send("and this", 8, 0), 0);
 
   EXPECT_EQ(nm.close(0), 0);
+  EXPECT_TRUE(env.logContains(
+      "NetworkManager::close(): Warning! Socket 0: delayed messages discarded: 2 (14 bytes)."));
   ASSERT_EQ(rec->seen.size(), 1u);
   EXPECT_EQ(rec->seen[0].label, NetworkEventLabel::CLOSE);
   EXPECT_EQ(rec->seen[0].index, 0);
@@ -243,7 +246,15 @@ TEST_F(NetworkManagerTest, FailedConnectLeavesNothingOpen) {
   ASSERT_NE(it + 1, lines.end());
   EXPECT_EQ(*(it + 1), "\t111 - Connection refused");
 
-  EXPECT_EQ(nm.connect("127.0.0.1", "no-such-service"), -1);
+  // The port text follows setServer's rule: a service name, a sign, a blank
+  // or a number past 65535 (which would wrap to another port) is refused.
+  for (std::string bad : {"112661", "+47125", " 47125", "65536", "0", "", "no-such-service"}) {
+    EXPECT_EQ(nm.connect("127.0.0.1", bad), -1) << bad;
+    EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! Port \"" + bad +
+                                "\" is not a number from 1 to 65535."))
+        << bad;
+  }
+  EXPECT_EQ(nm.connect("no host", "9876"), -1);
   EXPECT_TRUE(env.logContains("NetworkManager::connect(): Error! getaddrinfo() returned:"));
 
   EXPECT_EQ(nm.getNumConnections(), 0);
@@ -343,10 +354,39 @@ TEST_F(NetworkManagerTest, ShortAndLimitMessages) {
   EXPECT_EQ(nm.getNumConnections(), 2);
 }
 
+namespace {
+
+// Lines of the log that begin with prefix.
+std::vector<std::string> linesStarting(const test::TestEnv &env, const std::string &prefix) {
+  std::vector<std::string> found;
+  for (const std::string &l : env.logLines())
+    if (l.rfind(prefix, 0) == 0) found.push_back(l);
+  return found;
+}
+
+// The bytes a stall line counts: all, held here, in the system's queue.
+struct StallCount {
+  unsigned long long all = 0, held = 0;
+  int queued = -1;
+};
+
+StallCount stallCount(const std::string &line) {
+  StallCount c;
+  size_t at = line.find(": ", line.find(" ms"));
+  if (at != std::string::npos)
+    sscanf(line.c_str() + at,
+           ": %llu unsent bytes discarded (%llu held here, %d in the system's send queue).", &c.all,
+           &c.held, &c.queued);
+  return c;
+}
+
+} // namespace
+
 // A peer that reads nothing: the cap refuses messages and keeps the
-// connection; only five seconds without progress close it, and a socket
-// closed with bytes on their way keeps them going under the same rule.
-TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule) {
+// connection, with one line a run of refusals; only MAX_SEND_STALL_MS
+// without progress close it, and a socket closed with bytes on their way
+// keeps them going under the same rule.
+TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   Recorder *rec = new Recorder;
   int small = 16 * 1024;
   auto shrink = [&] {
@@ -364,19 +404,24 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule)
                               "connection."));
   EXPECT_EQ(nm.send("more", 4, 1), 0);
 
-  // Past the cap: refused, at once for a delayed one, and the connection stays.
+  // Past the cap: refused, at once for a delayed one, and the connection
+  // stays. One line for the run, its count once a message fits again.
   std::string huge(MAX_PENDING_OUTPUT + 1, 'h');
   EXPECT_EQ(nm.send(huge.data(), MAX_PENDING_OUTPUT, 1), -1);
   ASSERT_EQ(nm.setDelay(3, 1), 0);
   EXPECT_EQ(nm.send(huge.data(), MAX_PENDING_OUTPUT + 1, 1), -1);
   ASSERT_EQ(nm.setDelay(0, 1), 0);
-  int refusals = 0;
-  for (const std::string &l : env.logLines())
-    for (const char *more : {" 4194304 more", " 4194305 more"})
-      refusals += l.rfind("NetworkManager::send(): Error! Socket 1 has ", 0) == 0 &&
-                  l.find(std::string(" bytes waiting to go out;") + more +
-                         " would pass 4194304. Message refused.") != std::string::npos;
-  EXPECT_EQ(refusals, 2);
+  const std::string refused = "NetworkManager::send(): Error! Socket 1 has ";
+  std::vector<std::string> lines = linesStarting(env, refused);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find(" bytes waiting to go out; 4194304 more would pass 4194304. Message "
+                          "refused (more refusals are counted until one fits)."),
+            std::string::npos);
+  EXPECT_EQ(nm.send("more", 4, 1), 0);
+  EXPECT_TRUE(env.logContains(
+      "NetworkManager::send(): Socket 1: messages refused before this one fitted: 2."));
+  EXPECT_EQ(nm.send(huge.data(), MAX_PENDING_OUTPUT, 1), -1);
+  EXPECT_EQ(linesStarting(env, refused).size(), 2u);
   EXPECT_EQ(nm.getNumConnections(), 2);
   EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 0);
 
@@ -388,15 +433,20 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule)
   EXPECT_EQ(nm.getNumConnections(), 1);
   ASSERT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
   EXPECT_EQ(rec->seen.back().index, 1);
-  bool logged = false;
-  for (const std::string &l : env.logLines())
-    logged |= l.rfind("NetworkManager::send(): Error! Socket 1 took nothing for 5000 ms (", 0) == 0 &&
-              l.find(" bytes wait). Closing it.") != std::string::npos;
-  EXPECT_TRUE(logged);
+  lines = linesStarting(
+      env, "NetworkManager::send(): Error! Socket 1: its peer acknowledged no bytes for " +
+               std::to_string(MAX_SEND_STALL_MS) + " ms. Closing it: ");
+  ASSERT_EQ(lines.size(), 1u);
+  StallCount lost = stallCount(lines[0]);
+  EXPECT_GT(lost.held, 0u);
+  EXPECT_GT(lost.queued, 0);
+  EXPECT_EQ(lost.all, lost.held + static_cast<unsigned long long>(lost.queued));
+  EXPECT_TRUE(env.logContains(
+      "NetworkManager::close(): Socket 1: messages refused since the last one that fitted: 1."));
   EXPECT_FALSE(nm.isDraining());
 
   // Closed with bytes waiting: the socket leaves the lists at once, its
-  // bytes stay until five seconds pass without progress.
+  // bytes stay until MAX_SEND_STALL_MS pass without progress.
   fake.uninstall();
   ASSERT_EQ(nm.close(0), 0);
   ASSERT_EQ(nm.setServer(false), 0);
@@ -420,13 +470,14 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheFiveSecondRule)
   nm.sendDelayed();
   EXPECT_FALSE(nm.isDraining());
   EXPECT_FALSE(isOpen(fd));
-  logged = false;
-  for (const std::string &l : env.logLines())
-    logged |= l.rfind("NetworkManager::sendDelayed(): Error! Closed socket (m_sock[] was " +
-                          std::to_string(fd) + ") took nothing for 5000 ms: ",
-                      0) == 0 &&
-              l.find(" unsent bytes discarded.") != std::string::npos;
-  EXPECT_TRUE(logged);
+  lines = linesStarting(env, "NetworkManager::sendDelayed(): Error! Closed socket (m_sock[] was " +
+                                 std::to_string(fd) +
+                                 "): its peer acknowledged no bytes for " +
+                                 std::to_string(MAX_SEND_STALL_MS) + " ms: ");
+  ASSERT_EQ(lines.size(), 1u);
+  lost = stallCount(lines[0]);
+  EXPECT_GT(lost.held, 0u);
+  EXPECT_EQ(lost.all, lost.held + static_cast<unsigned long long>(lost.queued));
 }
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
