@@ -10,11 +10,11 @@
 #include "Hero.h"
 #include "Setup.h"
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
 #include "display/DisplayManager.h"
 #include "display/InputManager.h"
+#include "loop/GameManager.h"
 #include "support/TestEnv.h"
 #include "world/WorldManager.h"
 

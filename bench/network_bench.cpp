@@ -25,13 +25,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/GameManager.h"
+#include "loop/GameManager.h"
 #include "network/NetTest.h"
 #include "network/NetworkManager.h"
 #include "platform/Platform.h"
-#include "world/WorldManager.h"
 #include "support/GameManagerSeam.h"
 #include "support/TestEnv.h"
+#include "world/WorldManager.h"
 
 using namespace vx;
 
@@ -172,7 +172,7 @@ void BM_SendSmallMessages(benchmark::State &state) {
   for (auto _ : state) {
     for (int k = 0; k < per_step; k++)
       refused += nm.send(message.data(), static_cast<int>(message.size()), 0) != 0;
-    GameManagerTestSeam::setStepCount(++step);
+    GameManagerSeam::setStepCount(++step);
     nm.sendDelayed();
   }
   state.SetItemsProcessed(state.iterations() * per_step);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
+#include "loop/GameManager.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"

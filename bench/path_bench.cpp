@@ -9,11 +9,11 @@
 
 #include "core/Box.h"
 #include "core/Config.h"
-#include "path/EventPath.h"
 #include "path/PathFind.h"
 #include "path/PathManager.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
+#include "world/EventPath.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
 

@@ -30,7 +30,7 @@
 #include "core/LogManager.h"
 #include "network/EventNetwork.h"
 #include "network/NetworkManager.h"
-#include "network/NetworkTestSeam.h"
+#include "support/NetworkManagerSeam.h"
 #include "world/Object.h"
 
 namespace {
@@ -271,7 +271,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t input_size) {
   }
 
   if (mode == 3) {
-    check(vx::NetworkTestSeam::adoptSocket(fd[0]) == 0);
+    check(vx::NetworkManagerSeam::adoptSocket(fd[0]) == 0);
     collectBurst(stream, fd);
   } else {
     size_t written = 0;
@@ -302,7 +302,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *input, size_t input_size) {
       ::close(fd[0]);
       return 0;
     }
-    check(vx::NetworkTestSeam::adoptSocket(fd[0]) == 0);
+    check(vx::NetworkManagerSeam::adoptSocket(fd[0]) == 0);
     collectArrived(stream, mode);
   }
   if (nm.getNumConnections() > 0) check(nm.close(-1) == 0);

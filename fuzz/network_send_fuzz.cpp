@@ -22,9 +22,9 @@
 
 #include "core/LogManager.h"
 #include "network/NetworkManager.h"
-#include "network/NetworkTestSeam.h"
-#include "platform/ClockSeam.h"
+#include "support/ClockSeam.h"
 #include "support/GameManagerSeam.h"
+#include "support/NetworkManagerSeam.h"
 
 namespace {
 
@@ -120,16 +120,16 @@ void checkArrived(const std::vector<Sent> &sent, const std::string &got, int ste
 
 void fuzzSends(int cap, const uint8_t *data, size_t size) {
   vx::NetworkManager &nm = vx::NetworkManager::getInstance();
-  vx::NetworkTestSeam::setMaxPendingOutput(cap);
+  vx::NetworkManagerSeam::setMaxPendingOutput(cap);
   int fd[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fd) != 0) return;
   ::setsockopt(fd[0], SOL_SOCKET, SO_SNDBUF, &SMALL_BUFFER, sizeof(SMALL_BUFFER));
   ::setsockopt(fd[1], SOL_SOCKET, SO_RCVBUF, &SMALL_BUFFER, sizeof(SMALL_BUFFER));
-  check(vx::NetworkTestSeam::adoptSocket(fd[0]) == 0);
+  check(vx::NetworkManagerSeam::adoptSocket(fd[0]) == 0);
   g_now_us = 1000000;
-  vx::platform::setClock(&fakeNow);
+  vx::ClockSeam::setClock(&fakeNow);
   int step = 0;
-  vx::GameManagerTestSeam::setStepCount(step);
+  vx::GameManagerSeam::setStepCount(step);
 
   std::vector<Sent> sent;
   // What the peer got; one buffer for every input.
@@ -173,7 +173,7 @@ void fuzzSends(int cap, const uint8_t *data, size_t size) {
         break;
       }
       case 2:
-        vx::GameManagerTestSeam::setStepCount(++step);
+        vx::GameManagerSeam::setStepCount(++step);
         nm.sendDelayed();
         break;
       case 3:
@@ -208,7 +208,7 @@ void fuzzSends(int cap, const uint8_t *data, size_t size) {
   }
   check(!open && !nm.isDraining());
   ::close(fd[1]);
-  vx::platform::setClock(nullptr);
+  vx::ClockSeam::setClock(nullptr);
   checkArrived(sent, got, step, jumped_ms >= vx::MAX_SEND_STALL_MS);
 }
 

@@ -2,8 +2,8 @@
 
 #include "Overlay.h"
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "core/Utility.h"
+#include "loop/GameManager.h"
 #include "world/WorldManager.h"
 
 GameOver::GameOver(int score, int kills) {

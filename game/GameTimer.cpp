@@ -6,12 +6,12 @@
 #include "Enemy.h"
 #include "Overlay.h"
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
 #include "core/ObjectListIterator.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
+#include "loop/GameManager.h"
 #include "world/Geometry.h"
 #include "world/WorldManager.h"
 

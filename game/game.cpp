@@ -2,8 +2,8 @@
 // world and run the loop.
 
 #include "Setup.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "loop/GameManager.h"
 
 int main(int, char **) {
   vx::GameManager &gm = vx::GameManager::getInstance();

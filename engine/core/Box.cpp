@@ -1,6 +1,5 @@
 #include "core/Box.h"
 
-#include "core/Line.h"
 #include "core/RawStream.h"
 #include "core/Utility.h"
 
@@ -33,14 +32,5 @@ int Box::read(RawReader &in) {
   return in.check();
 }
 
-void Box::draw() const {
-  Vector top_right = m_corner + Vector(m_horizontal, 0);
-  Vector bottom_left = m_corner + Vector(0, m_vertical);
-  Vector bottom_right = m_corner + Vector(m_horizontal, m_vertical);
-  Line(m_corner, top_right).draw();
-  Line(m_corner, bottom_left).draw();
-  Line(top_right, bottom_right).draw();
-  Line(bottom_left, bottom_right).draw();
-}
 
 } // namespace vx

@@ -41,7 +41,8 @@ class Box {
   // The raw form from the reader given; the corner is checked on its own.
   int read(RawReader &in);
 
-  // Outline as four lines (debugging aid).
+  // Outline as four lines (debugging aid; drawn by the display:
+  // display/LineDrawing.cpp).
   void draw() const;
 };
 

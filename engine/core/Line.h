@@ -23,7 +23,8 @@ class Line {
 
   std::string toString() const;
 
-  // Draws the segment between the centres of its end cells.
+  // Draws the segment between the centres of its end cells (drawn by the
+  // display: display/LineDrawing.cpp).
   void draw() const;
 };
 

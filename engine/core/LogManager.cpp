@@ -6,11 +6,12 @@
 #include <new>
 
 #include "core/Config.h"
+#include "core/LoopState.h"
 
 namespace vx {
 
 LogManager::LogManager()
-    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true), m_step_count(0),
+    : m_do_flush(false), m_log_level(0), m_log_time_string(true), m_log_step_count(true),
       m_p_f(nullptr), m_file_name(), m_file_id{0, 0}, m_has_file_id(false) {
   setType("LogManager");
 }
@@ -78,7 +79,7 @@ int LogManager::writeLine(FILE *p_f, const char *fmt, va_list args) const {
   FILE *out = p_f ? p_f : stderr;
   bool failed = false;
   if (m_log_time_string && fprintf(out, "%s ", getTimeString()) < 0) failed = true;
-  if (m_log_step_count && fprintf(out, "%4d ", m_step_count) < 0) failed = true;
+  if (m_log_step_count && fprintf(out, "%4d ", LoopState::getInstance().getStepCount()) < 0) failed = true;
   int n = vfprintf(out, fmt ? fmt : "", args);
   if (n < 0) failed = true;
   if (fputs("\n", out) < 0) failed = true;
@@ -181,8 +182,6 @@ int LogManager::getLogLevel() const { return m_log_level; }
 void LogManager::setLogTimeString(bool log_time_string) { m_log_time_string = log_time_string; }
 
 void LogManager::setLogStepCount(bool log_step_count) { m_log_step_count = log_step_count; }
-
-void LogManager::setStepCount(int step_count) { m_step_count = step_count; }
 
 const char *getTimeString() {
   static char buffer[32];

@@ -23,8 +23,6 @@ class LogManager : public Manager {
   int m_log_level;
   bool m_log_time_string;
   bool m_log_step_count;
-  // The game loop's step count, as the loop last told it.
-  int m_step_count;
   FILE *m_p_f;
   // The main log as last opened: its name and the file itself, kept after
   // shutDown so that no side file ever reopens it.
@@ -69,9 +67,8 @@ class LogManager : public Manager {
   void setLogLevel(int new_log_level);
   int getLogLevel() const;
   void setLogTimeString(bool log_time_string = true);
+  // Lines show the game loop's step count (LoopState) unless turned off.
   void setLogStepCount(bool log_step_count = true);
-  // The step count that each line shows from now on (the game loop tells it).
-  void setStepCount(int step_count);
 };
 
 // The local time as "hh:mm:ss" in a static buffer.

@@ -1,16 +1,55 @@
 #include "core/Manager.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "core/LogManager.h"
-#include "core/ObjectListIterator.h"
-#include "world/Object.h"
 
 namespace vx {
 
-Manager::Manager() : m_type("Manager"), m_event_count(0), m_is_started(false) {}
+namespace {
 
-Manager::~Manager() {}
+// Every manager while it lives, in the order they were made.
+std::vector<Manager *> &liveManagers() {
+  static std::vector<Manager *> managers;
+  return managers;
+}
+
+struct Offer {
+  std::string type;
+  Manager &(*get_instance)();
+};
+
+// The managers offered by the parts above the core.
+std::vector<Offer> &offers() {
+  static std::vector<Offer> offered;
+  return offered;
+}
+
+} // namespace
+
+Manager::Manager() : m_type("Manager"), m_event_count(0), m_is_started(false) {
+  liveManagers().push_back(this);
+}
+
+Manager::~Manager() {
+  std::vector<Manager *> &live = liveManagers();
+  live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+bool Manager::offer(const char *type, Manager &(*get_instance)()) {
+  offers().push_back(Offer{type, get_instance});
+  return true;
+}
+
+Manager *Manager::find(const std::string &type) {
+  for (Manager *p_m : liveManagers())
+    if (p_m->m_type == type) return p_m;
+  for (const Offer &o : offers())
+    if (o.type == type) return &o.get_instance();
+  return nullptr;
+}
 
 bool Manager::isValid(std::string) const { return false; }
 
@@ -39,7 +78,7 @@ void Manager::setType(std::string type) { m_type = type; }
 
 bool Manager::isStarted() const { return m_is_started; }
 
-int Manager::registerInterest(Object *p_o, std::string event_type) {
+int Manager::registerInterest(Listener *p_o, std::string event_type) {
   if (!isValid(event_type)) {
     LogManager::getInstance().writeLog("Manager(%s)::registerInterest(): Event '%s' not valid for this Manager",
                                        m_type.c_str(), event_type.c_str());
@@ -51,7 +90,7 @@ int Manager::registerInterest(Object *p_o, std::string event_type) {
     if (m_event_name[i] != event_type) continue;
     if (m_obj_list[i].contains(p_o)) {
       LogManager::getInstance().writeLog(1, "Manager::registerInterest(): Warning! Not adding id %d (%s) twice for event %s.",
-                                         p_o->getId(), p_o->getType().c_str(), event_type.c_str());
+                                         p_o->getListenerId(), p_o->getListenerType().c_str(), event_type.c_str());
       return 0;
     }
     return m_obj_list[i].insert(p_o);
@@ -65,7 +104,7 @@ int Manager::registerInterest(Object *p_o, std::string event_type) {
   return 0;
 }
 
-int Manager::unregisterInterest(Object *p_o, std::string event_type) {
+int Manager::unregisterInterest(Listener *p_o, std::string event_type) {
   for (int i = 0; i < m_event_count; i++) {
     if (m_event_name[i] != event_type) continue;
     if (m_obj_list[i].remove(p_o) != 0) return -1;
@@ -100,12 +139,12 @@ int Manager::onEvent(const Event *p_event) const {
   for (int i = 0; i < m_event_count; i++) {
     if (m_event_name[i] != type) continue;
     // A copy: handlers may change interests while the event is delivered.
-    ObjectList list = m_obj_list[i].toObjectList();
-    ObjectListIterator li(&list);
-    for (li.first(); !li.isDone(); li.next()) {
-      Object *p_o = li.currentObject();
-      if (p_o->isActive() && p_o->eventHandler(p_event) != 0) count++;
-    }
+    std::vector<Listener *> list;
+    list.reserve(static_cast<size_t>(m_obj_list[i].getCount()));
+    for (Listener *p_o : m_obj_list[i].raw())
+      if (p_o) list.push_back(p_o);
+    for (Listener *p_o : list)
+      if (p_o->isListening() && p_o->eventHandler(p_event) != 0) count++;
   }
   return count;
 }

@@ -13,16 +13,18 @@ const size_t COMPACT_MIN_HOLES = 32;
 
 } // namespace
 
-TrackedList::TrackedList() : m_count(0), m_indexed(false), m_head(0) {}
+template <typename T>
+TrackedListOf<T>::TrackedListOf() : m_count(0), m_indexed(false), m_head(0) {}
 
 // Without memory for the index the list stays unindexed (searched linearly).
-void TrackedList::buildIndex() {
+template <typename T>
+void TrackedListOf<T>::buildIndex() {
   m_first.clear();
   m_more.clear();
   try {
     m_first.reserve(static_cast<size_t>(m_count) * 2);
     for (size_t i = 0; i < m_slots.size(); i++) {
-      Object *p = m_slots[i];
+      T *p = m_slots[i];
       if (!p) continue;
       auto res = m_first.emplace(p, static_cast<uint32_t>(i));
       if (!res.second) m_more.emplace(p, static_cast<uint32_t>(i));
@@ -34,13 +36,15 @@ void TrackedList::buildIndex() {
   m_indexed = true;
 }
 
-void TrackedList::dropIndex() {
+template <typename T>
+void TrackedListOf<T>::dropIndex() {
   m_first.clear();
   m_more.clear();
   m_indexed = false;
 }
 
-void TrackedList::compact() {
+template <typename T>
+void TrackedListOf<T>::compact() {
   size_t out = 0;
   for (size_t i = 0; i < m_slots.size(); i++)
     if (m_slots[i]) m_slots[out++] = m_slots[i];
@@ -52,7 +56,8 @@ void TrackedList::compact() {
     dropIndex();
 }
 
-int TrackedList::findSlot(Object *p_o) const {
+template <typename T>
+int TrackedListOf<T>::findSlot(T *p_o) const {
   if (m_indexed) {
     auto it = m_first.find(p_o);
     return it == m_first.end() ? -1 : static_cast<int>(it->second);
@@ -62,7 +67,8 @@ int TrackedList::findSlot(Object *p_o) const {
   return -1;
 }
 
-int TrackedList::insert(Object *p_o) {
+template <typename T>
+int TrackedListOf<T>::insert(T *p_o) {
   if (!p_o) return -1;
   try {
     m_slots.push_back(p_o);
@@ -72,9 +78,10 @@ int TrackedList::insert(Object *p_o) {
   return indexLast();
 }
 
-int TrackedList::indexLast() {
+template <typename T>
+int TrackedListOf<T>::indexLast() {
   uint32_t slot = static_cast<uint32_t>(m_slots.size() - 1);
-  Object *p_o = m_slots[slot];
+  T *p_o = m_slots[slot];
   m_count++;
   if (m_indexed) {
     try {
@@ -89,7 +96,8 @@ int TrackedList::indexLast() {
   return 0;
 }
 
-int TrackedList::remove(Object *p_o) {
+template <typename T>
+int TrackedListOf<T>::remove(T *p_o) {
   if (!p_o) return -1;
   int slot = findSlot(p_o);
   if (slot < 0) return -1;
@@ -123,9 +131,11 @@ int TrackedList::remove(Object *p_o) {
   return 0;
 }
 
-bool TrackedList::contains(Object *p_o) const { return p_o && findSlot(p_o) >= 0; }
+template <typename T>
+bool TrackedListOf<T>::contains(T *p_o) const { return p_o && findSlot(p_o) >= 0; }
 
-void TrackedList::clear() {
+template <typename T>
+void TrackedListOf<T>::clear() {
   m_slots.clear();
   m_count = 0;
   m_head = 0;
@@ -133,28 +143,38 @@ void TrackedList::clear() {
   m_indexed = false;
 }
 
-int TrackedList::getCount() const { return m_count; }
+template <typename T>
+int TrackedListOf<T>::getCount() const { return m_count; }
 
-bool TrackedList::isEmpty() const { return m_count == 0; }
+template <typename T>
+bool TrackedListOf<T>::isEmpty() const { return m_count == 0; }
 
-Object *TrackedList::front() const {
+template <typename T>
+T *TrackedListOf<T>::front() const {
   while (m_head < m_slots.size() && !m_slots[m_head]) m_head++;
   return m_head < m_slots.size() ? m_slots[m_head] : nullptr;
 }
 
-ObjectList TrackedList::toObjectList() const {
+template <>
+ObjectList TrackedListOf<Object>::toObjectList() const {
   ObjectList list;
   appendTo(list);
   return list;
 }
 
-void TrackedList::appendTo(ObjectList &list) const {
+template <>
+void TrackedListOf<Object>::appendTo(ObjectList &list) const {
   for (size_t i = m_head; i < m_slots.size(); i++)
     if (m_slots[i]) list.insert(m_slots[i]);
 }
 
-const std::vector<Object *> &TrackedList::raw() const { return m_slots; }
+template <typename T>
+const std::vector<T *> &TrackedListOf<T>::raw() const { return m_slots; }
 
-int TrackedList::slotOf(Object *p_o) const { return p_o ? findSlot(p_o) : -1; }
+template <typename T>
+int TrackedListOf<T>::slotOf(T *p_o) const { return p_o ? findSlot(p_o) : -1; }
+
+template class TrackedListOf<Object>;
+template class TrackedListOf<Listener>;
 
 } // namespace vx

@@ -8,9 +8,8 @@
 
 #include "core/Config.h"
 #include "core/LogManager.h"
-#include "display/XDisplayProbe.h"
 #include "platform/Platform.h"
-#include "world/Geometry.h"
+#include "platform/XDisplayProbe.h"
 
 namespace vx {
 
@@ -61,7 +60,8 @@ DisplayManager::DisplayManager()
       m_shake_scale_x(0),
       m_shake_scale_y(0),
       m_shake_x(0),
-      m_shake_y(0) {
+      m_shake_y(0),
+      m_view_corner(0, 0) {
   setType("DisplayManager");
 }
 
@@ -134,7 +134,7 @@ bool DisplayManager::pixelsRefused() const {
 // The window, at the configured size or the desktop's.
 int DisplayManager::openWindow(const Config &config) {
   LogManager &lm = LogManager::getInstance();
-  XDisplayProbe probe;
+  platform::XDisplayProbe probe;
   if (!probe.reachable()) {
     const char *display = getenv("DISPLAY");
     lm.writeLog("DisplayManager::startUp(): Error! Cannot open X display '%s'.", display ? display : "");
@@ -236,7 +236,7 @@ int DisplayManager::drawCh(Vector world_pos, char ch, unsigned char r, unsigned 
   if (m_p_window == nullptr || m_p_rectangle == nullptr || m_p_text == nullptr || Config::getInstance().getHeadless())
     return -1;
 
-  Vector pixel = spacesToPixels(worldToView(world_pos));
+  Vector pixel = spacesToPixels(viewPosition(world_pos));
   sf::Vertex cell[VERTICES_PER_CELL];
   size_t count = 0;
 

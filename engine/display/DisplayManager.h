@@ -46,6 +46,8 @@ class DisplayManager : public Manager {
   int m_shake_scale_y;
   int m_shake_x;
   int m_shake_y;
+  // The world position at the view's top left corner: told by the world.
+  Vector m_view_corner;
 
   // Start-up in steps; each logs its own failure.
   bool cellsRefused() const;
@@ -59,7 +61,7 @@ class DisplayManager : public Manager {
   void releaseDrawing();
   // Picks the glyph offsets for the next frame (swapBuffers does this).
   void advanceShake();
-  friend struct DisplayTestSeam;  // tests step the shake without a window
+  friend struct DisplayManagerSeam;  // tests step the shake without a window
   // Draws the pending cells into the window (before anything else draws).
   void flushCells() const;
   // The part of the window's view that is shown, in pixels.
@@ -71,6 +73,15 @@ class DisplayManager : public Manager {
 
   int startUp() override;
   void shutDown() override;
+
+  // The view's corner in world cells: the world tells it whenever its view
+  // moves. Drawing places world positions relative to it.
+  void setViewCorner(Vector corner) { m_view_corner = corner; }
+  Vector getViewCorner() const { return m_view_corner; }
+  // A world position in view cells.
+  Vector viewPosition(Vector world_pos) const {
+    return Vector(world_pos.getX() - m_view_corner.getX(), world_pos.getY() - m_view_corner.getY());
+  }
 
   // 0 when drawn, -1 when nothing was drawn.
   int drawCh(Vector world_pos, char ch, Color color, float rotation = 0) const;

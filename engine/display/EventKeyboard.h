@@ -3,10 +3,9 @@
 #include <string>
 
 #include "core/Event.h"
+#include "core/EventOwner.h"
 
 namespace vx {
-
-const std::string EVENT_KEYBOARD = "vx-keyboard";
 
 // The engine's own key codes; game code never sees SFML's.
 namespace Keyboard {

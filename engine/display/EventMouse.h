@@ -3,11 +3,10 @@
 #include <string>
 
 #include "core/Event.h"
+#include "core/EventOwner.h"
 #include "core/Vector.h"
 
 namespace vx {
-
-const std::string EVENT_MOUSE = "vx-mouse";
 
 namespace MouseAction {
 enum Action {

@@ -6,7 +6,6 @@
 
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
-#include "world/Geometry.h"
 
 namespace vx {
 
@@ -111,7 +110,7 @@ int Frame::draw(Vector position, Color color, char transparent, int transform) c
   if (transparent != 0) chars.reset(static_cast<unsigned char>(transparent));
   Box reach;
   if (dm.reachableCells(chars, reach)) {
-    Vector centre = worldToView(position);
+    Vector centre = dm.viewPosition(position);
     double base_x = double(centre.getX()) - double(x_off), base_y = double(centre.getY()) - double(y_off);
     double low_x = double(reach.getCorner().getX()), low_y = double(reach.getCorner().getY());
     if (!clipRange(low_x - base_x, low_x + double(reach.getHorizontal()) - base_x, m_width, x_first, x_last) ||

@@ -7,8 +7,9 @@
 #include <SFML/Window/Mouse.hpp>
 
 #include "core/Config.h"
-#include "core/GameManager.h"
+#include "core/EventOwner.h"
 #include "core/LogManager.h"
+#include "core/LoopState.h"
 #include "display/DisplayManager.h"
 #include "display/EventMouse.h"
 
@@ -143,7 +144,7 @@ InputManager &InputManager::getInstance() {
 }
 
 bool InputManager::isValid(std::string event_type) const {
-  return event_type == EVENT_KEYBOARD || event_type == EVENT_MOUSE;
+  return eventOwner(event_type) == EventOwner::INPUT;
 }
 
 int InputManager::startUp() {
@@ -195,7 +196,7 @@ void InputManager::getInput() {
     switch (event.type) {
       case sf::Event::Closed:
         LogManager::getInstance().writeLog(1, "InputManager::getInput(): Window closed. Setting game over.");
-        GameManager::getInstance().setGameOver(true);
+        LoopState::getInstance().setGameOver(true);
         return;
       case sf::Event::KeyPressed: {
         EventKeyboard keyboard = toEventKeyboard(event);

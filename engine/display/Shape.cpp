@@ -10,7 +10,6 @@
 #include "core/RawStream.h"
 #include "core/Utility.h"
 #include "display/DisplayManager.h"
-#include "world/Geometry.h"
 
 namespace vx {
 
@@ -116,7 +115,7 @@ void Shape::draw(Vector world_pos) {
     LogManager::getInstance().writeLog(5, "Shape::draw(): DisplayManager window not defined.");
     return;
   }
-  Vector pixel = spacesToPixels(worldToView(world_pos));
+  Vector pixel = spacesToPixels(DisplayManager::getInstance().viewPosition(world_pos));
   sf::CircleShape *p_figure = sharedFigure();
 
   if (m_color != CUSTOM) colorToRGB(Color(m_color), m_r, m_g, m_b);

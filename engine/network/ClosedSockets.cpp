@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "core/LogManager.h"
-#include "network/NetworkManager.h"
+#include "network/SendQueue.h"
+#include "network/SocketError.h"
 #include "platform/Platform.h"
 #include "platform/Socket.h"
 

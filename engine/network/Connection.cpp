@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "core/LogManager.h"
-#include "network/NetworkManager.h"
+#include "network/SocketError.h"
 #include "platform/Platform.h"
 #include "platform/Socket.h"
 

@@ -3,18 +3,12 @@
 #include <string>
 
 #include "core/Event.h"
+#include "core/EventOwner.h"
 
 namespace vx {
 
-// The one network type that is sent; the others may be registered for.
-const std::string EVENT_NETWORK = "vx-network";
-const std::string EVENT_KEYBOARD_NETWORK = "vx-keyboard-network";
-const std::string EVENT_MOUSE_NETWORK = "vx-mouse-network";
-const std::string EVENT_NETWORK_CREATE = "vx-network-create";
-const std::string EVENT_CUSTOM_NETWORK = "vx-custom-network";
-const std::string EVENT_NETWORK_DELETE = "vx-network-delete";
-const std::string EVENT_NETWORK_GAME_OVER = "vx-network-game-over";
-const std::string EVENT_NETWORK_SYNC = "vx-network-sync";
+// EVENT_NETWORK is the one network type that is sent; the others
+// (core/EventOwner.h) may be registered for.
 
 namespace NetworkEventLabel {
 enum Label {

@@ -4,8 +4,9 @@
 #include <cstdlib>
 
 #include "core/Config.h"
-#include "core/GameManager.h"
+#include "core/EventOwner.h"
 #include "core/LogManager.h"
+#include "core/LoopState.h"
 #include "core/Utility.h"
 #include "network/EventNetwork.h"
 #include "platform/Socket.h"
@@ -17,12 +18,11 @@ namespace {
 // Retries of a receive broken by a signal.
 const int RECV_MAX_INTERRUPTS = 100;
 
-// The eight event types this manager takes interests for, in testing order.
-const std::string *const NETWORK_TYPES[] = {
-    &EVENT_NETWORK,        &EVENT_KEYBOARD_NETWORK, &EVENT_MOUSE_NETWORK,
-    &EVENT_NETWORK_CREATE, &EVENT_CUSTOM_NETWORK,   &EVENT_NETWORK_DELETE,
-    &EVENT_NETWORK_GAME_OVER, &EVENT_NETWORK_SYNC,
-};
+// Found by the world's objects as the owner of the network event types
+// (Manager::find).
+[[maybe_unused]] const bool OFFERED = Manager::offer("NetworkManager", []() -> Manager & {
+  return NetworkManager::getInstance();
+});
 
 void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
   EventNetwork ev(label);
@@ -45,14 +45,8 @@ NetworkManager &NetworkManager::getInstance() {
   return instance;
 }
 
-bool NetworkManager::takes(const std::string &event_type) const {
-  for (const std::string *p_type : NETWORK_TYPES)
-    if (event_type == *p_type) return true;
-  return false;
-}
-
 bool NetworkManager::isValid(std::string event_type) const {
-  if (takes(event_type)) return true;
+  if (eventOwner(event_type) == EventOwner::NETWORK) return true;
   LogManager::getInstance().writeLog(
       "NetworkManager::isValid(): Error! NetworkManager does not handle %s.", event_type.c_str());
   return false;
@@ -114,6 +108,8 @@ int NetworkManager::addSocket(int sock) {
   return getNumConnections() - 1;
 }
 
+bool NetworkManager::atMaxConnections() const { return getNumConnections() >= m_max_connections; }
+
 void NetworkManager::removeSocket(int sock_index) {
   m_connections.erase(m_connections.begin() + sock_index);
 }
@@ -137,7 +133,7 @@ int NetworkManager::accept() {
     lm.writeLog("NetworkManager::accept(): Error! Not setup as server.");
     return -2;
   }
-  if (getNumConnections() >= m_max_connections) {
+  if (atMaxConnections()) {
     // "connetions" is misspelt in this line, as peers' logs have it.
     lm.writeLog(20, "NetworkManager::accept(): Won't check for new connetions since at max.");
     lm.writeLog(20, "\tUse NM.setMaxConnections() to change max.");
@@ -258,7 +254,8 @@ void NetworkManager::cleanUp(int signal) {
   lm.writeLog(1, "NetworkManager cleanUp(): Signal is %d. Shutting down.", signal);
   shutDown();
   lm.writeLog(1, "NetworkManager cleanUp(): Calling game manager shutdown.");
-  GameManager::getInstance().shutDown();
+  // The game manager sits above the network.
+  if (Manager *p_game = Manager::find("GameManager")) p_game->shutDown();
   exit(signal);
 }
 
@@ -289,13 +286,13 @@ int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   if (bytes > m_max_pending_output && c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0)
     return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
-  int step = clampToInt(int64_t(GameManager::getInstance().getStepCount()) + c.delay);
+  int step = clampToInt(int64_t(LoopState::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
 }
 
 int NetworkManager::sendDelayed() {
   m_closed.drainAll("NetworkManager::sendDelayed()");
-  int step = GameManager::getInstance().getStepCount();
+  int step = LoopState::getInstance().getStepCount();
   int result = 0;
   // Sends may close sockets and shift the indices: each is found again by
   // its descriptor.
@@ -466,14 +463,6 @@ int NetworkManager::isData(int sock_index) const {
 int NetworkManager::holdInput(int sock_index, int upto) {
   Connection &c = m_connections[sock_index];
   return c.input.fill(c.sock, upto);
-}
-
-void logSocketError(int code) {
-  std::string text = platform::socketErrorText(code);
-  size_t cut = text.find_first_of("\r\n");
-  if (cut != std::string::npos) text.erase(cut);
-  if (text.empty()) return;
-  LogManager::getInstance().writeLog("\t%d - %s", code, text.c_str());
 }
 
 } // namespace vx

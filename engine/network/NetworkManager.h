@@ -7,6 +7,7 @@
 #include "network/ClosedSockets.h"
 #include "network/Connection.h"
 #include "network/MessageFraming.h"
+#include "network/SocketError.h"
 
 namespace vx {
 
@@ -27,12 +28,22 @@ class NetworkManager : public Manager {
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
   int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
 
-  // Tests hand the manager connected descriptors through it (tests/network).
-  friend struct NetworkTestSeam;
+  // Tests hand the manager connected descriptors through it (tests/support).
+  friend struct NetworkManagerSeam;
   // Moves the start of a message out of the system (holdInput).
   friend int genDataEvents(int sock_index);
 
   int addSocket(int sock);
+  // The list holds the most sockets accept admits.
+  bool atMaxConnections() const;
+  // Lists a connected descriptor as accept lists a new client (delay 0,
+  // empty queue, no event): its index, or -1 with the list unchanged when
+  // the descriptor is negative or listed already, or the list is full. For
+  // the tests' seam only (inline: only a program that calls it has it).
+  int admitSocket(int sock) {
+    if (sock < 0 || indexOf(sock) != -1 || atMaxConnections()) return -1;
+    return addSocket(sock);
+  }
   void removeSocket(int sock_index);
   // Index of the connection of an OS socket, or -1.
   int indexOf(int sock) const;
@@ -63,8 +74,6 @@ class NetworkManager : public Manager {
   static NetworkManager &getInstance();
 
   bool isValid(std::string event_type) const override;
-  // isValid without the log line: one of the eight network event types.
-  bool takes(const std::string &event_type) const;
   int startUp() override;
   void shutDown() override;
 
@@ -109,8 +118,5 @@ class NetworkManager : public Manager {
   // Bytes waiting on the socket, those held for it included, or -1.
   int isData(int sock_index) const;
 };
-
-// Logs "\t<code> - <system text>" for an error code.
-void logSocketError(int code);
 
 } // namespace vx

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/LogManager.h"
-#include "network/NetworkManager.h"
+#include "network/SocketError.h"
 #include "platform/Platform.h"
 #include "platform/Socket.h"
 

@@ -7,8 +7,8 @@
 
 #include "core/LogManager.h"
 #include "core/PlaneGeometry.h"
-#include "path/EventPath.h"
-#include "path/Path.h"
+#include "display/Path.h"
+#include "world/EventPath.h"
 #include "world/Geometry.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"

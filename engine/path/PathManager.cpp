@@ -2,15 +2,25 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "core/Clock.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
-#include "path/EventPath.h"
+#include "core/LoopState.h"
 #include "path/PathFind.h"
+#include "world/EventPath.h"
 #include "world/Object.h"
 
 namespace vx {
+
+namespace {
+
+// The searches the world's objects start.
+[[maybe_unused]] const bool OFFERED = offerPathSearches([]() -> PathSearches & {
+  return PathManager::getInstance();
+});
+
+} // namespace
 
 PathManager::PathManager() : m_cycle_time(0) { setType("PathManager"); }
 
@@ -23,7 +33,7 @@ PathManager &PathManager::getInstance() {
 
 int PathManager::startUp() {
   if (refuseSecondStartUp()) return -1;
-  m_cycle_time = GameManager::getInstance().getFrameTime() / 10;
+  m_cycle_time = LoopState::getInstance().getFrameTime() / 10;
   Manager::startUp();
   LogManager::getInstance().writeLog(5, "PathManager::startUp(): successfully started.");
   return 0;
@@ -32,6 +42,21 @@ int PathManager::startUp() {
 void PathManager::shutDown() {
   Manager::shutDown();
   LogManager::getInstance().writeLog(5, "PathManager::shutDown(): successfully stopped.");
+}
+
+PathFind *PathManager::startSearch(Object *p_o, Vector start, Vector end) {
+  PathFind *p_search = new (std::nothrow) PathFind(p_o, start, end);
+  if (p_search) addPath(p_search);
+  return p_search;
+}
+
+void PathManager::setSearchTarget(PathFind *p_search, Object *p_target) {
+  if (p_search) p_search->setTarget(p_target);
+}
+
+void PathManager::endSearch(PathFind *p_search) {
+  removePath(p_search);
+  delete p_search;
 }
 
 int PathManager::addPath(PathFind *p_path_find) {

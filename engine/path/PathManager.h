@@ -3,14 +3,16 @@
 #include <vector>
 
 #include "core/Manager.h"
+#include "world/PathSearches.h"
 
 namespace vx {
 
 class PathFind;
 
 // Runs the pending path searches within each frame's time budget and hands
-// each ended search's result to its object.
-class PathManager : public Manager {
+// each ended search's result to its object. Offers the world's objects
+// their searches.
+class PathManager : public Manager, public PathSearches {
  private:
   PathManager();
   PathManager(const PathManager &) = delete;
@@ -36,6 +38,11 @@ class PathManager : public Manager {
   // Expands pending searches for max(cycle time, time_ms) milliseconds, and
   // every search listed at the call at least once whatever the budget.
   void cycle(int time_ms);
+
+  // The objects' searches: made and added, retargeted, removed and deleted.
+  PathFind *startSearch(Object *p_o, Vector start, Vector end) override;
+  void setSearchTarget(PathFind *p_search, Object *p_target) override;
+  void endSearch(PathFind *p_search) override;
 
   int getCycleTime() const;
   void setCycleTime(int cycle_time);

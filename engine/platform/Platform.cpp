@@ -1,5 +1,4 @@
 #include "platform/Platform.h"
-#include "platform/ClockSeam.h"
 
 #include <errno.h>
 #include <sys/stat.h>
@@ -14,19 +13,18 @@ namespace platform {
 
 namespace {
 
-ClockFunction g_clock = nullptr;
-SleepFunction g_sleep = nullptr;
-
 // 32-bit linear congruential generator; state as if seeded with 1.
 uint32_t g_rand_state = 1;
 
-int64_t realNowMicros() {
+} // namespace
+
+int64_t systemMicros() {
   struct timespec ts;
   if (clock_gettime(CLOCK_MONOTONIC, &ts) != 0) return 0;
   return int64_t(ts.tv_sec) * 1000000 + int64_t(ts.tv_nsec) / 1000;
 }
 
-void realSleepMillis(int ms) {
+void systemSleepMillis(int ms) {
   if (ms <= 0) return;
   struct timespec req;
   req.tv_sec = ms / 1000;
@@ -34,20 +32,6 @@ void realSleepMillis(int ms) {
   struct timespec rem;
   while (nanosleep(&req, &rem) != 0 && errno == EINTR) req = rem;
 }
-
-} // namespace
-
-int64_t nowMicros() { return g_clock ? g_clock() : realNowMicros(); }
-
-void sleepMillis(int ms) {
-  if (g_sleep)
-    g_sleep(ms);
-  else
-    realSleepMillis(ms);
-}
-
-void setClock(ClockFunction fn) { g_clock = fn; }
-void setSleep(SleepFunction fn) { g_sleep = fn; }
 
 int timeBeginPeriod(unsigned int) { return 0; }
 int timeEndPeriod(unsigned int) { return 0; }

@@ -15,6 +15,11 @@ int64_t nowMicros();
 // Sleeps whole milliseconds; resumes after signals until the time is up.
 void sleepMillis(int ms);
 
+// The system's own clock and sleep, which the two above are
+// (platform/Time.cpp; test programs link a clock of their own in its place).
+int64_t systemMicros();
+void systemSleepMillis(int ms);
+
 // Timer resolution requests: always granted here, 0 for success.
 int timeBeginPeriod(unsigned int ms);
 int timeEndPeriod(unsigned int ms);

@@ -4,15 +4,12 @@
 #include <new>
 #include <utility>
 
-#include "core/GameManager.h"
+#include "core/EventOwner.h"
 #include "core/LogManager.h"
 #include "core/PlaneGeometry.h"
 #include "display/InputManager.h"
 #include "display/ResourceManager.h"
-#include "network/NetworkManager.h"
-#include "path/EventPath.h"
-#include "path/PathFind.h"
-#include "path/PathManager.h"
+#include "world/EventPath.h"
 #include "world/WorldManager.h"
 
 namespace vx {
@@ -25,17 +22,17 @@ LogManager &lm() { return LogManager::getInstance(); }
 
 SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 
-// The manager that takes an event type, asked in the routing order; the
-// world manager takes the rest (and refuses some of it itself). The network
-// manager is asked quietly: its isValid logs a refusal.
-Manager &managerFor(const std::string &event_type) {
-  InputManager &im = InputManager::getInstance();
-  if (im.isValid(event_type)) return im;
-  GameManager &gm = GameManager::getInstance();
-  if (gm.isValid(event_type)) return gm;
-  NetworkManager &nm = NetworkManager::getInstance();
-  if (nm.takes(event_type)) return nm;
-  return WorldManager::getInstance();
+// The manager that takes an event type (core/EventOwner.h). The game and
+// network managers sit above the world: Manager::find reaches them (nullptr,
+// with a line, when the program has none).
+Manager *managerFor(const std::string &event_type, const char *who) {
+  EventOwner owner = eventOwner(event_type);
+  if (owner == EventOwner::INPUT) return &InputManager::getInstance();
+  if (owner == EventOwner::WORLD) return &WorldManager::getInstance();
+  Manager *p_m = Manager::find(ownerType(owner));
+  if (!p_m)
+    lm().writeLog("%s: Error! No %s to take event '%s'.", who, ownerType(owner), event_type.c_str());
+  return p_m;
 }
 
 Vector normalized(Vector v) {
@@ -282,12 +279,18 @@ void Object::followPathStep() {
 
 void Object::pathTo(Vector position) {
   endPathFind();
-  m_p_path_find.reset(new (std::nothrow) PathFind(this, m_position, position));
+  PathSearches *p_searches = pathSearches();
+  if (!p_searches) {
+    lm().writeLog("Object::pathTo(): Error! No path manager to search.");
+    return;
+  }
+  // Made and listed with the path manager.
+  m_p_path_find = std::unique_ptr<PathFind, EndPathSearch>(p_searches->startSearch(this, m_position, position),
+                                                           EndPathSearch{p_searches});
   if (!m_p_path_find) {
     lm().writeLog("Object::pathTo(): Error! Unable to allocate memory for PathFind.");
     return;
   }
-  PathManager::getInstance().addPath(m_p_path_find.get());
   if (m_follow_path) {
     m_follow_path = false;
     m_modified |= FOLLOW_PATH;
@@ -299,16 +302,13 @@ void Object::pathTo(Object *p_target) {
   if (!p_target) return;
   pathTo(p_target->getPosition());
   if (m_p_path_find)
-    m_p_path_find->setTarget(p_target);
+    m_p_path_find.get_deleter().p_from->setSearchTarget(m_p_path_find.get(), p_target);
   else
     lm().writeLog("Object::pathTo(): path find not allocated!");
 }
 
-void Object::endPathFind() {
-  if (!m_p_path_find) return;
-  PathManager::getInstance().removePath(m_p_path_find.get());
-  m_p_path_find.reset();
-}
+// Out of the path manager's list, then deleted.
+void Object::endPathFind() { m_p_path_find.reset(); }
 
 int Object::eventHandler(const Event *p_e) {
   if (!p_e || p_e->getType() != EVENT_PATH) return 0;
@@ -340,7 +340,8 @@ int Object::registerInterest(std::string event_type) {
     lm().writeLog("Object::registerInterest(): Error! No memory to register for event '%s'", event_type.c_str());
     return -1;
   }
-  if (managerFor(event_type).registerInterest(this, event_type) == -1) return -1;
+  Manager *p_m = managerFor(event_type, "Object::registerInterest()");
+  if (!p_m || p_m->registerInterest(this, event_type) == -1) return -1;
   m_event_name.push_back(std::move(event_type));
   m_event_count++;
   m_modified |= EVENTS;
@@ -355,7 +356,8 @@ int Object::unregisterInterest(std::string event_type) {
     lm().writeLog("Object::unregisterInterest(): event '%s' not previously registered", event_type.c_str());
     return -1;
   }
-  if (managerFor(event_type).unregisterInterest(this, event_type) == -1) return -1;
+  Manager *p_m = managerFor(event_type, "Object::unregisterInterest()");
+  if (!p_m || p_m->unregisterInterest(this, event_type) == -1) return -1;
   m_event_name.erase(m_event_name.begin() + index);
   m_event_count--;
   m_modified |= EVENTS;

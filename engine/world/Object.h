@@ -8,16 +8,17 @@
 
 #include "core/Box.h"
 #include "core/Event.h"
+#include "core/Listener.h"
 #include "core/Utility.h"
 #include "core/Vector.h"
 #include "display/Animation.h"
+#include "display/Path.h"
 #include "display/Shape.h"
-#include "path/Path.h"
 #include "world/GridPlace.h"
+#include "world/PathSearches.h"
 
 namespace vx {
 
-class PathFind;
 class Grid;
 class RawReader;
 
@@ -50,7 +51,7 @@ const int MAX_OBJ_EVENTS = 100;
 // Base of every game object. The constructor enters it into the world
 // manager and the destructor takes it out; delete only through
 // WorldManager::markForDelete.
-class Object {
+class Object : public Listener {
  private:
   int m_id;
   std::string m_type;
@@ -73,7 +74,7 @@ class Object {
   std::vector<std::string> m_event_name;
   unsigned int m_modified;
   Shape m_shape;
-  std::unique_ptr<PathFind> m_p_path_find;
+  std::unique_ptr<PathFind, EndPathSearch> m_p_path_find;
   Path m_path;
   bool m_avoid_collisions;
 
@@ -118,7 +119,7 @@ class Object {
   virtual ~Object();
   virtual void setType(std::string new_type);
   virtual int setPosition(Vector new_pos);
-  virtual int eventHandler(const Event *p_e);
+  int eventHandler(const Event *p_e) override;
   virtual int setSolidness(Solidness new_solid);
   virtual void setAvoidCollisions(bool avoid = true);
   virtual int setAltitude(int new_altitude);
@@ -143,6 +144,10 @@ class Object {
   int getId() const { return m_id; }
   std::string getType() const;
   bool isActive() const { return m_is_active; }
+  // As the managers' listener: an active object listens.
+  bool isListening() const override { return m_is_active; }
+  int getListenerId() const override { return m_id; }
+  std::string getListenerType() const override { return m_type; }
   Box getBox() const { return m_box; }
   Vector getPosition() const { return m_position; }
   Vector getDirection() const { return m_direction; }

@@ -49,34 +49,23 @@ T *makeParticle(Args... args) {
 // (50 x scale) within the particle limit.
 bool scaleInRange(float s) { return std::isfinite(s) && std::fabs(50.0 * s) <= MAX_PARTICLES; }
 
-// The settings of one burst, in the order addParticles takes them.
-struct Burst {
-  int count;
-  Vector direction;
-  float direction_spread, size, size_spread, speed, speed_spread;
-  int age, age_spread;
-  unsigned char opacity;
-  signed char opacity_spread;
-  unsigned char r, g, b, color_spread;
-  int particle_class;
-};
-
-// Preset 0 smoke, 1 sparks, 2 a pink flash, 3 fireworks, at scale s.
-Burst presetBurst(int preset, float s) {
+// Preset 0 smoke, 1 sparks, 2 a pink flash, 3 fireworks, at scale s, at
+// position (no spread).
+Burst presetBurst(int preset, Vector position, float s) {
   const float spark_speed = 0.08f * (1 + s / 4);
   switch (preset) {
     case 0:
-      return {static_cast<int>(20 * s), Vector(0, -1), 0.3f * s / 2, 5 * s / 1.5f, 0.15f * s, 0.2f, 0.05f,
-              static_cast<int>(20 * s), static_cast<int>(5 * s), 128, 50, 128, 128, 128, 50, 0};
+      return {static_cast<int>(20 * s), position, 0, Vector(0, -1), 0.3f * s / 2, 5 * s / 1.5f, 0.15f * s, 0.2f,
+              0.05f, static_cast<int>(20 * s), static_cast<int>(5 * s), 128, 50, 128, 128, 128, 50, 0};
     case 1:
-      return {static_cast<int>(50 * s), Vector(0, 0), 0, 1.5f * s, 0, spark_speed, spark_speed,
+      return {static_cast<int>(50 * s), position, 0, Vector(0, 0), 0, 1.5f * s, 0, spark_speed, spark_speed,
               static_cast<int>(15 * s), static_cast<int>(15 * s), 255, 75, 255, 69, 0, 0, 0};
     case 2:
-      return {static_cast<int>(50 * s), Vector(0, 0), 0, 2.5f * s, 0, spark_speed, 0,
+      return {static_cast<int>(50 * s), position, 0, Vector(0, 0), 0, 2.5f * s, 0, spark_speed, 0,
               static_cast<int>(10 * s), 0, 255, 75, 255, 20, 147, 0, 0};
     default: {
       const float firework_speed = 0.1f * (1 + s / 3);
-      return {static_cast<int>(4 * s), Vector(0, -1), 1.5f, 2 * s, 0, firework_speed, firework_speed,
+      return {static_cast<int>(4 * s), position, 0, Vector(0, -1), 1.5f, 2 * s, 0, firework_speed, firework_speed,
               static_cast<int>(20 * s), static_cast<int>(20 * s), 255, 75, 255, 69, 0, 255, 1};
     }
   }
@@ -89,26 +78,32 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
                  float speed_spread, int age, int age_spread, unsigned char opacity,
                  signed char opacity_spread, unsigned char r, unsigned char g, unsigned char b,
                  unsigned char color_spread, int particle_class) {
+  return addParticles(Burst{count, position, position_spread, direction, direction_spread, size, size_spread, speed,
+                            speed_spread, age, age_spread, opacity, opacity_spread, r, g, b, color_spread,
+                            particle_class});
+}
+
+int addParticles(const Burst &burst) {
   const LogManager &log = LogManager::getInstance();
-  if (count > MAX_PARTICLES) {
-    log.writeLog("addParticles(): Error! Count %d above the limit of %d.", count, MAX_PARTICLES);
+  if (burst.count > MAX_PARTICLES) {
+    log.writeLog("addParticles(): Error! Count %d above the limit of %d.", burst.count, MAX_PARTICLES);
     return -1;
   }
-  for (int i = 0; i < count; i++) {
-    float p_size = size;
-    float p_speed = speed;
-    int p_age = age;
-    int p_opacity = opacity;
-    int p_r = r, p_g = g, p_b = b;
+  for (int i = 0; i < burst.count; i++) {
+    float p_size = burst.size;
+    float p_speed = burst.speed;
+    int p_age = burst.age;
+    int p_opacity = burst.opacity;
+    int p_r = burst.r, p_g = burst.g, p_b = burst.b;
 
-    if (opacity_spread != 0) p_opacity = clampByte(p_opacity + intJitter(opacity_spread));
-    if (age_spread != 0) p_age += intJitter(age_spread);
-    if (size_spread != 0) p_size += floatJitter(size_spread);
-    if (color_spread != 0) {
-      int d = intJitter(color_spread);
-      if (r != 0) p_r = clampByte(r + d);
-      if (g != 0) p_g = clampByte(g + d);
-      if (b != 0) p_b = clampByte(b + d);
+    if (burst.opacity_spread != 0) p_opacity = clampByte(p_opacity + intJitter(burst.opacity_spread));
+    if (burst.age_spread != 0) p_age += intJitter(burst.age_spread);
+    if (burst.size_spread != 0) p_size += floatJitter(burst.size_spread);
+    if (burst.color_spread != 0) {
+      int d = intJitter(burst.color_spread);
+      if (burst.r != 0) p_r = clampByte(burst.r + d);
+      if (burst.g != 0) p_g = clampByte(burst.g + d);
+      if (burst.b != 0) p_b = clampByte(burst.b + d);
     }
 
     Particle *p_particle = nullptr;
@@ -116,12 +111,12 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
     unsigned char cr = static_cast<unsigned char>(p_r);
     unsigned char cg = static_cast<unsigned char>(p_g);
     unsigned char cb = static_cast<unsigned char>(p_b);
-    if (particle_class == 0)
+    if (burst.particle_class == 0)
       p_particle = makeParticle<Particle>(p_size, p_age, op, cr, cg, cb);
-    else if (particle_class == 1)
+    else if (burst.particle_class == 1)
       p_particle = makeParticle<Firework>(p_size, p_age, op, cr, cg, cb);
     else {
-      log.writeLog("addParticles(): Type %d not defined.", particle_class);
+      log.writeLog("addParticles(): Type %d not defined.", burst.particle_class);
       return -1;
     }
     if (!p_particle) {
@@ -130,7 +125,7 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
     }
 
     float x, y;
-    if (direction.isZero()) {
+    if (burst.direction.isZero()) {
       int a = platform::rand();
       int c = platform::rand();
       x = static_cast<float>((a - c) / 32767.0);
@@ -138,23 +133,23 @@ int addParticles(int count, Vector position, float position_spread, Vector direc
       c = platform::rand();
       y = static_cast<float>((a - c) / 32767.0);
     } else {
-      x = direction.getX();
-      y = direction.getY();
-      if (direction_spread != 0) {
-        x += floatJitter(direction_spread);
-        y += floatJitter(direction_spread);
+      x = burst.direction.getX();
+      y = burst.direction.getY();
+      if (burst.direction_spread != 0) {
+        x += floatJitter(burst.direction_spread);
+        y += floatJitter(burst.direction_spread);
       }
     }
     Vector velocity(x, y);
     velocity.normalize();
-    if (speed_spread != 0) p_speed += floatJitter(speed_spread);
+    if (burst.speed_spread != 0) p_speed += floatJitter(burst.speed_spread);
     velocity.scale(p_speed);
 
-    float px = position.getX();
-    float py = position.getY();
-    if (position_spread != 0) {
-      px += floatJitter(position_spread);
-      py += floatJitter(position_spread);
+    float px = burst.position.getX();
+    float py = burst.position.getY();
+    if (burst.position_spread != 0) {
+      px += floatJitter(burst.position_spread);
+      py += floatJitter(burst.position_spread);
     }
     p_particle->setPosition(Vector(px, py));
     p_particle->setVelocity(velocity);
@@ -169,12 +164,9 @@ int addParticles(int preset, Vector position, float s, Color color) {
                                        static_cast<double>(s), preset);
     return -1;
   }
-  const Burst b = presetBurst(preset, s);
-  unsigned char r = b.r, g = b.g, bl = b.b;
-  colorToRGB(color, r, g, bl);
-  return addParticles(b.count, position, 0, b.direction, b.direction_spread, b.size, b.size_spread, b.speed,
-                      b.speed_spread, b.age, b.age_spread, b.opacity, b.opacity_spread, r, g, bl, b.color_spread,
-                      b.particle_class);
+  Burst burst = presetBurst(preset, position, s);
+  colorToRGB(color, burst.r, burst.g, burst.b);
+  return addParticles(burst);
 }
 
 int addParticles(int type, int direction, float s) {

@@ -15,9 +15,26 @@ enum PrecipitationDirection {
   DIRECTION_RIGHT = 3,
 };
 
-// A burst of count particles (particle_class 0) or fireworks (1) around
-// position. Each setting is a base value and a spread that randomises it per
-// particle; a direction of (0,0) gives each particle a random direction.
+// The settings of a burst of count particles (particle_class 0) or
+// fireworks (1) around position. Each setting is a base value and a spread
+// that randomises it per particle; a direction of (0,0) gives each particle
+// a random direction.
+struct Burst {
+  int count;
+  Vector position;
+  float position_spread;
+  Vector direction;
+  float direction_spread, size, size_spread, speed, speed_spread;
+  int age, age_spread;
+  unsigned char opacity;
+  signed char opacity_spread;
+  unsigned char r, g, b, color_spread;
+  int particle_class;
+};
+
+int addParticles(const Burst &burst);
+
+// The same burst, its settings given one by one.
 int addParticles(int count, Vector position, float position_spread, Vector direction,
                  float direction_spread, float size, float size_spread, float speed,
                  float speed_spread, int age, int age_spread, unsigned char opacity,

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "core/LoopState.h"
 #include "core/PlaneGeometry.h"
 
 namespace vx {
@@ -13,7 +13,7 @@ namespace {
 LogManager &lm() { return LogManager::getInstance(); }
 
 // Failures of list steps marked quiet are silent and not counted at game over.
-bool quiet() { return GameManager::getInstance().getGameOver(); }
+bool quiet() { return LoopState::getInstance().getGameOver(); }
 
 bool altitudeInRange(int altitude) { return valueInRange(static_cast<float>(altitude), 0, MAX_ALTITUDE); }
 

@@ -3,8 +3,6 @@
 #include "core/Box.h"
 #include "core/Config.h"
 #include "core/EventStep.h"
-#include "core/GameManager.h"
-#include "core/LogManager.h"
 #include "display/Animation.h"
 #include "display/EventKeyboard.h"
 #include "display/Sprite.h"
@@ -41,20 +39,6 @@ const char *const BANNER_UPRIGHT =
     "                                               ";
 
 } // namespace
-
-int splash() {
-  const LogManager &log = LogManager::getInstance();
-  log.writeLog(10, "splash(): Started.");
-  GameManager &gm = GameManager::getInstance();
-  if (!gm.isStarted()) {
-    log.writeLog("splash(): Error! Cannot run splash screen until game manger is started.");
-    return -1;
-  }
-  new Splash;
-  gm.run();
-  log.writeLog(10, "splash(): Finished.");
-  return 0;
-}
 
 Splash::Splash() {
   m_p_sprite = makeSprite(BANNER_WIDTH, BANNER_HEIGHT, GREEN, {BANNER_SLANTED, BANNER_UPRIGHT});

@@ -1,7 +1,7 @@
 #include "world/SplashObject.h"
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
+#include "core/LoopState.h"
 #include "display/EventKeyboard.h"
 #include "display/Frame.h"
 #include "world/WorldManager.h"
@@ -24,13 +24,13 @@ std::unique_ptr<Sprite> SplashObject::makeSprite(int width, int height, Color co
 }
 
 bool SplashObject::leaveAtGameOver() {
-  if (!GameManager::getInstance().getGameOver()) return false;
+  if (!LoopState::getInstance().getGameOver()) return false;
   WorldManager::getInstance().markForDelete(this);
   return true;
 }
 
 void SplashObject::endSplash() {
-  GameManager::getInstance().setGameOver(true);
+  LoopState::getInstance().setGameOver(true);
   WorldManager::getInstance().markForDelete(this);
 }
 

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <new>
 
+#include "core/EventOwner.h"
 #include "core/LogManager.h"
 #include "core/PlaneGeometry.h"
+#include "display/DisplayManager.h"
 #include "world/EventCollision.h"
 #include "world/EventOut.h"
 #include "world/Geometry.h"
@@ -32,7 +34,8 @@ WorldManager &WorldManager::getInstance() {
 }
 
 bool WorldManager::isValid(std::string event_type) const {
-  if (event_type == "vx-keyboard" || event_type == "vx-mouse" || event_type == "vx-step") {
+  EventOwner owner = eventOwner(event_type);
+  if (owner == EventOwner::INPUT || owner == EventOwner::GAME) {
     lm().writeLog("WorldManager::isValid(): WorldManager does not handle %s", event_type.c_str());
     return false;
   }
@@ -49,7 +52,7 @@ int WorldManager::startUp() {
   m_deleted.clear();
   m_boundary = Box(Vector(0, 0), 0, 0);
   m_scene_graph.getGrid().setBoundary(m_boundary);
-  m_view = Box(Vector(0, 0), 0, 0);
+  setView(Box(Vector(0, 0), 0, 0));
   m_view_slack = Vector(0, 0);
   m_p_view_following = nullptr;
   if (m_scene_graph.startUp() == -1) {
@@ -306,7 +309,15 @@ void WorldManager::setBoundary(Box new_boundary) {
 
 Box WorldManager::getBoundary() const { return m_boundary; }
 
-void WorldManager::setView(Box new_view) { m_view = new_view; }
+void WorldManager::setView(Box new_view) {
+  m_view = new_view;
+  setViewCorner(m_view.getCorner());
+}
+
+void WorldManager::setViewCorner(Vector corner) {
+  m_view.setCorner(corner);
+  DisplayManager::getInstance().setViewCorner(corner);
+}
 
 Box WorldManager::getView() const { return m_view; }
 
@@ -326,7 +337,7 @@ void WorldManager::setViewPosition(Vector view_pos) {
   if (x < 0) x = 0;
   if (y + m_view.getVertical() > m_boundary.getVertical()) y = m_boundary.getVertical() - m_view.getVertical();
   if (y < 0) y = 0;
-  m_view.setCorner(Vector(x, y));
+  setViewCorner(Vector(x, y));
 }
 
 int WorldManager::setViewFollowing(Object *p_new_view_following) {

@@ -46,6 +46,8 @@ class WorldManager : public Manager {
   uint64_t m_last_serial;
 
   void followView(Object *p_o);
+  // Stores the view corner and tells the display, which draws from it.
+  void setViewCorner(Vector corner);
 
  public:
   static WorldManager &getInstance();

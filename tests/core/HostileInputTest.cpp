@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/Manager.h"
+#include "loop/GameManager.h"
 #include "support/GameManagerSeam.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"
@@ -33,18 +33,18 @@ class CountJumper : public Object {
     if (p_e->getType() != EVENT_STEP) return 0;
     steps_seen.push_back(static_cast<const EventStep *>(p_e)->getStepCount());
     LogManager::getInstance().writeLog("jumper step");
-    if (steps_seen.size() == 1) GameManagerTestSeam::setStepCount(INT_MAX - 1);
+    if (steps_seen.size() == 1) GameManagerSeam::setStepCount(INT_MAX - 1);
     if (steps_seen.size() == 3) GameManager::getInstance().setGameOver();
     return 1;
   }
 };
 
 // Appends its number to a shared record of deliveries.
-class Listener : public Object {
+class NumberedListener : public Object {
  public:
   int number;
   std::vector<int> *p_seen;
-  Listener(int n, std::vector<int> *p) : number(n), p_seen(p) { setSolidness(SPECTRAL); }
+  NumberedListener(int n, std::vector<int> *p) : number(n), p_seen(p) { setSolidness(SPECTRAL); }
   int eventHandler(const Event *) override {
     p_seen->push_back(number);
     return 1;
@@ -66,10 +66,10 @@ TEST(CoreHostileInput, ManyListenersKeepOrderAndTakeEachObjectOnce) {
   OpenManager m;
   std::vector<int> seen;
   const int n = 3000;
-  std::vector<Listener *> objects;
+  std::vector<NumberedListener *> objects;
   std::vector<int> expected_a;
   for (int i = 0; i < n; i++) {
-    objects.push_back(new Listener(i, &seen));
+    objects.push_back(new NumberedListener(i, &seen));
     ASSERT_EQ(0, m.registerInterest(objects[i], "a"));
     ASSERT_EQ(0, m.registerInterest(objects[i], "b"));
   }

@@ -2,8 +2,8 @@
 
 
 #include "core/Config.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
+#include "loop/GameManager.h"
 #include "support/TestEnv.h"
 
 using vx::LogManager;
@@ -35,11 +35,13 @@ TEST_F(LogFixture, LineFormatHasTimeAndStepPrefixes) {
   EXPECT_TRUE(vx::test::isTimeString(lines[0].substr(0, 8))) << lines[0];
   EXPECT_EQ(" " + stepPrefix() + "GameManager::run(): starting game loop", lines[0].substr(8));
 
-  // The step prefix shows the count the log was last told.
+  // The step prefix shows the game loop's step count.
   log.setLogTimeString(false);
-  log.setStepCount(12);
+  vx::LoopState &loop = vx::LoopState::getInstance();
+  int was = loop.getStepCount();
+  loop.setStepCount(12);
   log.writeLog("told");
-  log.setStepCount(vx::GameManager::getInstance().getStepCount());
+  loop.setStepCount(was);
   EXPECT_EQ("  12 told", env.readLog().back());
 }
 

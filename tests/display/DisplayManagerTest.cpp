@@ -143,14 +143,14 @@ TEST(DisplayManager, ShakeOffsetsFollowTheFormulaXThenY) {
   platform::srand(1234);
   std::set<int> xs;
   for (int i = 0; i < 6; i++) {
-    DisplayTestSeam::advanceShake(dm);
+    DisplayManagerSeam::advanceShake(dm);
     EXPECT_EQ(dm.getShakeX(), expected[i].first) << "frame " << i;
     EXPECT_EQ(dm.getShakeY(), expected[i].second) << "frame " << i;
     EXPECT_TRUE(std::set<int>({5, 3, 1, -1, -3}).count(dm.getShakeX()));
     EXPECT_TRUE(std::set<int>({3, 1, -1}).count(dm.getShakeY()));
     EXPECT_EQ(dm.getShakeDuration(), 5 - i);
   }
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
   EXPECT_EQ(dm.getShakeY(), 0);
   EXPECT_EQ(dm.getShakeDuration(), 0);
@@ -161,11 +161,11 @@ TEST(DisplayManager, ShakeOfScaleZeroIsPlusOneAndAddSums) {
   DisplayManager &dm = DisplayManager::getInstance();
   dm.shake(0, 0, 3);
   for (int i = 0; i < 3; i++) {
-    DisplayTestSeam::advanceShake(dm);
+    DisplayManagerSeam::advanceShake(dm);
     EXPECT_EQ(dm.getShakeX(), 1);
     EXPECT_EQ(dm.getShakeY(), 1);
   }
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
 
   // Replace, then add twice.
@@ -177,7 +177,7 @@ TEST(DisplayManager, ShakeOfScaleZeroIsPlusOneAndAddSums) {
   int x = 8 - 2 * (platform::rand() % 8);
   int y = 7 - 2 * (platform::rand() % 7);
   platform::srand(99);
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), x);
   EXPECT_EQ(dm.getShakeY(), y);
   dm.shake(0, 0, 0);
@@ -187,26 +187,26 @@ TEST(DisplayManager, NegativeAndHugeShakeAreClamped) {
   DisplayEnv d;
   DisplayManager &dm = DisplayManager::getInstance();
   dm.shake(-3, -7, 2);
-  DisplayTestSeam::advanceShake(dm);  // scale 0: no remainder by zero
+  DisplayManagerSeam::advanceShake(dm);  // scale 0: no remainder by zero
   EXPECT_EQ(dm.getShakeX(), 1);
   EXPECT_EQ(dm.getShakeY(), 1);
   dm.shake(0, 0, -5);
   EXPECT_EQ(dm.getShakeDuration(), 0);
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 0);
 
   dm.shake(2, 2, 4);
   dm.shake(-5, -1, -10, true);
   EXPECT_EQ(dm.getShakeDuration(), 0);
   dm.shake(0, 0, 1, true);
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_EQ(dm.getShakeX(), 1);            // x scale clamped to 0
   EXPECT_TRUE(dm.getShakeY() == 2 || dm.getShakeY() == 0);  // y scale 1
 
   dm.shake(INT_MAX, INT_MAX, INT_MAX);
   dm.shake(INT_MAX, INT_MAX, INT_MAX, true);
   EXPECT_EQ(dm.getShakeDuration(), INT_MAX);
-  DisplayTestSeam::advanceShake(dm);
+  DisplayManagerSeam::advanceShake(dm);
   EXPECT_GT(dm.getShakeX(), 0);
   dm.shake(0, 0, 0);
 }

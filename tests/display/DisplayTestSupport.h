@@ -9,15 +9,10 @@
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
 #include "display/InputManager.h"
+#include "support/DisplayManagerSeam.h"
 #include "support/TestEnv.h"
 
 namespace vx {
-
-// What the display tests reach inside the display manager.
-struct DisplayTestSeam {
-  // Steps the shake as swapBuffers does, also when headless.
-  static void advanceShake(DisplayManager &dm) { dm.advanceShake(); }
-};
 
 namespace test {
 

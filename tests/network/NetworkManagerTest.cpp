@@ -8,7 +8,7 @@
 #include <initializer_list>
 
 #include "NetTest.h"
-#include "NetworkTestSeam.h"
+#include "support/NetworkManagerSeam.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -46,7 +46,7 @@ struct Pair {
 
 // Hands the manager its end of each pair, in order, without events.
 void adopt(std::initializer_list<Pair *> pairs) {
-  for (Pair *p : pairs) NetworkTestSeam::adoptSocket(p->fd[0]);
+  for (Pair *p : pairs) NetworkManagerSeam::adoptSocket(p->fd[0]);
 }
 
 class NetworkManagerTest : public ::testing::Test {
@@ -109,16 +109,24 @@ TEST_F(NetworkManagerTest, ListsCloseAndShiftIndices) {
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 0 (min -1, max -1)."));
 
   Pair a, b, c;
-  EXPECT_EQ(NetworkTestSeam::adoptSocket(a.fd[0]), 0);
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(a.fd[0]), 0);
   EXPECT_TRUE(nm.isConnected(-1));
   EXPECT_FALSE(nm.isConnected(-2));
   EXPECT_TRUE(env.logContains("NetworkManager::isConnected(): Warning! Sock less than -1."));
-  EXPECT_EQ(NetworkTestSeam::adoptSocket(b.fd[0]), 1);
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(b.fd[0]), 1);
   EXPECT_EQ(nm.getSocket(5), -1);
   EXPECT_TRUE(
       env.logContains("NetworkManager::getSocket(): Error! No socket at index 5 (min 0, max 2)."));
-  EXPECT_EQ(NetworkTestSeam::adoptSocket(c.fd[0]), 2);
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(c.fd[0]), 2);
   EXPECT_FALSE(nm.isConnected(3));
+  // The seam lists as accept does: none past the cap, none twice, no -1.
+  Pair d;
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(d.fd[0]), -1);
+  nm.setMaxConnections(4);
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(b.fd[0]), -1);
+  EXPECT_EQ(NetworkManagerSeam::adoptSocket(-1), -1);
+  EXPECT_EQ(nm.getNumConnections(), 3);
+  nm.setMaxConnections(3);
 
   // Queued messages die with their socket, with a line.
   ASSERT_EQ(nm.setDelay(5, 0), 0);
@@ -154,7 +162,7 @@ TEST_F(NetworkManagerTest, FailedCloseStillTakesClosedSocketsOutOfTheLists) {
   Pair a, c;
   int bad = 1000000;  // never an open descriptor
   adopt({&a});
-  NetworkTestSeam::adoptSocket(bad);
+  NetworkManagerSeam::adoptSocket(bad);
   adopt({&c});
 
   EXPECT_EQ(nm.close(-1), -1);

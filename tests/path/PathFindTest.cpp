@@ -6,8 +6,8 @@
 
 #include "PathTestWorld.h"
 #include "core/PlaneGeometry.h"
-#include "path/EventPath.h"
 #include "platform/Platform.h"
+#include "world/EventPath.h"
 #include "world/Geometry.h"
 #include "world/Grid.h"
 

@@ -2,7 +2,7 @@
 
 #include "PathTestWorld.h"
 #include "core/PlaneGeometry.h"
-#include "path/EventPath.h"
+#include "world/EventPath.h"
 #include "world/Geometry.h"
 
 using namespace vx;

@@ -1,10 +1,10 @@
 // The path manager: its list rules, its passes and its time budget.
 
 #include "PathTestWorld.h"
-#include "core/GameManager.h"
-#include "path/EventPath.h"
-#include "platform/ClockSeam.h"
+#include "loop/GameManager.h"
 #include "platform/Platform.h"
+#include "support/ClockSeam.h"
+#include "world/EventPath.h"
 
 using namespace vx;
 using pathtest::PathWorld;
@@ -150,9 +150,9 @@ TEST_F(PathManagerTest, BudgetIsTheLargerOfCycleTimeAndTimeGiven) {
     p_s->pathTo(Vector(25, 15));
     pm.setCycleTime(cycle_time);
     test::FakeTime fake;
-    platform::setClock(&ticking);
+    ClockSeam::setClock(&ticking);
     pm.cycle(time_ms);
-    platform::setClock(nullptr);
+    ClockSeam::setClock(nullptr);
     // The rest of the search, run here, tells how much the call did.
     PathFind *p_pf = p_s->getPathFind();
     EXPECT_EQ(0, pm.removePath(p_pf));

@@ -10,11 +10,11 @@
 #include "core/Box.h"
 #include "core/LogManager.h"
 #include "core/Vector.h"
-#include "path/EventPath.h"
-#include "path/Path.h"
+#include "display/Path.h"
 #include "path/PathFind.h"
 #include "path/PathManager.h"
 #include "support/TestEnv.h"
+#include "world/EventPath.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
 

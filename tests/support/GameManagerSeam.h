@@ -1,13 +1,13 @@
 #pragma once
-// The game manager's test seam: sets the step count as the loop would
-// (the log is told too). Header-only.
+// The game manager's test seam: sets the step count as the loop does.
+// Header-only.
 
-#include "core/GameManager.h"
+#include "core/LoopState.h"
 
 namespace vx {
 
-struct GameManagerTestSeam {
-  static void setStepCount(int step_count) { GameManager::getInstance().setStepCount(step_count); }
+struct GameManagerSeam {
+  static void setStepCount(int step_count) { LoopState::getInstance().setStepCount(step_count); }
 };
 
 } // namespace vx

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
 #include "core/ObjectList.h"
 #include "display/Shape.h"
+#include "loop/GameManager.h"
 #include "platform/Platform.h"
 #include "support/TestEnv.h"
 #include "world/Object.h"

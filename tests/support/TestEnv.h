@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/Config.h"
-#include "core/GameManager.h"
 #include "core/LogManager.h"
-#include "platform/ClockSeam.h"
+#include "loop/GameManager.h"
 #include "platform/Platform.h"
+#include "support/ClockSeam.h"
 
 namespace vx {
 namespace test {
@@ -74,8 +74,8 @@ class TestEnv {
   ~TestEnv() {
     stopEngine();
     if (LogManager::getInstance().isStarted()) LogManager::getInstance().shutDown();
-    platform::setClock(nullptr);
-    platform::setSleep(nullptr);
+    ClockSeam::setClock(nullptr);
+    ClockSeam::setSleep(nullptr);
     LogManager &lm = LogManager::getInstance();
     lm.setLogTimeString(true);
     lm.setLogStepCount(true);
@@ -196,12 +196,12 @@ class FakeTime {
   ~FakeTime() { uninstall(); }
 
   static void install() {
-    platform::setClock(&FakeTime::now);
-    platform::setSleep(&FakeTime::sleep);
+    ClockSeam::setClock(&FakeTime::now);
+    ClockSeam::setSleep(&FakeTime::sleep);
   }
   static void uninstall() {
-    platform::setClock(nullptr);
-    platform::setSleep(nullptr);
+    ClockSeam::setClock(nullptr);
+    ClockSeam::setSleep(nullptr);
   }
   static void advanceMicros(int64_t us) { s_now += us; }
   static void advanceMillis(int ms) { s_now += int64_t(ms) * 1000; }

@@ -3,8 +3,8 @@
 #include <random>
 
 #include "core/Config.h"
-#include "core/GameManager.h"
 #include "core/TrackedList.h"
+#include "loop/GameManager.h"
 #include "support/ListItems.h"
 #include "world/Grid.h"
 #include "world/SceneGraph.h"

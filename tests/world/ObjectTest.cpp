@@ -2,11 +2,11 @@
 #include <limits>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "display/EventKeyboard.h"
+#include "loop/GameManager.h"
 #include "network/EventNetwork.h"
 #include "network/NetworkManager.h"
-#include "path/EventPath.h"
+#include "world/EventPath.h"
 #include "world/Geometry.h"
 #include "world/WorldFixture.h"
 

@@ -1,7 +1,7 @@
 #include <sstream>
 
-#include "path/EventPath.h"
-#include "path/Path.h"
+#include "display/Path.h"
+#include "world/EventPath.h"
 #include "world/WorldFixture.h"
 
 using namespace vx;

@@ -4,11 +4,12 @@
 #include <string>
 
 #include "core/EventStep.h"
-#include "core/GameManager.h"
 #include "display/Animation.h"
 #include "display/EventKeyboard.h"
 #include "display/InputManager.h"
 #include "display/Sprite.h"
+#include "loop/GameManager.h"
+#include "loop/SplashLoop.h"
 #include "support/ParticleCheck.h"
 #include "world/Splash.h"
 #include "world/SplashVexmoor.h"

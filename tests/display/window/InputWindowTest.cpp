@@ -3,11 +3,11 @@
 #include <functional>
 #include <vector>
 
-#include "core/GameManager.h"
 #include "display/EventKeyboard.h"
 #include "display/EventMouse.h"
 #include "display/InputManager.h"
 #include "display/window/WindowTestSupport.h"
+#include "loop/GameManager.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
 

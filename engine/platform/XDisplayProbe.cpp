@@ -1,4 +1,4 @@
-#include "display/XDisplayProbe.h"
+#include "platform/XDisplayProbe.h"
 
 #include <dlfcn.h>
 
@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 
 namespace vx {
+namespace platform {
 
 XDisplayProbe::XDisplayProbe() : m_p_lib(nullptr), m_p_display(nullptr), m_close(nullptr) {
   using OpenFn = void *(*)(const char *);
@@ -20,7 +21,7 @@ XDisplayProbe::XDisplayProbe() : m_p_lib(nullptr), m_p_display(nullptr), m_close
   const char *name = getenv("DISPLAY");
   int attempts = (name != nullptr && name[0] != '\0') ? 10 : 1;
   for (int attempt = 0; attempt < attempts && m_p_display == nullptr; attempt++) {
-    if (attempt > 0) platform::sleepMillis(50);
+    if (attempt > 0) sleepMillis(50);
     m_p_display = open_display(nullptr);
   }
 }
@@ -34,4 +35,5 @@ bool XDisplayProbe::reachable() const {
   return m_p_lib == nullptr || m_close == nullptr || m_p_display != nullptr;
 }
 
+} // namespace platform
 } // namespace vx

@@ -1,4 +1,4 @@
-#include "path/EventPath.h"
+#include "world/EventPath.h"
 
 namespace vx {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Event.h"
-#include "path/Path.h"
+#include "display/Path.h"
 
 namespace vx {
 

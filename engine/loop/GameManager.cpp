@@ -1,4 +1,4 @@
-#include "core/GameManager.h"
+#include "loop/GameManager.h"
 
 #include <climits>
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include "core/Box.h"
 #include "core/Clock.h"
 #include "core/Config.h"
+#include "core/EventOwner.h"
 #include "core/EventStep.h"
 #include "core/LogManager.h"
 #include "core/Vector.h"
@@ -26,9 +27,14 @@ const char *const STARS = "****************************************************"
 const unsigned int TIMER_RESOLUTION_MS = 1;
 const int TIMER_REFUSED = 97;
 
+// Found by the parts below as the owner of "vx-step" (Manager::find).
+[[maybe_unused]] const bool OFFERED = Manager::offer("GameManager", []() -> Manager & {
+  return GameManager::getInstance();
+});
+
 } // namespace
 
-GameManager::GameManager() : m_game_over(false), m_frame_time(0), m_step_count(0) { setType("GameManager"); }
+GameManager::GameManager() : m_state(LoopState::getInstance()) { setType("GameManager"); }
 
 GameManager::~GameManager() {}
 
@@ -37,7 +43,7 @@ GameManager &GameManager::getInstance() {
   return game_manager;
 }
 
-bool GameManager::isValid(std::string event_type) const { return event_type == EVENT_STEP; }
+bool GameManager::isValid(std::string event_type) const { return eventOwner(event_type) == EventOwner::GAME; }
 
 int GameManager::startUp() {
   LogManager &log = LogManager::getInstance();
@@ -66,8 +72,8 @@ int GameManager::startUp() {
     log.writeLog(1, "  %s", "(full path too long)");
   log.writeLog(1, "Log Manager started.");
 
-  m_frame_time = config.getFrameTime();
-  log.writeLog(5, "GameManager::startUp(): frame time is %d milliseconds", m_frame_time);
+  m_state.setFrameTime(config.getFrameTime());
+  log.writeLog(5, "GameManager::startUp(): frame time is %d milliseconds", m_state.getFrameTime());
 
   DisplayManager &display = DisplayManager::getInstance();
   if (display.startUp() != 0) {
@@ -124,7 +130,7 @@ int GameManager::startUp() {
   if (platform::timeBeginPeriod(TIMER_RESOLUTION_MS) == TIMER_REFUSED)
     log.writeLog(1, "GameManager()::startUp(): Warning!  timeBeginPeriod() cannot accept 1 msec.");
 
-  m_game_over = false;
+  m_state.setGameOver(false);
   Manager::startUp();
   log.writeLog(1, "GameManager successfully started.");
   return 0;
@@ -132,7 +138,7 @@ int GameManager::startUp() {
 
 void GameManager::shutDown() {
   LogManager &log = LogManager::getInstance();
-  m_game_over = true;
+  m_state.setGameOver(true);
 
   if (platform::timeEndPeriod(TIMER_RESOLUTION_MS) == TIMER_REFUSED)
     log.writeLog(1, "GameManager()::shutDown(): Warning! timeEndPeriod() cannot accept 1 msec.");
@@ -184,17 +190,17 @@ void GameManager::run() {
   int64_t adjustment = 0;  // oversleep carried into the next step, microseconds
 
   log.writeLog(1, "GameManager::run(): starting game loop");
-  m_game_over = false;
-  setStepCount(0);
+  m_state.setGameOver(false);
+  m_state.setStepCount(0);
 
   while (true) {
-    if (m_game_over) {
+    if (m_state.getGameOver()) {
       log.writeLog(1, "GameManager::run(): end of game loop");
       return;
     }
     clock.delta();
 
-    EventStep step(m_step_count);
+    EventStep step(m_state.getStepCount());
     onEvent(&step);
 
     DisplayManager::getInstance().swapBuffers();
@@ -212,7 +218,8 @@ void GameManager::run() {
 
     // The frame in 64 bits; a negative reading counts as no time spent, so
     // the sleep below never exceeds one frame.
-    const int64_t frame_us = int64_t(m_frame_time) * 1000;
+    const int frame_time = m_state.getFrameTime();
+    const int64_t frame_us = int64_t(frame_time) * 1000;
 
     int64_t split = clock.split();
     if (split < 0) split = 0;
@@ -232,29 +239,25 @@ void GameManager::run() {
       int64_t after = clock.split();
       adjustment = (after - before) - sleep;
       if (adjustment < 0) adjustment = 0;
-    } else if (adjustment == 0 && m_frame_time > 0 && m_step_count > 0) {
-      log.writeLog("GameManager::run(): Can't keep up! frame_time %d ms, split %d ms", m_frame_time,
+    } else if (adjustment == 0 && frame_time > 0 && m_state.getStepCount() > 0) {
+      log.writeLog("GameManager::run(): Can't keep up! frame_time %d ms, split %d ms", frame_time,
                    int(split / 1000));
     } else {
       adjustment = 0;
     }
 
     // Saturates: after 2^31 - 1 steps the count stays there.
-    if (m_step_count < INT_MAX) setStepCount(m_step_count + 1);
+    const int step_count = m_state.getStepCount();
+    if (step_count < INT_MAX) m_state.setStepCount(step_count + 1);
   }
 }
 
-void GameManager::setGameOver(bool game_over) { m_game_over = game_over; }
+void GameManager::setGameOver(bool game_over) { m_state.setGameOver(game_over); }
 
-bool GameManager::getGameOver() const { return m_game_over; }
+bool GameManager::getGameOver() const { return m_state.getGameOver(); }
 
-int GameManager::getFrameTime() const { return m_frame_time; }
+int GameManager::getFrameTime() const { return m_state.getFrameTime(); }
 
-int GameManager::getStepCount() const { return m_step_count; }
-
-void GameManager::setStepCount(int step_count) {
-  m_step_count = step_count;
-  LogManager::getInstance().setStepCount(step_count);
-}
+int GameManager::getStepCount() const { return m_state.getStepCount(); }
 
 } // namespace vx

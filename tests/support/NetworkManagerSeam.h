@@ -5,10 +5,11 @@
 
 namespace vx {
 
-struct NetworkTestSeam {
-  // Appends an already connected descriptor to the list (delay 0, empty
-  // queue) without an event. Returns its index.
-  static int adoptSocket(int fd) { return NetworkManager::getInstance().addSocket(fd); }
+struct NetworkManagerSeam {
+  // Lists an already connected descriptor as accept lists a new client
+  // (delay 0, empty queue, no event), with accept's cap: its index, or -1
+  // for a negative or listed descriptor or a full list.
+  static int adoptSocket(int fd) { return NetworkManager::getInstance().admitSocket(fd); }
 
   // The most bytes a socket may hold unsent (MAX_PENDING_OUTPUT by default).
   static void setMaxPendingOutput(int bytes) {

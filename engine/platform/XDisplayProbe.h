@@ -1,6 +1,7 @@
 #pragma once
 
 namespace vx {
+namespace platform {
 
 // SFML aborts the program when it cannot open the X display, so the display
 // is opened here first. The connection is held while the probe lives, so
@@ -22,4 +23,5 @@ class XDisplayProbe {
   bool reachable() const;
 };
 
+} // namespace platform
 } // namespace vx

@@ -2,29 +2,24 @@
 
 #include <string>
 
+#include "core/LoopState.h"
 #include "core/Manager.h"
 
 namespace vx {
 
 const float VX_VERSION = 4.25f;
 
-// Reaches the game manager's private state for tests (defined in tests/).
-struct GameManagerTestSeam;
-
 // Starts and stops the managers in order and runs the fixed-rate game loop.
+// It sits above every other part of the engine; the game-over flag, the
+// frame time and the step count it keeps in LoopState, where the parts
+// below read them.
 class GameManager : public Manager {
  private:
   GameManager();
   GameManager(const GameManager &) = delete;
   void operator=(const GameManager &) = delete;
 
-  bool m_game_over;
-  int m_frame_time;
-  int m_step_count;
-
-  // Stores the count and tells the log, which shows it on every line.
-  void setStepCount(int step_count);
-  friend struct GameManagerTestSeam;
+  LoopState &m_state;
 
  public:
   ~GameManager();

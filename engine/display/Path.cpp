@@ -1,4 +1,4 @@
-#include "path/Path.h"
+#include "display/Path.h"
 
 #include <cstdint>
 
