@@ -6,7 +6,7 @@ namespace vx {
 
 namespace {
 
-// In the order the network manager tests them.
+// The eight network types.
 const std::string *const NETWORK_TYPES[] = {
     &EVENT_NETWORK,        &EVENT_KEYBOARD_NETWORK, &EVENT_MOUSE_NETWORK,
     &EVENT_NETWORK_CREATE, &EVENT_CUSTOM_NETWORK,   &EVENT_NETWORK_DELETE,

@@ -15,9 +15,6 @@ namespace vx {
 
 namespace {
 
-// Retries of a receive broken by a signal.
-const int RECV_MAX_INTERRUPTS = 100;
-
 // Found by the world's objects as the owner of the network event types
 // (Manager::find).
 [[maybe_unused]] const bool OFFERED = Manager::offer("NetworkManager", []() -> Manager & {
@@ -418,12 +415,7 @@ int NetworkManager::receive(void *buffer, int bytes, bool peek, int sock_index) 
   char *p = static_cast<char *>(buffer);
   int held = c.input.copyOut(p, bytes, peek);
   if (held == bytes) return held;
-  int n;
-  int interrupts = 0;
-  do {
-    n = platform::socketRecv(c.sock, p + held, bytes - held, peek);
-  } while (n < 0 && platform::isInterrupted(platform::socketError()) &&
-           ++interrupts <= RECV_MAX_INTERRUPTS);
+  int n = platform::socketRecv(c.sock, p + held, bytes - held, peek);
 
   // With held bytes read, the peer's end shows at the next call.
   if (n == 0 && held == 0) {

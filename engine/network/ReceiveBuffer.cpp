@@ -7,13 +7,6 @@
 
 namespace vx {
 
-namespace {
-
-// Retries of a read broken by a signal.
-const int MAX_INTERRUPTS = 100;
-
-} // namespace
-
 int ReceiveBuffer::copyOut(char *p, int bytes, bool peek) {
   size_t n = held() < size_t(bytes) ? held() : size_t(bytes);
   if (n == 0) return 0;
@@ -32,7 +25,6 @@ int ReceiveBuffer::fill(int sock, int upto) {
     m_end -= m_at;
     m_at = 0;
   }
-  int interrupts = 0;
   while (m_end < size_t(upto)) {
     int n = platform::socketRecv(sock, m_p_bytes.get() + m_end, upto - static_cast<int>(m_end), false);
     if (n > 0) {
@@ -40,7 +32,6 @@ int ReceiveBuffer::fill(int sock, int upto) {
       continue;
     }
     int code = n < 0 ? platform::socketError() : 0;
-    if (n < 0 && platform::isInterrupted(code) && ++interrupts <= MAX_INTERRUPTS) continue;
     return n < 0 && !platform::isWouldBlock(code) ? code : 0;
   }
   return 0;

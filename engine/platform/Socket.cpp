@@ -15,6 +15,13 @@
 namespace vx {
 namespace platform {
 
+namespace {
+
+// Retries of a send or receive broken by a signal.
+const int MAX_INTERRUPTS = 100;
+
+} // namespace
+
 int socketStartup() { return 0; }
 
 int socketCleanup() { return 0; }
@@ -22,8 +29,6 @@ int socketCleanup() { return 0; }
 int socketError() { return errno; }
 
 bool isWouldBlock(int code) { return code == EAGAIN || code == EWOULDBLOCK; }
-
-bool isInterrupted(int code) { return code == EINTR; }
 
 bool isInProgress(int code) { return code == EINPROGRESS || code == EALREADY || code == EINTR; }
 
@@ -151,8 +156,6 @@ int socketSend(int sock, const void *buffer, int bytes) {
 }
 
 int socketSendSome(int sock, const char *p, int bytes, int *p_code) {
-  // Retries of a send broken by a signal.
-  const int MAX_INTERRUPTS = 100;
   int sent = 0;
   int interrupts = 0;
   *p_code = 0;
@@ -163,15 +166,19 @@ int socketSendSome(int sock, const char *p, int bytes, int *p_code) {
       continue;
     }
     *p_code = n < 0 ? socketError() : 0;
-    if (n < 0 && isInterrupted(*p_code) && ++interrupts <= MAX_INTERRUPTS) continue;
+    if (n < 0 && *p_code == EINTR && ++interrupts <= MAX_INTERRUPTS) continue;
     break;
   }
   return sent;
 }
 
 int socketRecv(int sock, void *buffer, int bytes, bool peek) {
-  return static_cast<int>(
-      ::recv(sock, buffer, static_cast<size_t>(bytes), MSG_DONTWAIT | (peek ? MSG_PEEK : 0)));
+  ssize_t n;
+  int interrupts = 0;
+  do {
+    n = ::recv(sock, buffer, static_cast<size_t>(bytes), MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+  } while (n < 0 && errno == EINTR && ++interrupts <= MAX_INTERRUPTS);
+  return static_cast<int>(n);
 }
 
 int socketBytesWaiting(int sock, int *p_bytes) {
@@ -191,15 +198,10 @@ int socketBytesUnacked(int sock, int *p_bytes) {
 void socketDiscardInput(int sock, int max_bytes) {
   char scratch[16384];
   int taken = 0;
-  int interrupts = 0;
   while (taken < max_bytes) {
-    ssize_t n = ::recv(sock, scratch, sizeof(scratch), MSG_DONTWAIT);
-    if (n > 0) {
-      taken += static_cast<int>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR && ++interrupts < 100) continue;
-    return;
+    int n = socketRecv(sock, scratch, int(sizeof(scratch)), false);
+    if (n <= 0) return;
+    taken += n;
   }
 }
 

@@ -18,7 +18,6 @@ int socketError();
 
 // Error classes.
 bool isWouldBlock(int code);      // no data / no room on a non-blocking socket
-bool isInterrupted(int code);     // a signal broke the call
 bool isInProgress(int code);      // a non-blocking connect goes on in the background
 bool isConnectionGone(int code);  // not connected, reset, bad descriptor, broken pipe
 
@@ -58,8 +57,8 @@ int socketSend(int sock, const void *buffer, int bytes);
 // signal broke. The bytes sent; the error code that stopped it (0: none) in
 // *p_code.
 int socketSendSome(int sock, const char *p, int bytes, int *p_code);
-// recv that never waits, with MSG_PEEK when peek: bytes read, 0 at end of
-// stream, or -1.
+// recv that never waits, with MSG_PEEK when peek, retrying reads a signal
+// broke: bytes read, 0 at end of stream, or -1.
 int socketRecv(int sock, void *buffer, int bytes, bool peek);
 // Bytes waiting to be read into *p_bytes: 0 or -1.
 int socketBytesWaiting(int sock, int *p_bytes);
