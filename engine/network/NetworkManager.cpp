@@ -279,9 +279,8 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 
 int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   Connection &c = m_connections[sock_index];
-  // A message that could never go out is refused now, not at its step.
-  if (bytes > m_max_pending_output && c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0)
-    return -1;
+  // Counted toward the cap from now on, not only at its step.
+  if (c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
   int step = clampToInt(int64_t(LoopState::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
@@ -306,12 +305,16 @@ int NetworkManager::sendDue(int sock, int step) {
   for (;;) {
     i = indexOf(sock);
     if (i < 0 || !m_connections[i].queue.takeDue(step, m_max_pending_output, &copy)) break;
-    result += sendNow(copy.data(), static_cast<int>(copy.size()), i);
+    result += sendOut(copy.data(), static_cast<int>(copy.size()), i, true);
   }
   return result;
 }
 
 int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
+  return sendOut(buffer, bytes, sock_index, false);
+}
+
+int NetworkManager::sendOut(const void *buffer, int bytes, int sock_index, bool counted) {
   LogManager &lm = LogManager::getInstance();
   if (!isConnected(sock_index) || sock_index < 0) {
     lm.writeLog("NetworkManager::send(): Error! Socket %d not connected. Unable to send.",
@@ -331,7 +334,7 @@ int NetworkManager::sendNow(const void *buffer, int bytes, int sock_index) {
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
   SendQueue &q = m_connections[sock_index].queue;
-  if (q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
+  if (!counted && q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
   if (q.pending() > 0) {
     if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
     q.follow(sock_index, p, bytes);

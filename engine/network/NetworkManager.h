@@ -61,6 +61,9 @@ class NetworkManager : public Manager {
   int holdOutput(int sock_index, const char *p, int bytes, bool started);
   // Queues a copy on one socket for the step its delay gives. 0, or -1.
   int sendLater(const void *buffer, int bytes, int sock_index);
+  // sendNow; counted: a due message that send counted toward the cap
+  // already, so no room check (and no end to a run of refusals).
+  int sendOut(const void *buffer, int bytes, int sock_index, bool counted);
   // On the socket with descriptor sock: its unsent bytes, then its messages
   // due at step, in queue order. Sum of the send results.
   int sendDue(int sock, int step);

@@ -17,7 +17,7 @@ int SendQueue::refuse(int sock_index, int bytes, int cap) {
   LogManager::getInstance().writeLog(
       "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
       "pass %d. Message refused (more refusals are counted until one fits).",
-      sock_index, static_cast<unsigned long long>(pending()), bytes, cap);
+      sock_index, static_cast<unsigned long long>(held()), bytes, cap);
   return -1;
 }
 

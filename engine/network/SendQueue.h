@@ -10,9 +10,10 @@
 
 namespace vx {
 
-// Most bytes a socket may hold unsent: send refuses a message that would
-// pass it, and the connection stays. The system's own send buffer holds
-// more on top.
+// Most bytes the engine may hold for a socket, in messages waiting for
+// their step and in bytes the system has not taken yet: send refuses a
+// message that would pass it, and the connection stays. The system's own
+// send buffer holds more on top.
 const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
 
 // A socket whose peer makes no progress for this long is closed. A peer
@@ -30,7 +31,7 @@ struct DelayedMessage {
 // already due that the socket has not taken yet, and where the stream stands
 // in the message framing. Log lines name the socket index the caller gives;
 // the caller closes the socket where a call says it is to be closed. cap is
-// the most bytes the socket may hold unsent (MAX_PENDING_OUTPUT).
+// the most bytes the socket may hold, delayed or unsent (MAX_PENDING_OUTPUT).
 class SendQueue {
  private:
   std::queue<DelayedMessage> m_delayed;
@@ -46,11 +47,13 @@ class SendQueue {
  public:
   // Unsent bytes.
   size_t pending() const { return m_unsent.pending(); }
+  // Bytes held: unsent, and in messages waiting for their step.
+  uint64_t held() const { return uint64_t(pending()) + m_delayed_bytes; }
 
   // 0 when bytes more fit under the cap, else -1. The first refusal is
   // logged; the next message that fits logs how many were refused.
   int checkRoom(int sock_index, int bytes, int cap) {
-    if (uint64_t(pending()) + uint64_t(bytes) > uint64_t(cap)) return refuse(sock_index, bytes, cap);
+    if (held() + uint64_t(bytes) > uint64_t(cap)) return refuse(sock_index, bytes, cap);
     if (m_refused > 0) endRefusals(sock_index);
     return 0;
   }
@@ -59,8 +62,9 @@ class SendQueue {
   // copy can be made.
   int delay(int send_step, const void *buffer, int bytes);
 
-  // Takes out the first delayed message when it is due at step. One that
-  // would take the unsent bytes past the cap waits for room: send took it.
+  // Takes out the first delayed message when it is due at step. send
+  // counted it toward the cap already. One that would take the unsent bytes
+  // past a cap lowered since waits for room.
   bool takeDue(int step, int cap, std::vector<char> *p_copy);
 
   // Keeps bytes for later steps. 0, or -1 with a line when there is no

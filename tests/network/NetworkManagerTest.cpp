@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "NetTest.h"
+#include "support/GameManagerSeam.h"
 #include "support/NetworkManagerSeam.h"
 #include "support/TestEnv.h"
 
@@ -486,6 +487,44 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   lost = stallCount(lines[0]);
   EXPECT_GT(lost.held, 0u);
   EXPECT_EQ(lost.all, lost.held + static_cast<unsigned long long>(lost.queued));
+}
+
+// Messages waiting for their step count toward the cap: send refuses the
+// one that would pass it, delayed or not, with one line for the run. Sent
+// at their step they end no run: only a message that fits again does.
+TEST_F(NetworkManagerTest, DelayedMessagesCountTowardTheCap) {
+  Pair a;
+  adopt({&a});
+  GameManagerSeam::setStepCount(50);
+  ASSERT_EQ(nm.setDelay(1, 0), 0);
+  std::string m = nettest::frame(std::string(MAX_MESSAGE_SIZE - 4, 'd'));
+  int taken = 0;
+  for (int k = 0; k < 256; k++) taken += nm.send(m.data(), MAX_MESSAGE_SIZE, 0) == 0;
+  EXPECT_EQ(taken, MAX_PENDING_OUTPUT / MAX_MESSAGE_SIZE);
+  ASSERT_EQ(nm.setDelay(0, 0), 0);
+  EXPECT_EQ(nm.send("x", 1, 0), -1);
+  EXPECT_EQ(waiting(a.fd[1]), 0);
+  EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Error! Socket 0 has "),
+            std::vector<std::string>{
+                "NetworkManager::send(): Error! Socket 0 has 4194304 bytes waiting to go out; "
+                "65536 more would pass 4194304. Message refused (more refusals are counted until "
+                "one fits)."});
+
+  GameManagerSeam::setStepCount(51);
+  EXPECT_EQ(nm.sendDelayed(), 0);
+  size_t got = 0;
+  std::vector<char> buf(1 << 20);
+  for (int k = 0; k < 100000 && got < size_t(MAX_PENDING_OUTPUT); k++) {
+    ssize_t n = ::recv(a.fd[1], buf.data(), buf.size(), MSG_DONTWAIT);
+    if (n > 0) got += size_t(n);
+    nm.sendDelayed();
+  }
+  EXPECT_EQ(got, size_t(MAX_PENDING_OUTPUT));
+  EXPECT_FALSE(env.logContains("fitted"));
+  EXPECT_EQ(nm.send("x", 1, 0), 0);
+  EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Socket 0: messages refused"),
+            std::vector<std::string>{
+                "NetworkManager::send(): Socket 0: messages refused before this one fitted: 193."});
 }
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
