@@ -31,7 +31,11 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
 } // namespace
 
 NetworkManager::NetworkManager()
-    : m_server_sock(-1), m_max_connections(3), m_max_pending_output(MAX_PENDING_OUTPUT) {
+    : m_server_sock(-1),
+      m_max_connections(3),
+      m_max_pending_output(MAX_PENDING_OUTPUT),
+      m_accept_failures(0),
+      m_accept_error(0) {
   setType("NetworkManager");
 }
 
@@ -65,10 +69,7 @@ int NetworkManager::startUp() {
 
 void NetworkManager::shutDown() {
   close(-1);
-  if (m_server_sock != -1) {
-    platform::socketClose(m_server_sock);
-    m_server_sock = -1;
-  }
+  closeServerSocket();
   // What send accepted gets a bounded time to reach the peers.
   m_closed.drainBeforeShutDown();
   if (platform::socketCleanup() != 0) logSocketError(platform::socketError());
@@ -85,8 +86,7 @@ int NetworkManager::setServer(bool is_server, std::string port) {
     return -1;
   }
   if (!is_server) {
-    if (m_server_sock != -1) platform::socketClose(m_server_sock);
-    m_server_sock = -1;
+    closeServerSocket();
     return 0;
   }
   if (m_server_sock != -1) return 0;
@@ -99,6 +99,22 @@ int NetworkManager::setServer(bool is_server, std::string port) {
 }
 
 bool NetworkManager::isServer() const { return m_server_sock != -1; }
+
+void NetworkManager::closeServerSocket() {
+  if (m_server_sock == -1) return;
+  endAcceptFailures();
+  platform::socketClose(m_server_sock);
+  m_server_sock = -1;
+}
+
+void NetworkManager::endAcceptFailures() {
+  if (m_accept_failures == 0) return;
+  LogManager::getInstance().writeLog("NetworkManager::accept(): accept() failed %llu times in a row "
+                                     "with error %d.",
+                                     static_cast<unsigned long long>(m_accept_failures),
+                                     m_accept_error);
+  m_accept_failures = 0;
+}
 
 int NetworkManager::addSocket(int sock) {
   m_connections.emplace_back(sock);
@@ -137,15 +153,24 @@ int NetworkManager::accept() {
     return -1;
   }
   int sock = platform::socketAccept(m_server_sock);
-  if (sock == -1) {
-    int code = platform::socketError();
-    if (platform::isWouldBlock(code)) {
-      lm.writeLog(15, "NetworkManager::accept(): No new connection. Not blocking.");
-      return -1;
+  int code = sock == -1 ? platform::socketError() : 0;
+  if (sock == -1 && !platform::isWouldBlock(code)) {
+    // One line a run: out of descriptors, accept fails every step.
+    if (m_accept_failures > 0 && code == m_accept_error) {
+      m_accept_failures++;
+      return -2;
     }
+    endAcceptFailures();
     lm.writeLog("NetworkManager::accept(): Error! accept() returned:");
     logSocketError(code);
+    m_accept_failures = 1;
+    m_accept_error = code;
     return -2;
+  }
+  endAcceptFailures();
+  if (sock == -1) {
+    lm.writeLog(15, "NetworkManager::accept(): No new connection. Not blocking.");
+    return -1;
   }
   int index = addSocket(sock);
   lm.writeLog(1, "NetworkManager::accept(): New connection, socket %d.", index);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,12 +28,18 @@ class NetworkManager : public Manager {
   std::vector<Connection> m_connections;  // connected sockets, by socket index
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
   int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
+  uint64_t m_accept_failures;             // accepts failed in a row with m_accept_error
+  int m_accept_error;
 
   // Tests hand the manager connected descriptors through it (tests/support).
   friend struct NetworkManagerSeam;
   // Moves the start of a message out of the system (holdInput).
   friend int genDataEvents(int sock_index);
 
+  // Logs the count of a run of failed accepts, if one is on.
+  void endAcceptFailures();
+  // Stops listening, if listening.
+  void closeServerSocket();
   int addSocket(int sock);
   // The list holds the most sockets accept admits.
   bool atMaxConnections() const;

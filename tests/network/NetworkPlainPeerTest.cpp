@@ -5,6 +5,7 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -225,6 +226,69 @@ TEST_F(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
   EXPECT_EQ(nm.send(reply.data(), static_cast<int>(reply.size()), 0), 0);
   ASSERT_TRUE(waitFor([&] { return genDataEvents(0) == 0 && nm.getNumConnections() == 0; }));
   EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 4);
+  EXPECT_EQ(peer.wait(), 0);
+}
+
+namespace {
+
+// While it lives, this process can open no further descriptor.
+struct NoFreeDescriptors {
+  struct rlimit old;
+  bool set = false;
+  NoFreeDescriptors() {
+    int lowest = ::open("/dev/null", O_RDONLY);
+    ::close(lowest);
+    if (lowest < 0 || ::getrlimit(RLIMIT_NOFILE, &old) != 0) return;
+    struct rlimit low = old;
+    low.rlim_cur = static_cast<rlim_t>(lowest);
+    set = ::setrlimit(RLIMIT_NOFILE, &low) == 0;
+  }
+  ~NoFreeDescriptors() {
+    if (set) ::setrlimit(RLIMIT_NOFILE, &old);
+  }
+};
+
+} // namespace
+
+// Out of descriptors, accept fails at every call (-2): one error line for a
+// run of the same failure, then its count when the run ends, whether by a
+// client taken or by the listening socket closing.
+TEST_F(NetworkPlainPeer, FailingAcceptsAreLoggedOncePerRun) {
+  Pipe cmd, ready;
+  Child peer([&]() -> int {
+    int s = plainConnect(port);
+    if (s < 0) return 10;
+    ready.say('C');
+    return nextCommand(cmd.fd[0]) == 'Q' ? 0 : 11;
+  });
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, false));
+  LogManager::getInstance().setLogLevel(1);
+  ASSERT_EQ(nm.setServer(true, std::to_string(port)), 0);
+  ASSERT_EQ(nextCommand(ready.fd[0]), 'C');
+  auto failures = [&](int calls) {
+    NoFreeDescriptors limit;
+    int failed = 0;
+    for (int k = 0; k < calls && limit.set; k++) failed += nm.accept() == -2;
+    return failed;
+  };
+  EXPECT_EQ(failures(30), 30);
+  EXPECT_EQ(nm.accept(), 0);
+  EXPECT_EQ(failures(3), 3);
+  ASSERT_EQ(nm.setServer(false), 0);
+  cmd.say('Q');
+
+  std::vector<std::string> lines = env.logLines();
+  int at = lineAt(lines, "NetworkManager::accept(): Error! accept() returned:");
+  ASSERT_GE(at, 0);
+  const std::vector<std::string> want = {
+      "NetworkManager::accept(): Error! accept() returned:",
+      "\t24 - Too many open files",
+      "NetworkManager::accept(): accept() failed 30 times in a row with error 24.",
+      "NetworkManager::accept(): New connection, socket 0.",
+      "NetworkManager::accept(): Error! accept() returned:",
+      "\t24 - Too many open files",
+      "NetworkManager::accept(): accept() failed 3 times in a row with error 24."};
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + at, lines.end()), want);
   EXPECT_EQ(peer.wait(), 0);
 }
 
