@@ -18,9 +18,17 @@ namespace {
 // and thrown away so that the final close does not reset the connection.
 const int CLOSED_DISCARD_BYTES = 1024 * 1024;
 
+// Bytes of a closed socket on their way: held here, and in the system's
+// send queue (its size into *p_queued), not yet acknowledged.
+uint64_t onTheirWay(int sock, UnsentBytes &unsent, int64_t now_us, int *p_queued) {
+  *p_queued = unsent.lookAtQueue(sock, now_us);
+  return uint64_t(unsent.pending()) + uint64_t(*p_queued);
+}
+
 } // namespace
 
-int ClosedSockets::close(int sock, int sock_index, UnsentBytes unsent, int *p_code) {
+int ClosedSockets::close(int sock, int sock_index, UnsentBytes unsent, int max_sockets,
+                         uint64_t max_bytes, int *p_code) {
   Draining d{sock, std::move(unsent)};
   // The no-progress time goes on from before the close.
   int64_t now = platform::nowMicros();
@@ -35,6 +43,7 @@ int ClosedSockets::close(int sock, int sock_index, UnsentBytes unsent, int *p_co
   }
   if (state == 0) {
     try {
+      makeRoom(d, sock_index, max_sockets, max_bytes);
       m_sockets.push_back(std::move(d));
     } catch (const std::bad_alloc &) {
       LogManager::getInstance().writeLog(
@@ -52,21 +61,23 @@ int ClosedSockets::drain(Draining &d, const char *p_op) {
   LogManager &lm = LogManager::getInstance();
   // Unread input at the close would make the system reset the connection
   // and drop what is still on its way.
-  platform::socketDiscardInput(d.sock, CLOSED_DISCARD_BYTES);
-  int code = d.unsent.sendTo(d.sock);
+  int code = platform::socketDiscardInput(d.sock, CLOSED_DISCARD_BYTES);
+  if (code == 0) code = d.unsent.sendTo(d.sock);
+  // A reset that an earlier call reported shows only in the socket's state.
+  if (code == 0) platform::socketConnectionDown(d.sock, &code);
   int64_t now = platform::nowMicros();
-  int queued = d.unsent.lookAtQueue(d.sock, now);
-  unsigned long long lost = static_cast<unsigned long long>(d.unsent.pending()) +
-                            static_cast<unsigned long long>(queued);
+  int queued = 0;
+  unsigned long long lost = onTheirWay(d.sock, d.unsent, now, &queued);
+  if (lost == 0) return 1;
   if (code != 0) {
+    // The next line gives the cause, as "Connection reset by peer".
     lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer: %llu unsent bytes "
-                "discarded.",
-                p_op, d.sock, lost);
+                "discarded (%llu held here, %d in the system's send queue).",
+                p_op, d.sock, lost, static_cast<unsigned long long>(d.unsent.pending()), queued);
     logSocketError(code);
     platform::socketClose(d.sock);
     return -1;
   }
-  if (lost == 0) return 1;
   int64_t stalled_ms = d.unsent.stalledMillis(now);
   if (stalled_ms >= MAX_SEND_STALL_MS) {
     lm.writeLog("%s: Error! Closed socket (m_sock[] was %d): its peer acknowledged no bytes for "
@@ -78,6 +89,32 @@ int ClosedSockets::drain(Draining &d, const char *p_op) {
     return -1;
   }
   return 0;
+}
+
+void ClosedSockets::makeRoom(Draining &d, int sock_index, int max_sockets, uint64_t max_bytes) {
+  int64_t now = platform::nowMicros();
+  int queued = 0;
+  uint64_t total = onTheirWay(d.sock, d.unsent, now, &queued);
+  std::vector<int> kept_queued(m_sockets.size());
+  for (size_t i = 0; i < m_sockets.size(); i++)
+    total += onTheirWay(m_sockets[i].sock, m_sockets[i].unsent, now, &kept_queued[i]);
+  size_t gone = 0;
+  for (; gone < m_sockets.size(); gone++) {
+    if (m_sockets.size() - gone < size_t(max_sockets) && total <= max_bytes) break;
+    Draining &old = m_sockets[gone];
+    uint64_t held = old.unsent.pending();
+    uint64_t lost = held + uint64_t(kept_queued[gone]);
+    total -= lost;
+    LogManager::getInstance().writeLog(
+        "NetworkManager::close(): Error! Closed socket (m_sock[] was %d) given up to make room "
+        "for socket %d (closed sockets keep at most %d sockets and %llu bytes on their way): %llu "
+        "unsent bytes discarded (%llu held here, %d in the system's send queue).",
+        old.sock, sock_index, max_sockets, static_cast<unsigned long long>(max_bytes),
+        static_cast<unsigned long long>(lost), static_cast<unsigned long long>(held),
+        kept_queued[gone]);
+    platform::socketAbort(old.sock);
+  }
+  m_sockets.erase(m_sockets.begin(), m_sockets.begin() + static_cast<std::ptrdiff_t>(gone));
 }
 
 void ClosedSockets::drainAll(const char *p_op) {
@@ -105,8 +142,8 @@ void ClosedSockets::drainBeforeShutDown() {
     if (platform::nowMicros() - start >= int64_t(SHUTDOWN_SEND_WAIT_MS) * 1000) {
       unsigned long long lost = 0;
       for (Draining &d : m_sockets) {
-        int queued = d.unsent.lookAtQueue(d.sock, platform::nowMicros());
-        lost += d.unsent.pending() + static_cast<unsigned long long>(queued);
+        int queued = 0;
+        lost += onTheirWay(d.sock, d.unsent, platform::nowMicros(), &queued);
         platform::socketAbort(d.sock);
       }
       LogManager::getInstance().writeLog(

@@ -220,6 +220,9 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   // still on their way leaves the list now and closes once they are out.
   std::vector<int> closed;
   int result = 0;
+  // Closed sockets keep no more sockets, nor bytes, than the connections
+  // may hold.
+  int max_closed = m_max_connections > 1 ? m_max_connections : 1;
   for (int k = 0; k < count; k++) {
     Connection &c = m_connections[first];
     c.queue.discard(first + k);
@@ -229,7 +232,8 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
       r = platform::socketAbort(c.sock);
       code = platform::socketError();
     } else {
-      r = m_closed.close(c.sock, first + k, c.queue.takeUnsent(), &code);
+      r = m_closed.close(c.sock, first + k, c.queue.takeUnsent(), max_closed,
+                         uint64_t(max_closed) * uint64_t(m_max_pending_output), &code);
     }
     removeSocket(first);
     closed.push_back(first + k);

@@ -195,14 +195,44 @@ int socketBytesUnacked(int sock, int *p_bytes) {
   return 0;
 }
 
-void socketDiscardInput(int sock, int max_bytes) {
+int socketDiscardInput(int sock, int max_bytes) {
   char scratch[16384];
   int taken = 0;
   while (taken < max_bytes) {
     int n = socketRecv(sock, scratch, int(sizeof(scratch)), false);
-    if (n <= 0) return;
+    if (n == 0) return 0;
+    if (n < 0) return isWouldBlock(errno) ? 0 : errno;
     taken += n;
   }
+  return 0;
+}
+
+namespace {
+
+// The socket's pending error code, taken (0: none).
+int takePendingError(int sock) {
+  int err = 0;
+  socklen_t len = sizeof(err);
+  if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return 0;
+  return err;
+}
+
+} // namespace
+
+int socketConnectionDown(int sock, int *p_code) {
+  *p_code = 0;
+  short revents = 0;
+  if (pollNow(sock, 0, &revents) < 0) return 0;
+  // Hang-up is both directions shut: a reset or a failure, never the
+  // peer's own end alone.
+  if (!(revents & (POLLHUP | POLLERR | POLLNVAL))) return 0;
+  if (revents & POLLNVAL) {
+    *p_code = EBADF;
+    return 1;
+  }
+  *p_code = takePendingError(sock);
+  if (*p_code == 0) *p_code = ENOTCONN;
+  return 1;
 }
 
 int socketPeerGone(int sock, int *p_code) {
@@ -214,9 +244,7 @@ int socketPeerGone(int sock, int *p_code) {
     *p_code = EBADF;
     return 1;
   }
-  int err = 0;
-  socklen_t len = sizeof(err);
-  if (::getsockopt(sock, SOL_SOCKET, SO_ERROR, &err, &len) == 0) *p_code = err;
+  *p_code = takePendingError(sock);
   return 1;
 }
 

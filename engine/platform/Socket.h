@@ -66,7 +66,13 @@ int socketBytesWaiting(int sock, int *p_bytes);
 // *p_bytes: 0 or -1.
 int socketBytesUnacked(int sock, int *p_bytes);
 // Reads and throws away, without waiting, up to max_bytes of what waits.
-void socketDiscardInput(int sock, int max_bytes);
+// The error code that stopped it (0: nothing more waits, the stream ended
+// or max_bytes were read).
+int socketDiscardInput(int sock, int max_bytes);
+// Without waiting: 1 when the connection is down (reset or failed; the
+// peer merely closing its end is not), with the pending error code in
+// *p_code, or ENOTCONN when an earlier call took that; else 0.
+int socketConnectionDown(int sock, int *p_code);
 // Without waiting: 1 when the peer has closed its end or the connection
 // failed (reset), with the pending error code, or 0, in *p_code; 0 when the
 // connection is up; -1 when the check failed.

@@ -14,6 +14,7 @@
 
 #include "NetTest.h"
 #include "network/NetworkManager.h"
+#include "support/NetworkManagerSeam.h"
 #include "support/TestEnv.h"
 
 using namespace vx;
@@ -511,6 +512,160 @@ TEST_F(NetworkPlainPeer, AcceptedBytesOutliveShutDown) { burstThenEnd(SHUT_DOWN)
 
 TEST_F(NetworkPlainPeer, ShutDownGivesUpOnAPeerThatNeverReads) {
   burstThenEnd(SHUT_DOWN_NEVER_READ);
+}
+
+namespace {
+
+// Sends count messages of the largest size on a socket; how many send took.
+int sendLargest(NetworkManager &nm, int sock_index, int count) {
+  int taken = 0;
+  for (int seq = 0; seq < count; seq++) {
+    std::string m = nettest::seqMessage(seq, MAX_MESSAGE_SIZE);
+    taken += nm.send(m.data(), MAX_MESSAGE_SIZE, sock_index) == 0;
+  }
+  return taken;
+}
+
+// The figures of a line that gives up a closed socket's bytes.
+struct Dropped {
+  int fd = -1;
+  unsigned long long all = 0, held = 0;
+  int queued = -1;
+  std::string rest;  // the line between the descriptor and the count
+};
+
+// Lines that begin with head and then "(m_sock[] was <fd>)", with their figures.
+std::vector<Dropped> droppedLines(const test::TestEnv &env, const std::string &head) {
+  std::vector<Dropped> found;
+  const std::string start = head + "Error! Closed socket (m_sock[] was ";
+  for (const std::string &l : env.logLines()) {
+    if (l.rfind(start, 0) != 0) continue;
+    Dropped d;
+    size_t fd_end = l.find(')', start.size());
+    size_t count_at = l.rfind(": ");
+    if (fd_end == std::string::npos || count_at == std::string::npos) continue;
+    d.fd = atoi(l.c_str() + start.size());
+    d.rest = l.substr(fd_end + 1, count_at - fd_end - 1);
+    sscanf(l.c_str() + count_at,
+           ": %llu unsent bytes discarded (%llu held here, %d in the system's send queue).", &d.all,
+           &d.held, &d.queued);
+    found.push_back(d);
+  }
+  return found;
+}
+
+} // namespace
+
+// A closed socket whose peer then resets the connection (it closes with
+// bytes unread) is let go at the next step, with a line that counts the
+// bytes dropped and the reset's text, not kept until the no-progress rule.
+TEST_F(NetworkPlainPeer, ClosedSocketWhosePeerResetsIsLetGo) {
+  const int count = 46;
+  Pipe cmd;
+  Child peer([&]() -> int {
+    int s = plainConnect(port);
+    if (s < 0) return 10;
+    if (nextCommand(cmd.fd[0]) != 'R') return 11;
+    std::vector<char> buf(50000);
+    if (!readExactly(s, buf.data(), buf.size(), 10000)) return 12;
+    ::close(s);
+    return 0;
+  });
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, true));
+  int fd = nm.getSocket(0);
+  ASSERT_EQ(sendLargest(nm, 0, count), count);
+  ASSERT_EQ(nm.close(0), 0);
+  ASSERT_TRUE(nm.isDraining());
+  cmd.say('R');
+  EXPECT_EQ(peer.wait(), 0);
+  // The reset has arrived once the socket shows it (without taking it).
+  struct pollfd pf = {fd, 0, 0};
+  ASSERT_EQ(::poll(&pf, 1, 5000), 1);
+
+  nm.sendDelayed();
+  EXPECT_FALSE(nm.isDraining());
+  std::vector<Dropped> lost = droppedLines(env, "NetworkManager::sendDelayed(): ");
+  ASSERT_EQ(lost.size(), 1u);
+  EXPECT_EQ(lost[0].fd, fd);
+  EXPECT_EQ(lost[0].rest, " lost its peer");
+  EXPECT_GT(lost[0].all, 0u);
+  EXPECT_LE(lost[0].all, static_cast<unsigned long long>(count) * MAX_MESSAGE_SIZE - 50000);
+  EXPECT_EQ(lost[0].all, lost[0].held + static_cast<unsigned long long>(lost[0].queued));
+  std::vector<std::string> lines = env.logLines();
+  int at = lineAt(lines, "NetworkManager::sendDelayed(): Error! Closed socket (m_sock[] was " +
+                             std::to_string(fd) + ") lost its peer: " + std::to_string(lost[0].all) +
+                             " unsent bytes discarded (" + std::to_string(lost[0].held) +
+                             " held here, " + std::to_string(lost[0].queued) +
+                             " in the system's send queue).");
+  ASSERT_GE(at, 0);
+  ASSERT_LT(at + 1, static_cast<int>(lines.size()));
+  EXPECT_EQ(lines[at + 1], "\t104 - Connection reset by peer");
+}
+
+// Closed sockets with bytes on their way are bounded: no more of them than
+// the connection limit, and no more bytes than as many times the send cap.
+// A socket closed past the bound has the oldest given up first, each with
+// a line that counts its bytes: with what its peer holds unread, at least
+// all it was sent.
+TEST_F(NetworkPlainPeer, ClosedSocketsAreBoundedOldestFirst) {
+  const int count = 16;
+  Pipe cmd, report;
+  Child peer([&]() -> int {
+    int s[5];
+    for (int k = 0; k < 5; k++)
+      if ((s[k] = plainConnect(port)) < 0) return 10 + k;
+    if (nextCommand(cmd.fd[0]) != 'Q') return 20;
+    int unread = -1;
+    if (::ioctl(s[0], FIONREAD, &unread) != 0) return 21;
+    if (::write(report.fd[1], &unread, sizeof(unread)) != sizeof(unread)) return 22;
+    return nextCommand(cmd.fd[0]) == 'E' ? 0 : 23;
+  });
+  ASSERT_NO_FATAL_FAILURE(startEngine(peer, false, true));
+  ASSERT_TRUE(waitFor([&] {
+    nm.accept();
+    return nm.getNumConnections() == 3;
+  }));
+  std::vector<int> fds;
+  for (int i = 0; i < 3; i++) {
+    fds.push_back(nm.getSocket(i));
+    ASSERT_EQ(sendLargest(nm, i, count), count);
+  }
+  ASSERT_EQ(nm.close(-1), 0);
+  EXPECT_TRUE(droppedLines(env, "NetworkManager::close(): ").empty());
+  // A fourth: three are kept at the default limit of three connections.
+  ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
+  fds.push_back(nm.getSocket(0));
+  ASSERT_EQ(sendLargest(nm, 0, count), count);
+  ASSERT_EQ(nm.close(0), 0);
+  cmd.say('Q');
+  int unread = -1;
+  EXPECT_TRUE(readExactly(report.fd[0], reinterpret_cast<char *>(&unread), sizeof(unread), 10000));
+  // A fifth, with a cap that makes the bytes kept pass three times it.
+  ASSERT_TRUE(waitFor([&] { return nm.accept() == 0; }));
+  NetworkManagerSeam::setMaxPendingOutput(MAX_MESSAGE_SIZE);
+  sendLargest(nm, 0, count);
+  int closed = nm.close(0);
+  NetworkManagerSeam::setMaxPendingOutput(MAX_PENDING_OUTPUT);
+  EXPECT_EQ(closed, 0);
+  EXPECT_TRUE(nm.isDraining());
+
+  std::vector<Dropped> dropped = droppedLines(env, "NetworkManager::close(): ");
+  ASSERT_EQ(dropped.size(), 4u);
+  for (size_t k = 0; k < dropped.size(); k++) {
+    EXPECT_EQ(dropped[k].fd, fds[k]);
+    EXPECT_EQ(dropped[k].rest,
+              " given up to make room for socket 0 (closed sockets keep at most 3 sockets and " +
+                  std::to_string(3 * (k == 0 ? MAX_PENDING_OUTPUT : MAX_MESSAGE_SIZE)) +
+                  " bytes on their way)");
+    EXPECT_GT(dropped[k].all, 0u);
+    EXPECT_EQ(dropped[k].all, dropped[k].held + static_cast<unsigned long long>(dropped[k].queued));
+  }
+  // Bytes the peer's system took but had not acknowledged yet count on both sides.
+  const unsigned long long sent = static_cast<unsigned long long>(count) * MAX_MESSAGE_SIZE;
+  EXPECT_LE(dropped[0].all, sent);
+  EXPECT_GE(dropped[0].all + static_cast<unsigned long long>(unread), sent);
+  cmd.say('E');
+  EXPECT_EQ(peer.wait(), 0);
 }
 
 // The engine as server sends a reader that takes everything as fast as it
