@@ -11,7 +11,8 @@
 //
 // And the longest step of three loads from plain peers with default
 // buffers: a burst of messages sent at once and collected one a step, and a
-// reader that takes 10 KB/s, or nothing, while every step sends.
+// reader that takes 10 KB/s, or nothing, while every step sends, at once or
+// with a send delay (then with the process's memory growth too).
 
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -20,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -269,18 +271,38 @@ void BM_BurstCollectedStepByStep(benchmark::State &state) {
   state.counters["in_order"] = in_order;
 }
 
-// Every 5 ms a step sends one 4 KiB message and runs the due sends, to a
-// plain peer thread that reads the argument's bytes a second: 10 KB/s for
-// 20 s, or nothing (until it is dropped, at most 40 s).
+// Resident memory of this process in bytes (0 when unknown).
+int64_t residentBytes() {
+  FILE *p_f = fopen("/proc/self/statm", "r");
+  if (!p_f) return 0;
+  long size = 0, resident = 0;
+  if (fscanf(p_f, "%ld %ld", &size, &resident) != 2) resident = 0;
+  fclose(p_f);
+  return int64_t(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// Every 5 ms a step sends one message of the third argument's bytes with a
+// send delay of the second argument's steps, and runs the due sends, to a
+// plain peer thread that reads the first argument's bytes a second: 10 KB/s
+// for 20 s, or nothing (until it is dropped, at most 40 s). Also what send
+// took and how far the process's resident memory grew (run each case on its
+// own for that figure: memory freed by an earlier case hides growth).
 void BM_SlowReaderLongestStep(benchmark::State &state) {
   NetworkManager &nm = NetworkManager::getInstance();
   const int rate = static_cast<int>(state.range(0));
+  const int delay = static_cast<int>(state.range(1));
+  const int32_t size = static_cast<int32_t>(state.range(2));
   const int64_t run_us = (rate > 0 ? 20 : 40) * int64_t(1000000);
   double longest_ms = 0;
   double kept_s = 0;
+  int64_t taken = 0;
+  int64_t rss_start = residentBytes();
+  int64_t rss_peak = rss_start;
+  int step = 0;
   for (auto _ : state) {
     int peer = servePlainPeer(state);
     if (peer < 0) return;
+    nm.setDelay(delay, 0);
     std::atomic<bool> stop(false);
     std::thread reader([peer, &stop, rate] {
       if (rate == 0) return;
@@ -295,15 +317,18 @@ void BM_SlowReaderLongestStep(benchmark::State &state) {
         if (wait > 0) ::usleep(static_cast<useconds_t>(wait));
       }
     });
-    std::string message = nettest::frame(std::string(4092, 's'));
+    std::string message = nettest::frame(std::string(size_t(size) - 4, 's'));
     int64_t longest = 0;
     int64_t start = platform::nowMicros();
     while (nm.getNumConnections() > 0 && platform::nowMicros() - start < run_us) {
       int64_t t0 = platform::nowMicros();
-      nm.send(message.data(), static_cast<int>(message.size()), 0);
+      if (nm.send(message.data(), size, 0) == 0) taken += size;
+      GameManagerSeam::setStepCount(++step);
       if (nm.isConnected(-1)) nm.sendDelayed();
       int64_t dt = platform::nowMicros() - t0;
       if (dt > longest) longest = dt;
+      int64_t rss = residentBytes();
+      if (rss > rss_peak) rss_peak = rss;
       ::usleep(5000);
     }
     kept_s = double(platform::nowMicros() - start) / 1e6;
@@ -314,6 +339,8 @@ void BM_SlowReaderLongestStep(benchmark::State &state) {
   }
   state.counters["longest_step_ms"] = longest_ms;
   state.counters["connected_s"] = kept_s;
+  state.counters["taken_MB"] = double(taken) / 1e6;
+  state.counters["rss_growth_MB"] = double(rss_peak - rss_start) / 1e6;
 }
 
 BENCHMARK(BM_SendSmallMessages)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
@@ -326,8 +353,10 @@ BENCHMARK(BM_BurstCollectedStepByStep)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SlowReaderLongestStep)
-    ->Arg(10000)
-    ->Arg(0)
+    ->Args({10000, 0, 4096})
+    ->Args({0, 0, 4096})
+    ->Args({10000, 10, 16384})
+    ->Args({0, 10, 16384})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
