@@ -24,7 +24,7 @@ SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 
 // The manager that takes an event type (core/EventOwner.h). The game and
 // network managers sit above the world: Manager::find reaches them (nullptr,
-// with a line, when the program has none).
+// with a line, when the program has not made the game manager).
 Manager *managerFor(const std::string &event_type, const char *who) {
   EventOwner owner = eventOwner(event_type);
   if (owner == EventOwner::INPUT) return &InputManager::getInstance();
@@ -279,7 +279,7 @@ void Object::followPathStep() {
 
 void Object::pathTo(Vector position) {
   endPathFind();
-  PathSearches *p_searches = pathSearches();
+  PathSearches *p_searches = dynamic_cast<PathSearches *>(Manager::find("PathManager"));
   if (!p_searches) {
     lm().writeLog("Object::pathTo(): Error! No path manager to search.");
     return;
