@@ -341,7 +341,7 @@ int Object::registerInterest(std::string event_type) {
     return -1;
   }
   Manager *p_m = managerFor(event_type, "Object::registerInterest()");
-  if (!p_m || p_m->registerInterest(this, event_type) == -1) return -1;
+  if (!p_m || p_m->registerInterest(&m_listener, event_type) == -1) return -1;
   m_event_name.push_back(std::move(event_type));
   m_event_count++;
   m_modified |= EVENTS;
@@ -357,7 +357,7 @@ int Object::unregisterInterest(std::string event_type) {
     return -1;
   }
   Manager *p_m = managerFor(event_type, "Object::unregisterInterest()");
-  if (!p_m || p_m->unregisterInterest(this, event_type) == -1) return -1;
+  if (!p_m || p_m->unregisterInterest(&m_listener, event_type) == -1) return -1;
   m_event_name.erase(m_event_name.begin() + index);
   m_event_count--;
   m_modified |= EVENTS;
