@@ -54,12 +54,15 @@ int stepInterests(const vx::Object &o) {
   return n;
 }
 
-// One step sent as the loop sends it: heard by the object exactly when it is
-// active and registered for the step.
+// One step sent as the loop sends it, by the game manager that the world's
+// objects find: heard by the object exactly when it is active and registered
+// for the step.
 void checkStep(StepCounter *p_o) {
+  vx::Manager *p_game = vx::Manager::find("GameManager");
+  check(p_game != nullptr);
   const int before = p_o->steps;
   vx::EventStep step(0);
-  vx::GameManager::getInstance().onEvent(&step);
+  p_game->onEvent(&step);
   check(p_o->steps - before == (p_o->isActive() && stepInterests(*p_o) > 0 ? 1 : 0));
 }
 
