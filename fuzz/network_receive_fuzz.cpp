@@ -28,6 +28,7 @@
 #include <string>
 
 #include "core/LogManager.h"
+#include "loop/GameManager.h"
 #include "network/EventNetwork.h"
 #include "network/NetworkManager.h"
 #include "support/NetworkManagerSeam.h"
@@ -233,10 +234,14 @@ void collectBurst(const std::string &stream, int fd[2]) {
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   setenv("VEXMOOR_LOG", "/dev/null", 1);
   vx::LogManager::getInstance().startUp();
+  // The managers above the core, as the game has them: the checker's
+  // interest in the network reaches the network manager.
+  vx::GameManager::getInstance();
   vx::NetworkManager::getInstance().startUp();
   listenOn(&g_large, true);
   listenOn(&g_default, false);
   g_checker = new Checker;
+  check(g_checker->getEventCount() == 1);
   return 0;
 }
 

@@ -2,6 +2,8 @@
 // Object::deserialize and by ViewObject::deserialize. After each read the
 // world's indices must be consistent, the object must survive world steps
 // and draws (headless), and a record written from the result must read back.
+// Interests route as in the game: an object's interest in the step, read
+// from a record or registered after it, reaches the game manager's steps.
 #include <stdint.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -12,9 +14,11 @@
 
 #include "../tests/support/WorldCheck.h"
 #include "core/Config.h"
+#include "core/EventStep.h"
 #include "core/LogManager.h"
 #include "display/DisplayManager.h"
 #include "display/ResourceManager.h"
+#include "loop/GameManager.h"
 #include "world/Object.h"
 #include "world/ViewObject.h"
 #include "world/WorldManager.h"
@@ -33,6 +37,34 @@ class IdCounter : public vx::Object {
  public:
   static void reset() { s_next_id = 1; }
 };
+
+// Counts the steps the game manager delivers to it.
+class StepCounter : public vx::Object {
+ public:
+  int steps = 0;
+  int eventHandler(const vx::Event *p_e) override {
+    if (p_e->getType() == vx::EVENT_STEP) steps++;
+    return vx::Object::eventHandler(p_e);
+  }
+};
+
+int stepInterests(const vx::Object &o) {
+  int n = 0;
+  for (int i = 0; i < o.getEventCount(); i++) n += o.getEventName(i) == vx::EVENT_STEP;
+  return n;
+}
+
+// One step sent as the loop sends it, by the game manager that the world's
+// objects find: heard by the object exactly when it is active and registered
+// for the step.
+void checkStep(StepCounter *p_o) {
+  vx::Manager *p_game = vx::Manager::find("GameManager");
+  check(p_game != nullptr);
+  const int before = p_o->steps;
+  vx::EventStep step(0);
+  p_game->onEvent(&step);
+  check(p_o->steps - before == (p_o->isActive() && stepInterests(*p_o) > 0 ? 1 : 0));
+}
 
 void readInto(vx::Object *p_o, const uint8_t *data, size_t size) {
   std::stringstream ss;
@@ -82,6 +114,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   vx::ResourceManager::getInstance().loadSprite(tmpl, "ser");
   unlink(tmpl);
 
+  // The managers above the core, as the game has them.
+  vx::GameManager::getInstance();
   vx::WorldManager &wm = vx::WorldManager::getInstance();
   wm.startUp();
   wm.setBoundary(vx::Box(vx::Vector(0, 0), 80, 24));
@@ -92,8 +126,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > MAX_INPUT) size = MAX_INPUT;
   IdCounter::reset();
-  vx::Object *p_o = new vx::Object;
+  StepCounter *p_o = new StepCounter;
   readInto(p_o, data, size);
+  checkStep(p_o);
+  if (p_o->getEventCount() < vx::MAX_OBJ_EVENTS) {
+    check(p_o->registerInterest(vx::EVENT_STEP) == 0);
+    checkStep(p_o);
+  }
   delete p_o;
   IdCounter::reset();
   vx::ViewObject *p_v = new vx::ViewObject;

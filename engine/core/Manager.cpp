@@ -1,6 +1,5 @@
 #include "core/Manager.h"
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -10,18 +9,12 @@ namespace vx {
 
 namespace {
 
-// Every manager while it lives, in the order they were made.
-std::vector<Manager *> &liveManagers() {
-  static std::vector<Manager *> managers;
-  return managers;
-}
-
 struct Offer {
   std::string type;
   Manager &(*get_instance)();
 };
 
-// The managers offered by the parts above the core.
+// The managers offered by the loop, one entry a type.
 std::vector<Offer> &offers() {
   static std::vector<Offer> offered;
   return offered;
@@ -29,23 +22,20 @@ std::vector<Offer> &offers() {
 
 } // namespace
 
-Manager::Manager() : m_type("Manager"), m_event_count(0), m_is_started(false) {
-  liveManagers().push_back(this);
-}
+Manager::Manager() : m_type("Manager"), m_event_count(0), m_is_started(false) {}
 
-Manager::~Manager() {
-  std::vector<Manager *> &live = liveManagers();
-  live.erase(std::remove(live.begin(), live.end(), this), live.end());
-}
+Manager::~Manager() {}
 
-bool Manager::offer(const char *type, Manager &(*get_instance)()) {
+void Manager::offer(const char *type, Manager &(*get_instance)()) {
+  for (Offer &o : offers())
+    if (o.type == type) {
+      o.get_instance = get_instance;
+      return;
+    }
   offers().push_back(Offer{type, get_instance});
-  return true;
 }
 
 Manager *Manager::find(const std::string &type) {
-  for (Manager *p_m : liveManagers())
-    if (p_m->m_type == type) return p_m;
   for (const Offer &o : offers())
     if (o.type == type) return &o.get_instance();
   return nullptr;

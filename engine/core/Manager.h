@@ -43,13 +43,14 @@ class Manager {
   int unregisterInterest(Listener *p_o, std::string event_type);
   int onEvent(const Event *p_event) const;
 
-  // How a part reaches a manager above it, such as the owner of an event
-  // type (core/EventOwner.h). A manager above the core offers itself from
-  // its own file as the program starts: get_instance makes it on first use.
-  // Returns true.
-  static bool offer(const char *type, Manager &(*get_instance)());
-  // The live manager of the type ("GameManager" ...), made now if it was
-  // offered; nullptr when there is none.
+  // The one registry of the managers above the core: the parts below reach
+  // the game, network and path managers through it by type name. The game
+  // manager (loop/) fills it when it is made, so a program has it once it
+  // has named GameManager::getInstance; get_instance makes a manager on its
+  // first look-up. Offering a type again replaces its entry.
+  static void offer(const char *type, Manager &(*get_instance)());
+  // The manager of the type ("GameManager" ...), made now if it was not
+  // yet; nullptr when none was offered.
   static Manager *find(const std::string &type);
 };
 

@@ -27,14 +27,16 @@ const char *const STARS = "****************************************************"
 const unsigned int TIMER_RESOLUTION_MS = 1;
 const int TIMER_REFUSED = 97;
 
-// Found by the parts below as the owner of "vx-step" (Manager::find).
-[[maybe_unused]] const bool OFFERED = Manager::offer("GameManager", []() -> Manager & {
-  return GameManager::getInstance();
-});
-
 } // namespace
 
-GameManager::GameManager() : m_state(LoopState::getInstance()) { setType("GameManager"); }
+GameManager::GameManager() : m_state(LoopState::getInstance()) {
+  setType("GameManager");
+  // The managers above the core, for the parts below to find by type: the
+  // owners of "vx-step" and of the network types, and the path searches.
+  Manager::offer("GameManager", []() -> Manager & { return GameManager::getInstance(); });
+  Manager::offer("NetworkManager", []() -> Manager & { return NetworkManager::getInstance(); });
+  Manager::offer("PathManager", []() -> Manager & { return PathManager::getInstance(); });
+}
 
 GameManager::~GameManager() {}
 

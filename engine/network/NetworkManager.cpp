@@ -15,12 +15,6 @@ namespace vx {
 
 namespace {
 
-// Found by the world's objects as the owner of the network event types
-// (Manager::find).
-[[maybe_unused]] const bool OFFERED = Manager::offer("NetworkManager", []() -> Manager & {
-  return NetworkManager::getInstance();
-});
-
 void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
   EventNetwork ev(label);
   ev.setSocketIndex(sock_index);

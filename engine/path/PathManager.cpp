@@ -13,15 +13,6 @@
 
 namespace vx {
 
-namespace {
-
-// The searches the world's objects start.
-[[maybe_unused]] const bool OFFERED = offerPathSearches([]() -> PathSearches & {
-  return PathManager::getInstance();
-});
-
-} // namespace
-
 PathManager::PathManager() : m_cycle_time(0) { setType("PathManager"); }
 
 PathManager::~PathManager() {}

@@ -10,8 +10,8 @@ namespace vx {
 class PathFind;
 
 // Runs the pending path searches within each frame's time budget and hands
-// each ended search's result to its object. Offers the world's objects
-// their searches.
+// each ended search's result to its object. The world's objects find it by
+// its type (Manager::find) and start their searches through it.
 class PathManager : public Manager, public PathSearches {
  private:
   PathManager();

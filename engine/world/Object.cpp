@@ -24,7 +24,7 @@ SceneGraph &sceneGraph() { return WorldManager::getInstance().getSceneGraph(); }
 
 // The manager that takes an event type (core/EventOwner.h). The game and
 // network managers sit above the world: Manager::find reaches them (nullptr,
-// with a line, when the program has none).
+// with a line, when the program has not made the game manager).
 Manager *managerFor(const std::string &event_type, const char *who) {
   EventOwner owner = eventOwner(event_type);
   if (owner == EventOwner::INPUT) return &InputManager::getInstance();
@@ -279,7 +279,7 @@ void Object::followPathStep() {
 
 void Object::pathTo(Vector position) {
   endPathFind();
-  PathSearches *p_searches = pathSearches();
+  PathSearches *p_searches = dynamic_cast<PathSearches *>(Manager::find("PathManager"));
   if (!p_searches) {
     lm().writeLog("Object::pathTo(): Error! No path manager to search.");
     return;
@@ -341,7 +341,7 @@ int Object::registerInterest(std::string event_type) {
     return -1;
   }
   Manager *p_m = managerFor(event_type, "Object::registerInterest()");
-  if (!p_m || p_m->registerInterest(this, event_type) == -1) return -1;
+  if (!p_m || p_m->registerInterest(&m_listener, event_type) == -1) return -1;
   m_event_name.push_back(std::move(event_type));
   m_event_count++;
   m_modified |= EVENTS;
@@ -357,7 +357,7 @@ int Object::unregisterInterest(std::string event_type) {
     return -1;
   }
   Manager *p_m = managerFor(event_type, "Object::unregisterInterest()");
-  if (!p_m || p_m->unregisterInterest(this, event_type) == -1) return -1;
+  if (!p_m || p_m->unregisterInterest(&m_listener, event_type) == -1) return -1;
   m_event_name.erase(m_event_name.begin() + index);
   m_event_count--;
   m_modified |= EVENTS;

@@ -51,7 +51,7 @@ const int MAX_OBJ_EVENTS = 100;
 // Base of every game object. The constructor enters it into the world
 // manager and the destructor takes it out; delete only through
 // WorldManager::markForDelete.
-class Object : public Listener {
+class Object {
  private:
   int m_id;
   std::string m_type;
@@ -96,6 +96,22 @@ class Object : public Listener {
   // The steps of the attribute record.
   friend class ObjectRecord;
 
+  // What the managers deliver to: a member rather than a base, so that the
+  // object's own virtual operations are its first. It hands each event to
+  // eventHandler; an active object listens.
+  class AsListener : public Listener {
+   private:
+    Object &m_o;
+
+   public:
+    explicit AsListener(Object &o) : m_o(o) {}
+    int eventHandler(const Event *p_e) override { return m_o.eventHandler(p_e); }
+    bool isListening() const override { return m_o.m_is_active; }
+    int getListenerId() const override { return m_o.m_id; }
+    std::string getListenerType() const override { return m_o.m_type; }
+  };
+  AsListener m_listener{*this};
+
   // Takes the pending path search out of the path manager and deletes it.
   void endPathFind();
   // Unregisters every interest, from the last to the first.
@@ -119,7 +135,7 @@ class Object : public Listener {
   virtual ~Object();
   virtual void setType(std::string new_type);
   virtual int setPosition(Vector new_pos);
-  int eventHandler(const Event *p_e) override;
+  virtual int eventHandler(const Event *p_e);
   virtual int setSolidness(Solidness new_solid);
   virtual void setAvoidCollisions(bool avoid = true);
   virtual int setAltitude(int new_altitude);
@@ -144,10 +160,8 @@ class Object : public Listener {
   int getId() const { return m_id; }
   std::string getType() const;
   bool isActive() const { return m_is_active; }
-  // As the managers' listener: an active object listens.
-  bool isListening() const override { return m_is_active; }
-  int getListenerId() const override { return m_id; }
-  std::string getListenerType() const override { return m_type; }
+  // The object as the managers take it (Manager::registerInterest).
+  Listener *getListener() { return &m_listener; }
   Box getBox() const { return m_box; }
   Vector getPosition() const { return m_position; }
   Vector getDirection() const { return m_direction; }

@@ -8,8 +8,9 @@ class Object;
 class PathFind;
 
 // The path searches that objects start and own. The path manager, above the
-// world, offers them: it makes and lists a search, points it at a target,
-// and takes it out of its list and deletes it.
+// world, gives them: it makes and lists a search, points it at a target,
+// and takes it out of its list and deletes it. Objects find it among the
+// managers by its type, "PathManager" (Manager::find).
 class PathSearches {
  public:
   // A new search, listed; nullptr when it cannot be made.
@@ -20,12 +21,6 @@ class PathSearches {
  protected:
   ~PathSearches() {}
 };
-
-// The path manager offers its searches from its own file as the program
-// starts: get makes it on first use. Returns true.
-bool offerPathSearches(PathSearches &(*get)());
-// The searches offered (made now), or nullptr when none were.
-PathSearches *pathSearches();
 
 // An object's hold on its search: ends it through the searches that made it.
 struct EndPathSearch {

@@ -56,6 +56,8 @@ class OpenManager : public Manager {
  public:
   OpenManager() { setType("OpenManager"); }
   bool isValid(std::string) const override { return true; }
+  int registerInterest(Object *p_o, std::string t) { return Manager::registerInterest(p_o->getListener(), t); }
+  int unregisterInterest(Object *p_o, std::string t) { return Manager::unregisterInterest(p_o->getListener(), t); }
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/Config.h"
 #include "core/LogManager.h"
 #include "loop/GameManager.h"
+#include "support/GameManagerSeam.h"
 #include "support/TestEnv.h"
 
 using vx::LogManager;
@@ -37,11 +38,10 @@ TEST_F(LogFixture, LineFormatHasTimeAndStepPrefixes) {
 
   // The step prefix shows the game loop's step count.
   log.setLogTimeString(false);
-  vx::LoopState &loop = vx::LoopState::getInstance();
-  int was = loop.getStepCount();
-  loop.setStepCount(12);
+  int was = vx::LoopState::getInstance().getStepCount();
+  vx::GameManagerSeam::setStepCount(12);
   log.writeLog("told");
-  loop.setStepCount(was);
+  vx::GameManagerSeam::setStepCount(was);
   EXPECT_EQ("  12 told", env.readLog().back());
 }
 

@@ -16,6 +16,8 @@ class TestManager : public Manager {
  public:
   TestManager() { setType("TestManager"); }
   bool isValid(std::string event_type) const override { return event_type != "refused"; }
+  int registerInterest(Object *p_o, std::string t) { return Manager::registerInterest(p_o->getListener(), t); }
+  int unregisterInterest(Object *p_o, std::string t) { return Manager::unregisterInterest(p_o->getListener(), t); }
 };
 
 // Counts its events; may act on the manager while handling one.

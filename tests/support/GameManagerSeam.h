@@ -7,7 +7,13 @@
 namespace vx {
 
 struct GameManagerSeam {
-  static void setStepCount(int step_count) { LoopState::getInstance().setStepCount(step_count); }
+  // The loop counts up from 0 and never below: a negative count is refused
+  // (-1, the count unchanged). 0 when set.
+  static int setStepCount(int step_count) {
+    if (step_count < 0) return -1;
+    LoopState::getInstance().setStepCount(step_count);
+    return 0;
+  }
 };
 
 } // namespace vx

@@ -51,13 +51,16 @@ inline std::string stripLogPrefix(const std::string &line) {
   return line.substr(i + 1);
 }
 
-// One test's environment. The constructor makes a temp dir and points
-// VEXMOOR_CONFIG and VEXMOOR_LOG into it; the destructor stops the engine if
-// it was started here, restores the environment, the clock and the sleep,
-// the log settings and the configuration defaults, and removes the dir.
+// One test's environment. The constructor makes the game manager (which
+// offers the managers above the core, as in the game), makes a temp dir and
+// points VEXMOOR_CONFIG and VEXMOOR_LOG into it; the destructor stops the
+// engine if it was started here, restores the environment, the clock and
+// the sleep, the log settings and the configuration defaults, and removes
+// the dir.
 class TestEnv {
  public:
   TestEnv() {
+    GameManager::getInstance();
     char tmpl[] = "/tmp/vx-test-XXXXXX";
     const char *d = mkdtemp(tmpl);
     m_dir = d ? d : "/tmp";
