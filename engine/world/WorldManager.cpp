@@ -22,7 +22,7 @@ LogManager &lm() { return LogManager::getInstance(); }
 } // namespace
 
 WorldManager::WorldManager()
-    : m_p_view_following(nullptr), m_view_slack(0, 0), m_move_depth(0), m_last_serial(0) {
+    : m_p_view_following(nullptr), m_view_slack(0, 0), m_move_depth(0), m_last_serial(0), m_removals(0) {
   setType("WorldManager");
 }
 
@@ -106,6 +106,7 @@ int WorldManager::insertObject(Object *p_o) {
 int WorldManager::removeObject(Object *p_o) {
   m_deletions.remove(p_o);
   if (p_o && m_p_view_following == p_o) m_p_view_following = nullptr;
+  m_removals++;
   return m_scene_graph.removeObject(p_o);
 }
 
@@ -131,10 +132,22 @@ int WorldManager::markForDelete(ObjectList list) {
 void WorldManager::update() {
   ObjectList objects = m_scene_graph.activeObjects();
   int count = objects.getCount();
+  // An object taken out of the world during the step (pooled, or deleted by
+  // its owner) takes no further part in it, nor one entered at its address
+  // since. Without removals every object of the copy is still held.
+  const uint64_t removals = m_removals;
+  const uint64_t last_serial = m_last_serial;
+  auto takesPart = [&](Object *p_o) {
+    return m_removals == removals || (contains(p_o) && p_o->m_world_serial <= last_serial);
+  };
   for (int i = 0; i < count; i++) {
     Object *p_o = objects[i];
+    if (!takesPart(p_o)) continue;
     Vector p = p_o->predictPosition();
-    if (p != p_o->getPosition()) moveObject(p_o, p);
+    if (p != p_o->getPosition()) {
+      moveObject(p_o, p);
+      if (!takesPart(p_o)) continue;
+    }
     p_o->followPathStep();
     p_o->applyAcceleration();
   }
@@ -160,6 +173,11 @@ void WorldManager::draw() {
 
 int WorldManager::moveObject(Object *p_o, Vector where) {
   if (!p_o) return -1;
+  // Out of the world a move is only the setter: no collision, no out event.
+  if (!m_scene_graph.holds(p_o)) {
+    p_o->setPosition(where);
+    return 0;
+  }
   if (p_o->isSolid()) {
     struct Depth {
       int &d;
@@ -216,17 +234,25 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
     }
     if (!list.empty()) {
       Vector before = p_o->getPosition();
-      for (size_t i = 0; i < list.size(); i++) {
+      // Handlers may take either party out of the world: a collision starts
+      // only between objects it still holds, and one taken out blocks nothing.
+      for (size_t i = 0; i < list.size() && m_scene_graph.holds(p_o); i++) {
         Object *p_q = list[i];
+        if (!m_scene_graph.holds(p_q)) continue;
         EventCollision c(p_o, p_q, where);
         p_o->eventHandler(&c);
         p_q->eventHandler(&c);
+        if (!m_scene_graph.holds(p_q)) continue;
         if (p_o->getSolidness() == HARD && p_q->getSolidness() == HARD) do_move = false;
         if (p_o->getNoSoft() && p_q->getSolidness() == SOFT) do_move = false;
       }
       if (p_o->getPosition() != before) do_move = false;
     }
     if (!do_move) return -1;
+    if (!m_scene_graph.holds(p_o)) {
+      p_o->setPosition(where);
+      return 0;
+    }
   }
   Box old_box = getWorldBox(p_o);
   p_o->setPosition(where);

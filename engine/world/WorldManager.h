@@ -44,6 +44,8 @@ class WorldManager : public Manager {
   int m_move_depth;
   // The last serial number given to an object entering the world.
   uint64_t m_last_serial;
+  // Calls of removeObject so far.
+  uint64_t m_removals;
 
   void followView(Object *p_o);
   // Stores the view corner and tells the display, which draws from it.

@@ -4,6 +4,7 @@
 
 using namespace vx;
 using vx::test::items;
+using world_test::eventLog;
 using world_test::Probe;
 using world_test::WorldTest;
 
@@ -273,6 +274,62 @@ TEST_F(WorldTest, TheStepWalksItsCopyOfTheActiveObjects) {
   wm().update();
   EXPECT_EQ(Vector(30, 11), later->getPosition());
   EXPECT_EQ(Vector(51, 10), asleep->getPosition());
+  EXPECT_WORLD_OK();
+}
+
+// An object taken out of the world during a step takes no further part in
+// it: the step does not move it, it collides with nobody, and a move of an
+// object out of the world only sets its position.
+TEST_F(WorldTest, ObjectsTakenOutDuringTheStepTakeNoPart) {
+  Probe *mover = make(Vector(9, 10), SOFT);
+  mover->setVelocity(Vector(1, 0));
+  Probe *bullet = make(Vector(10, 10), SOFT);
+  bullet->setVelocity(Vector(9.5f, 0));
+  bullet->setAcceleration(Vector(1, 0));
+  Probe *wall = make(Vector(19.5f, 10));
+  // Pooled by its own handler when the mover steps onto it.
+  bullet->on_event = [&](Probe *p, const Event *e) {
+    if (e->getType() == EVENT_COLLISION) {
+      EXPECT_EQ(0, wm().removeObject(p));
+    }
+  };
+  // An arrow that pools itself at its first hit reaches no second target.
+  Probe *arrow = make(Vector(40, 5), SOFT);
+  arrow->setVelocity(Vector(1, 0));
+  Probe *first = make(Vector(41, 5), SOFT);
+  Probe *second = make(Vector(41, 5), SOFT);
+  arrow->on_event = [&](Probe *p, const Event *e) {
+    if (e->getType() == EVENT_COLLISION) {
+      EXPECT_EQ(0, wm().removeObject(p));
+    }
+  };
+  auto id = [](Object *o) { return std::to_string(o->getId()); };
+  wm().update();
+  EXPECT_EQ(Vector(10, 10), mover->getPosition());
+  EXPECT_EQ(Vector(10, 10), bullet->getPosition());
+  EXPECT_NEAR(9.5f, bullet->getVelocity().getX(), 1e-6);
+  EXPECT_EQ(Vector(41, 5), arrow->getPosition());
+  const std::string c = std::string(":") + EVENT_COLLISION + ":";
+  EXPECT_EQ((std::vector<std::string>{id(mover) + c + id(mover) + ":" + id(bullet),
+                                      id(bullet) + c + id(mover) + ":" + id(bullet),
+                                      id(arrow) + c + id(arrow) + ":" + id(first),
+                                      id(first) + c + id(arrow) + ":" + id(first)}),
+            eventLog());
+  EXPECT_EQ(0, wall->collisions);
+  EXPECT_EQ(0, second->collisions);
+
+  // Parked, a move is the setter alone: onto the wall and out of the world,
+  // with no event for anyone and nothing filed.
+  eventLog().clear();
+  EXPECT_EQ(0, wm().moveObject(bullet, Vector(19.5f, 10)));
+  EXPECT_EQ(Vector(19.5f, 10), bullet->getPosition());
+  EXPECT_EQ(0, wm().moveObject(bullet, Vector(200, 10)));
+  EXPECT_EQ(Vector(200, 10), bullet->getPosition());
+  EXPECT_TRUE(eventLog().empty());
+  EXPECT_EQ(0, wm().getCollisions(wall, wall->getPosition()).getCount());
+  EXPECT_WORLD_OK();
+  EXPECT_EQ(0, wm().insertObject(bullet));
+  EXPECT_EQ(0, wm().insertObject(arrow));
   EXPECT_WORLD_OK();
 }
 

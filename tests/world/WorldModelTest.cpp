@@ -68,6 +68,8 @@ enum Act {
   ACT_OTHER_DEACTIVATE,
   ACT_OTHER_MARK,
   ACT_SPAWN,
+  ACT_PARK,
+  ACT_OTHER_PARK,
   ACT_COUNT
 };
 
@@ -414,6 +416,8 @@ class Model {
       case ACT_OTHER_DEACTIVATE: setActive(other, false); break;
       case ACT_OTHER_MARK: mark(other); break;
       case ACT_SPAWN: spawn("Spawn", h.solidness, attr[r].pos + h.offset); break;
+      case ACT_PARK: park(r); break;
+      case ACT_OTHER_PARK: park(other); break;
     }
   }
 
@@ -449,8 +453,13 @@ class Model {
     return Vector(0, 0);
   }
 
-  // The move rules: the avoiding slide, the events, what blocks.
+  // The move rules: the avoiding slide, the events, what blocks. Out of the
+  // world a move is the setter alone.
   int move(Object *p, Vector where) {
+    if (!attr[p].held) {
+      setPosition(p, where);
+      return 0;
+    }
     if (isSolid(p)) {
       Seq list = collisions(p, where);
       Object *hard = nullptr;
@@ -471,16 +480,24 @@ class Model {
       }
       bool do_move = true;
       Vector before = attr[p].pos;
+      // Only objects still in the world collide; one taken out blocks nothing.
       for (Object *q : list) {
+        if (!attr[p].held) break;
+        if (!attr[q].held) continue;
         events.push_back(collisionEntry(p, p, q));
         react(p, q);
         events.push_back(collisionEntry(q, p, q));
         react(q, p);
+        if (!attr[q].held) continue;
         if (attr[p].solidness == HARD && attr[q].solidness == HARD) do_move = false;
         if (attr[p].no_soft && attr[q].solidness == SOFT) do_move = false;
       }
       if (attr[p].pos != before) do_move = false;
       if (!do_move) return -1;
+      if (!attr[p].held) {
+        setPosition(p, where);
+        return 0;
+      }
     }
     Vector c = boundary.getCorner();
     Rect world{c.getX(), c.getY(), c.getX() + boundary.getHorizontal(), c.getY() + boundary.getVertical()};
@@ -497,10 +514,12 @@ class Model {
     Seq active = objects;
     for (Object *q : active) {
       Attr &a = attr[q];
+      if (!a.held) continue;
       Vector v = a.direction;
       v.scale(a.speed);
       Vector next = a.pos + v;
       if (next != a.pos) move(q, next);
+      if (!a.held) continue;
       if (a.accel != Vector(0, 0)) {
         Vector vel = a.direction;
         vel.scale(a.speed);
@@ -636,6 +655,8 @@ class WorldModelTest : public WorldTest, public ::testing::WithParamInterface<un
           spawned.push_back(child);
           break;
         }
+        case ACT_PARK: wm().removeObject(self); break;
+        case ACT_OTHER_PARK: wm().removeObject(other); break;
       }
     };
     o->on_delete = [this](Probe *self) {
