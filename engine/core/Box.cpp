@@ -10,7 +10,7 @@ std::string Box::toString() const {
 }
 
 int Box::serialize(std::stringstream *p_ss) const {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Box::serialize()", p_ss);
   int result = m_corner.serialize(p_ss);
   writeRaw(p_ss, m_horizontal);
   writeRaw(p_ss, m_vertical);
@@ -19,7 +19,7 @@ int Box::serialize(std::stringstream *p_ss) const {
 }
 
 int Box::deserialize(std::stringstream *p_ss) {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Box::deserialize()", p_ss);
   RawReader in(p_ss);
   return read(in);
 }

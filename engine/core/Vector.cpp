@@ -20,14 +20,14 @@ void Vector::normalize() {
 std::string Vector::toString() const { return "(" + vx::toString(m_x) + "," + vx::toString(m_y) + ")"; }
 
 int Vector::serialize(std::stringstream *p_ss) const {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Vector::serialize()", p_ss);
   writeRaw(p_ss, m_x);
   writeRaw(p_ss, m_y);
   return checkStream("Vector::serialize()", p_ss);
 }
 
 int Vector::deserialize(std::stringstream *p_ss) {
-  if (!p_ss) return -1;
+  if (!p_ss) return checkStream("Vector::deserialize()", p_ss);
   RawReader in(p_ss);
   return read(in);
 }

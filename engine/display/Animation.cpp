@@ -102,6 +102,7 @@ bool Animation::operator==(const Animation &other) const {
 bool Animation::operator!=(const Animation &other) const { return !(*this == other); }
 
 int Animation::serialize(std::stringstream *p_ss) const {
+  if (!p_ss) return checkStream("Animation::serialize()", p_ss);
   writeText(p_ss, m_name);
   writeRaw(p_ss, int32_t(m_index));
   writeRaw(p_ss, int32_t(m_slowdown_count));
@@ -110,6 +111,7 @@ int Animation::serialize(std::stringstream *p_ss) const {
 }
 
 int Animation::deserialize(std::stringstream *p_ss) {
+  if (!p_ss) return checkStream("Animation::deserialize()", p_ss);
   RawReader in(p_ss);
   return read(in);
 }

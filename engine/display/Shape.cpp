@@ -76,6 +76,10 @@ bool Shape::operator==(const Shape &other) const {
 bool Shape::operator!=(const Shape &other) const { return !(*this == other); }
 
 void Shape::serialize(std::stringstream *p_ss) const {
+  if (!p_ss) {
+    checkStream("Shape::serialize()", p_ss);
+    return;
+  }
   writeRaw(p_ss, static_cast<int32_t>(m_type));
   writeRaw(p_ss, m_size);
   writeRaw(p_ss, static_cast<int32_t>(m_color));
@@ -84,6 +88,10 @@ void Shape::serialize(std::stringstream *p_ss) const {
 }
 
 void Shape::deserialize(std::stringstream *p_ss) {
+  if (!p_ss) {
+    checkStream("Shape::deserialize()", p_ss);
+    return;
+  }
   RawReader in(p_ss);
   read(in);
 }

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "display/Animation.h"
+#include "display/Path.h"
 #include "display/ResourceManager.h"
+#include "display/Shape.h"
 #include "world/ViewObject.h"
 #include "world/WorldFixture.h"
 
@@ -461,4 +464,35 @@ TEST_F(SerializeTest, HostileLengthsAndCountsAreRefused) {
   // No stream at all.
   EXPECT_EQ(-1, o->serialize(nullptr, ID));
   EXPECT_EQ(-1, o->deserialize(nullptr, nullptr));
+}
+
+// Every value type refuses a null stream the same way: -1 where it gives a
+// result, and one "Stream fail." line naming the operation.
+TEST_F(SerializeTest, EveryValueTypeRefusesANullStream) {
+  size_t first = env.logLines().size();
+  Vector v(1, 2);
+  Box b(Vector(1, 2), 3, 4);
+  Path p;
+  p.setWaypoints({Vector(5, 6)});
+  Animation a;
+  Shape s;
+  EXPECT_EQ(-1, v.serialize(nullptr));
+  EXPECT_EQ(-1, v.deserialize(nullptr));
+  EXPECT_EQ(-1, b.serialize(nullptr));
+  EXPECT_EQ(-1, b.deserialize(nullptr));
+  EXPECT_EQ(-1, p.serialize(nullptr));
+  EXPECT_EQ(-1, p.deserialize(nullptr));
+  EXPECT_EQ(-1, a.serialize(nullptr));
+  EXPECT_EQ(-1, a.deserialize(nullptr));
+  s.serialize(nullptr);
+  s.deserialize(nullptr);
+  std::vector<std::string> lines;
+  for (const char *type : {"Vector", "Box", "Path", "Animation", "Shape"})
+    for (const char *op : {"serialize", "deserialize"})
+      lines.push_back(std::string(type) + "::" + op + "(): Error! Stream fail.");
+  EXPECT_EQ(lines, tracesFrom(first));
+  // Nothing was read into them.
+  EXPECT_EQ(Vector(1, 2), v);
+  EXPECT_EQ(Box(Vector(1, 2), 3, 4), b);
+  EXPECT_EQ(std::vector<Vector>{Vector(5, 6)}, p.getWaypoints());
 }
