@@ -375,17 +375,22 @@ void BM_WorldChurn(benchmark::State &state) {
 }
 
 // Every object is born HARD at (1,1): those never moved pile up in cell
-// (0,0). range(0) of them deleted at once, by a step (range(1) 0) or by
-// shutting the world down (1); only the deletion is timed.
+// (0,0), unless turned SPECTRAL (range(2) 1: in no cell). range(0) of them
+// deleted at once, by a step (range(1) 0) or by shutting the world down
+// (1); only the deletion is timed.
 void BM_CrowdedCellDelete(benchmark::State &state) {
   const int n = static_cast<int>(state.range(0));
   const bool shut_down = state.range(1) != 0;
+  const bool spectral = state.range(2) != 0;
   WorldManager &wm = WorldManager::getInstance();
   startWorld(300, 90);
   for (auto _ : state) {
     state.PauseTiming();
     if (!wm.isStarted()) startWorld(300, 90);
-    for (int i = 0; i < n; i++) new Object;
+    for (int i = 0; i < n; i++) {
+      Object *o = new Object;
+      if (spectral) o->setSolidness(SPECTRAL);
+    }
     state.ResumeTiming();
     if (shut_down) {
       wm.shutDown();
@@ -447,10 +452,9 @@ BENCHMARK(BM_ObjectWithId)->ArgName("N")->Arg(5000);
 BENCHMARK(BM_WorldCrowdedCell)->ArgName("crowd")->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorldChurn)->ArgName("N")->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrowdedCellDelete)
-    ->ArgNames({"N", "shut_down"})
-    ->Args({10000, 0})
-    ->Args({80000, 0})
-    ->Args({80000, 1})
+    ->ArgNames({"N", "shut_down", "spectral"})
+    ->ArgsProduct({{20000, 40000, 80000, 160000}, {0}, {0, 1}})
+    ->Args({80000, 1, 0})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateBesideACrowdedCell)->ArgName("parked")->Arg(0)->Arg(20000)->Unit(benchmark::kMillisecond);
 

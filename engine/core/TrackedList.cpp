@@ -14,20 +14,19 @@ const size_t COMPACT_MIN_HOLES = 32;
 } // namespace
 
 template <typename T>
-TrackedListOf<T>::TrackedListOf() : m_count(0), m_indexed(false), m_head(0) {}
+TrackedListOf<T>::TrackedListOf() : m_base(0), m_count(0), m_lingering(0), m_indexed(false), m_head(0) {}
 
 // Without memory for the index the list stays unindexed (searched linearly).
 template <typename T>
 void TrackedListOf<T>::buildIndex() {
-  m_first.clear();
-  m_more.clear();
+  dropIndex();
   try {
-    m_first.reserve(static_cast<size_t>(m_count) * 2);
-    for (size_t i = 0; i < m_slots.size(); i++) {
+    m_first.reserve(static_cast<size_t>(m_count));
+    for (size_t i = m_head; i < m_slots.size(); i++) {
       T *p = m_slots[i];
       if (!p) continue;
-      auto res = m_first.emplace(p, static_cast<uint32_t>(i));
-      if (!res.second) m_more.emplace(p, static_cast<uint32_t>(i));
+      uint32_t pos = static_cast<uint32_t>(m_base + i);
+      if (!m_first.insert(p, pos)) m_more.emplace(p, pos);
     }
   } catch (const std::bad_alloc &) {
     dropIndex();
@@ -40,27 +39,63 @@ template <typename T>
 void TrackedListOf<T>::dropIndex() {
   m_first.clear();
   m_more.clear();
+  m_lingering = 0;
   m_indexed = false;
 }
 
 template <typename T>
+void TrackedListOf<T>::moveSlot(T *p_o, uint32_t from, uint32_t to) {
+  uint32_t *p_pos = m_first.find(p_o);
+  if (p_pos && *p_pos == from) {
+    *p_pos = to;
+    return;
+  }
+  auto range = m_more.equal_range(p_o);
+  for (auto more = range.first; more != range.second; ++more)
+    if (more->second == from) {
+      more->second = to;
+      return;
+    }
+}
+
+// Holes only at the front leave with the front: the positions of the rest
+// stay. Otherwise entries keep their order, so a first occurrence stays the
+// first, and the index follows each entry to its new position, in place
+// (or is made anew when lingering entries outnumber the live ones).
+template <typename T>
 void TrackedListOf<T>::compact() {
+  front();
+  size_t holes = m_slots.size() - static_cast<size_t>(m_count);
+  // Positions stay well inside 32 bits.
+  if (holes == m_head && m_base + m_slots.size() < (size_t(1) << 31)) {
+    m_slots.erase(m_slots.begin(), m_slots.begin() + static_cast<std::ptrdiff_t>(m_head));
+    m_base += m_head;
+    m_head = 0;
+    if (!m_indexed && m_count > INDEX_THRESHOLD) buildIndex();
+    return;
+  }
+  bool rebuild = !m_indexed || m_lingering > static_cast<size_t>(m_count);
   size_t out = 0;
-  for (size_t i = 0; i < m_slots.size(); i++)
-    if (m_slots[i]) m_slots[out++] = m_slots[i];
+  for (size_t i = m_head; i < m_slots.size(); i++) {
+    T *p = m_slots[i];
+    if (!p) continue;
+    if (!rebuild) moveSlot(p, static_cast<uint32_t>(m_base + i), static_cast<uint32_t>(out));
+    m_slots[out++] = p;
+  }
   m_slots.resize(out);
+  m_base = 0;
   m_head = 0;
-  if (m_count > INDEX_THRESHOLD)
-    buildIndex();
-  else if (m_indexed)
+  if (m_count <= INDEX_THRESHOLD)
     dropIndex();
+  else if (rebuild)
+    buildIndex();
 }
 
 template <typename T>
 int TrackedListOf<T>::findSlot(T *p_o) const {
   if (m_indexed) {
-    auto it = m_first.find(p_o);
-    return it == m_first.end() ? -1 : static_cast<int>(it->second);
+    const uint32_t *p_pos = m_first.find(p_o);
+    return p_pos && holdsAt(*p_pos, p_o) ? static_cast<int>(*p_pos - m_base) : -1;
   }
   for (size_t i = m_head; i < m_slots.size(); i++)
     if (m_slots[i] == p_o) return static_cast<int>(i);
@@ -80,13 +115,21 @@ int TrackedListOf<T>::insert(T *p_o) {
 
 template <typename T>
 int TrackedListOf<T>::indexLast() {
-  uint32_t slot = static_cast<uint32_t>(m_slots.size() - 1);
-  T *p_o = m_slots[slot];
+  uint32_t pos = static_cast<uint32_t>(m_base + m_slots.size() - 1);
+  T *p_o = m_slots.back();
   m_count++;
   if (m_indexed) {
     try {
-      auto res = m_first.emplace(p_o, slot);
-      if (!res.second) m_more.emplace(p_o, slot);
+      uint32_t *p_pos = m_first.find(p_o);
+      if (!p_pos) {
+        m_first.insert(p_o, pos);
+      } else if (*p_pos != pos && holdsAt(*p_pos, p_o)) {
+        m_more.emplace(p_o, pos);
+      } else {
+        // A lingering entry: the object is back.
+        *p_pos = pos;
+        m_lingering--;
+      }
     } catch (const std::bad_alloc &) {
       dropIndex();
     }
@@ -97,29 +140,49 @@ int TrackedListOf<T>::indexLast() {
 }
 
 template <typename T>
+void TrackedListOf<T>::reserve(size_t count) {
+  try {
+    size_t live = static_cast<size_t>(m_count);
+    if (count > live) m_slots.reserve(m_slots.size() + (count - live));
+    if (count > static_cast<size_t>(INDEX_THRESHOLD)) {
+      if (!m_indexed) buildIndex();
+      if (m_indexed) m_first.reserve(count);
+    }
+  } catch (const std::bad_alloc &) {
+  }
+}
+
+template <typename T>
 int TrackedListOf<T>::remove(T *p_o) {
   if (!p_o) return -1;
-  int slot = findSlot(p_o);
-  if (slot < 0) return -1;
-  m_slots[slot] = nullptr;
-  m_count--;
-  if (m_indexed) {
-    m_first.erase(p_o);
-    // The next occurrence, if any, becomes the first.
-    auto range = m_more.equal_range(p_o);
-    auto best = range.second;
-    for (auto it = range.first; it != range.second; ++it)
-      if (best == range.second || it->second < best->second) best = it;
-    if (best != range.second) {
-      uint32_t next = best->second;
-      m_more.erase(best);
-      try {
-        m_first.emplace(p_o, next);
-      } catch (const std::bad_alloc &) {
-        dropIndex();
+  int slot = -1;
+  if (m_indexed && m_more.empty() && front() == p_o) {
+    // Its only occurrence: the index entry may linger.
+    slot = static_cast<int>(m_head);
+    m_lingering++;
+  } else {
+    slot = findSlot(p_o);
+    if (slot < 0) return -1;
+    if (m_indexed) {
+      m_first.erase(p_o);
+      // The next occurrence, if any, becomes the first.
+      auto range = m_more.equal_range(p_o);
+      auto best = range.second;
+      for (auto it = range.first; it != range.second; ++it)
+        if (best == range.second || it->second < best->second) best = it;
+      if (best != range.second) {
+        uint32_t next = best->second;
+        m_more.erase(best);
+        try {
+          m_first.insert(p_o, next);
+        } catch (const std::bad_alloc &) {
+          dropIndex();
+        }
       }
     }
   }
+  m_slots[slot] = nullptr;
+  m_count--;
   while (!m_slots.empty() && !m_slots.back()) m_slots.pop_back();
   if (m_head > m_slots.size()) m_head = m_slots.size();
   if (m_count == 0) {
@@ -137,10 +200,10 @@ bool TrackedListOf<T>::contains(T *p_o) const { return p_o && findSlot(p_o) >= 0
 template <typename T>
 void TrackedListOf<T>::clear() {
   m_slots.clear();
+  m_base = 0;
   m_count = 0;
   m_head = 0;
-  if (m_indexed || !m_first.empty()) dropIndex();
-  m_indexed = false;
+  if (m_indexed || m_first.size() != 0) dropIndex();
 }
 
 template <typename T>

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/FlatMap.h"
 #include "core/ObjectList.h"
 
 namespace vx {
@@ -16,15 +17,22 @@ class Listener;
 // with the behaviour of ObjectList (duplicates allowed, remove takes the
 // first occurrence), whose removals and look-ups are constant time: removed
 // entries leave holes that are compacted later, and a position index is
-// kept once the list is long.
+// kept once the list is long. Taking out the first entry, as emptying a
+// list in order does, touches neither the index nor the entries after it.
 template <typename T>
 class TrackedListOf {
  private:
   std::vector<T *> m_slots;  // nullptr marks a hole
+  // Positions in the index count from the list's start: slot i is at
+  // position m_base + i, m_base entries having left from the front.
+  size_t m_base;
   int m_count;
-  // First occurrence of each object; further occurrences (rare) in m_more.
-  std::unordered_map<T *, uint32_t> m_first;
+  // Position of each object's first occurrence; further occurrences (rare)
+  // in m_more. An object taken out from the front may keep its entry,
+  // which then names a position that no longer holds it (m_lingering).
+  FlatMap<const T *, uint32_t> m_first;
   std::unordered_multimap<T *, uint32_t> m_more;
+  size_t m_lingering;
   bool m_indexed;
   // Every slot before this one is a hole.
   mutable size_t m_head;
@@ -33,7 +41,13 @@ class TrackedListOf {
   void dropIndex();
   // Counts and indexes the entry just appended; 0.
   int indexLast();
+  // The index entry of p_o at position from now says position to.
+  void moveSlot(T *p_o, uint32_t from, uint32_t to);
   void compact();
+  // Whether position pos holds p_o.
+  bool holdsAt(uint32_t pos, const T *p_o) const {
+    return pos >= m_base && pos - m_base < m_slots.size() && m_slots[pos - m_base] == p_o;
+  }
   int findSlot(T *p_o) const;
 
  public:
@@ -41,6 +55,8 @@ class TrackedListOf {
 
   // 0, or -1 for a null pointer or when memory runs out (the list unchanged).
   int insert(T *p_o);
+  // Room for count entries in all, made ahead where memory allows.
+  void reserve(size_t count);
   // 0, or -1 when the object is not in the list.
   int remove(T *p_o);
   bool contains(T *p_o) const;

@@ -82,8 +82,19 @@ int Grid::CellList::insert(Object *p_o, const Bounds &bounds) {
   if (m_count == m_capacity && grow() == -1) return -1;
   m_p_entries[m_count++] = Entry{p_o, bounds};
   if (m_p_index) {
+    Index &index = *m_p_index;
+    uint32_t pos = index.base + uint32_t(m_count - 1);
     try {
-      if (!m_p_index->first.emplace(p_o, m_count - 1).second) m_p_index->repeats++;
+      uint32_t *p_pos = index.first.find(p_o);
+      if (!p_pos) {
+        index.first.insert(p_o, pos);
+      } else if (indexed(p_o) >= 0 && *p_pos != pos) {
+        index.repeats++;
+      } else {
+        // A lingering entry: the object is back.
+        *p_pos = pos;
+        index.lingering--;
+      }
     } catch (const std::bad_alloc &) {
       // No memory for the index: the cell is searched linearly again.
       m_p_index.reset();
@@ -100,9 +111,9 @@ void Grid::CellList::buildIndex() {
   std::unique_ptr<Index> index(new (std::nothrow) Index);
   if (!index) return;
   try {
-    index->first.reserve(static_cast<size_t>(m_count) * 2);
+    index->first.reserve(static_cast<size_t>(m_count));
     for (int i = 0; i < m_count; i++)
-      if (!index->first.emplace(m_p_entries[i].p_o, i).second) index->repeats++;
+      if (m_p_entries[i].p_o && !index->first.insert(m_p_entries[i].p_o, uint32_t(i))) index->repeats++;
   } catch (const std::bad_alloc &) {
     return;
   }
@@ -115,6 +126,14 @@ int Grid::CellList::find(Object *p_o, int from) const {
   return -1;
 }
 
+int Grid::CellList::indexed(const Object *p_o) const {
+  const Index &index = *m_p_index;
+  const uint32_t *p_pos = p_o ? index.first.find(p_o) : nullptr;
+  if (!p_pos || *p_pos < index.base) return -1;
+  uint32_t i = *p_pos - index.base;
+  return i < uint32_t(m_count) && m_p_entries[i].p_o == p_o ? int(i) : -1;
+}
+
 int Grid::CellList::remove(Object *p_o) {
   if (!m_p_index) {
     int i = p_o ? find(p_o, 0) : -1;
@@ -124,52 +143,90 @@ int Grid::CellList::remove(Object *p_o) {
     return 0;
   }
   Index &index = *m_p_index;
-  auto it = index.first.find(p_o);
-  if (it == index.first.end()) return -1;
-  int i = it->second;
+  while (index.head < m_count && !m_p_entries[index.head].p_o) index.head++;
+  int i;
+  if (p_o && index.repeats == 0 && index.head < m_count && m_p_entries[index.head].p_o == p_o) {
+    // Its only entry, first in the cell: the index entry may linger.
+    i = index.head;
+    index.lingering++;
+  } else {
+    i = indexed(p_o);
+    if (i < 0) return -1;
+    int next = index.repeats > 0 ? find(p_o, i + 1) : -1;
+    if (next >= 0) {
+      *index.first.find(p_o) = index.base + uint32_t(next);
+      index.repeats--;
+    } else {
+      index.first.erase(p_o);
+    }
+  }
   m_p_entries[i] = Entry{nullptr, HOLE_BOUNDS};
   index.holes++;
-  int next = index.repeats > 0 ? find(p_o, i + 1) : -1;
-  if (next >= 0) {
-    it->second = next;
-    index.repeats--;
-  } else {
-    index.first.erase(it);
-  }
   while (m_count > 0 && !m_p_entries[m_count - 1].p_o) {
     m_count--;
     index.holes--;
   }
+  if (m_count == 0) {
+    m_p_index.reset();
+    return 0;
+  }
+  if (index.head > m_count) index.head = m_count;
   // Each compaction follows as many removals as it moves entries.
   if (index.holes > m_count - index.holes) compact();
   return 0;
 }
 
 void Grid::CellList::compact() {
+  Index *p_index = m_p_index.get();
+  if (p_index) {
+    while (p_index->head < m_count && !m_p_entries[p_index->head].p_o) p_index->head++;
+    // Holes only at the front leave with the front: the positions of the
+    // rest stay.
+    int head = p_index->head;
+    if (p_index->holes == head && uint64_t(p_index->base) + uint64_t(m_count) < (uint64_t(1) << 31)) {
+      std::copy(m_p_entries + head, m_p_entries + m_count, m_p_entries);
+      m_count -= head;
+      p_index->base += uint32_t(head);
+      p_index->holes = 0;
+      p_index->head = 0;
+      if (m_count <= CELL_INDEX_AT / 2) m_p_index.reset();
+      return;
+    }
+  }
+  // Lingering entries that outnumber the live ones go with a new index.
+  bool rebuild = p_index && p_index->lingering > m_count - p_index->holes;
   int out = 0;
   for (int i = 0; i < m_count; i++) {
     Object *p = m_p_entries[i].p_o;
     if (!p) continue;
     if (out != i) {
       m_p_entries[out] = m_p_entries[i];
-      if (m_p_index) {
-        auto it = m_p_index->first.find(p);
-        if (it != m_p_index->first.end() && it->second == i) it->second = out;
+      if (p_index && !rebuild) {
+        uint32_t *p_pos = p_index->first.find(p);
+        if (p_pos && *p_pos == p_index->base + uint32_t(i)) *p_pos = uint32_t(out);
       }
     }
     out++;
   }
   m_count = out;
-  if (m_p_index) m_p_index->holes = 0;
-  if (m_count <= CELL_INDEX_AT / 2) m_p_index.reset();
+  if (p_index) {
+    p_index->holes = 0;
+    p_index->head = 0;
+    p_index->base = 0;
+  }
+  if (m_count <= CELL_INDEX_AT / 2) {
+    m_p_index.reset();
+  } else if (rebuild) {
+    m_p_index.reset();
+    buildIndex();
+  }
 }
 
 void Grid::CellList::setBounds(Object *p_o, const Bounds &bounds) {
   int i;
   if (m_p_index) {
-    auto it = m_p_index->first.find(p_o);
-    if (it == m_p_index->first.end()) return;
-    i = it->second;
+    i = indexed(p_o);
+    if (i < 0) return;
     if (m_p_index->repeats == 0) {
       m_p_entries[i].bounds = bounds;
       return;

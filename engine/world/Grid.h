@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 #include <tuple>
-#include <unordered_map>
 
 #include "core/Box.h"
+#include "core/FlatMap.h"
 #include "core/ObjectList.h"
 #include "core/TrackedList.h"
 #include "core/Vector.h"
@@ -67,11 +67,17 @@ class Grid {
     // The first few entries live in the cell itself, so that the cells a
     // query visits lie in the grid's own rows; a fuller cell moves to the heap.
     static const int INLINE_ENTRIES = 5;
-    // A crowded cell's index: the slot of each object's first entry.
+    // A crowded cell's index: the position of each object's first entry,
+    // entry i being at position base + i (base entries having left from the
+    // front). An object taken out from the front may keep its index entry,
+    // which then names a position that no longer holds it (lingering).
     struct Index {
-      std::unordered_map<Object *, int> first;
+      FlatMap<const Object *, uint32_t> first;
       int holes = 0;
       int repeats = 0;  // entries whose object has an earlier one
+      int head = 0;     // every entry before it is a hole
+      uint32_t base = 0;
+      int lingering = 0;
     };
     Entry *m_p_entries;
     int m_count;  // entries, holes included
@@ -85,6 +91,8 @@ class Grid {
     void compact();
     // Slot of the object's first entry at or after from, or -1.
     int find(Object *p_o, int from) const;
+    // Through the index: where the object's first entry is, or -1.
+    int indexed(const Object *p_o) const;
   };
 
   // boxIntersectsBox on corner form: the same comparisons, so the same

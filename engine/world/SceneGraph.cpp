@@ -109,7 +109,13 @@ int SceneGraph::removeObject(Object *p_o) {
   } else {
     sum += m_inactive_objects.remove(p_o);
   }
-  settle(p_o);
+  if (sum == 0) {
+    // Each list held it once: it is in none now.
+    p_o->m_in_scene_graph = false;
+    indexDrop(p_o);
+  } else {
+    settle(p_o);
+  }
   if (sum < 0) {
     lm().writeLog("SceneGraph::removeObject(): Error removing Object (id %d)! Pointer is %p.", p_o->getId(),
                    static_cast<void *>(p_o));
@@ -346,10 +352,10 @@ Object *SceneGraph::objectWithId(int id) const {
       if (p_o && p_o->getId() == id) return p_o;
     return nullptr;
   }
-  auto it = m_id_index.find(id);
-  if (it == m_id_index.end()) return nullptr;
-  const IdBucket &bucket = it->second;
-  if (bucket.more.empty()) return bucket.first;
+  Object *const *p_first = m_id_first.find(id);
+  if (!p_first) return nullptr;
+  auto more = m_id_more.empty() ? m_id_more.end() : m_id_more.find(id);
+  if (more == m_id_more.end()) return *p_first;
   // Several objects share the id: the earliest in the active list, else in
   // the inactive list (slots keep list order).
   auto earliest = [&](const TrackedList &list) -> Object * {
@@ -362,8 +368,8 @@ Object *SceneGraph::objectWithId(int id) const {
         p_best = p_o;
       }
     };
-    consider(bucket.first);
-    for (Object *p_o : bucket.more) consider(p_o);
+    consider(*p_first);
+    for (Object *p_o : more->second) consider(p_o);
     return p_best;
   };
   Object *p_o = earliest(m_objects);
@@ -373,13 +379,14 @@ Object *SceneGraph::objectWithId(int id) const {
 void SceneGraph::indexAdd(Object *p_o, int id) {
   if (p_o->m_id_slot >= 0) return;
   try {
-    IdBucket &bucket = m_id_index[id];
-    if (!bucket.first) {
-      bucket.first = p_o;
+    Object **p_first = m_id_first.find(id);
+    if (!p_first) {
+      m_id_first.insert(id, p_o);
       p_o->m_id_slot = 0;
     } else {
-      bucket.more.push_back(p_o);
-      p_o->m_id_slot = static_cast<int>(bucket.more.size());
+      std::vector<Object *> &more = m_id_more[id];
+      more.push_back(p_o);
+      p_o->m_id_slot = static_cast<int>(more.size());
     }
   } catch (const std::bad_alloc &) {
     lm().writeLog("SceneGraph::indexAdd(): Error! No memory to index Object (id %d).", id);
@@ -389,26 +396,28 @@ void SceneGraph::indexAdd(Object *p_o, int id) {
 
 void SceneGraph::indexDrop(Object *p_o) {
   if (p_o->m_id_slot < 0) return;
-  auto it = m_id_index.find(p_o->getId());
-  if (it != m_id_index.end()) {
-    IdBucket &bucket = it->second;
-    // The last of `more` takes the freed place.
-    Object *p_last = bucket.more.empty() ? nullptr : bucket.more.back();
+  int id = p_o->getId();
+  Object **p_first = m_id_first.find(id);
+  if (p_first) {
+    auto more = m_id_more.empty() ? m_id_more.end() : m_id_more.find(id);
+    // The last of the others takes the freed place.
+    Object *p_last = more == m_id_more.end() ? nullptr : more->second.back();
     if (p_o->m_id_slot == 0) {
       if (p_last) {
-        bucket.more.pop_back();
-        bucket.first = p_last;
+        more->second.pop_back();
+        *p_first = p_last;
         p_last->m_id_slot = 0;
       } else {
-        m_id_index.erase(it);
+        m_id_first.erase(id);
       }
     } else if (p_last) {
-      bucket.more.pop_back();
+      more->second.pop_back();
       if (p_last != p_o) {
-        bucket.more[p_o->m_id_slot - 1] = p_last;
+        more->second[p_o->m_id_slot - 1] = p_last;
         p_last->m_id_slot = p_o->m_id_slot;
       }
     }
+    if (more != m_id_more.end() && more->second.empty()) m_id_more.erase(more);
   }
   p_o->m_id_slot = -1;
 }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/FlatMap.h"
 #include "core/ObjectList.h"
 #include "core/TrackedList.h"
 #include "core/Utility.h"
@@ -28,12 +29,9 @@ class SceneGraph {
   Grid m_grid;
   uint64_t m_change_count;  // bumped by every change the collision queries can see
   // Objects by id: every object of the active and inactive lists. Ids are
-  // nearly always unique; the rest go to `more`.
-  struct IdBucket {
-    Object *first = nullptr;
-    std::vector<Object *> more;
-  };
-  std::unordered_map<int, IdBucket> m_id_index;
+  // nearly always unique; the other objects of an id go to m_id_more.
+  FlatMap<int, Object *> m_id_first;
+  std::unordered_map<int, std::vector<Object *>> m_id_more;
   // Set when the index could not grow: look-ups then walk the lists.
   bool m_id_index_incomplete;
 

@@ -28,6 +28,30 @@ WorldManager::WorldManager()
 
 WorldManager::~WorldManager() {}
 
+void WorldManager::DeletedObjects::catchUp() {
+  if (m_indexed == m_order.size()) return;
+  m_index.reserve(m_order.size());
+  for (; m_indexed < m_order.size(); m_indexed++) m_index.insert(m_order[m_indexed], true);
+}
+
+bool WorldManager::DeletedObjects::contains(Object *p_o) {
+  if (m_order.empty()) return false;
+  catchUp();
+  return m_index.find(p_o) != nullptr;
+}
+
+void WorldManager::DeletedObjects::forget(Object *p_o) {
+  if (m_order.empty()) return;
+  catchUp();
+  m_index.erase(p_o);
+}
+
+void WorldManager::DeletedObjects::clear() {
+  m_order.clear();
+  m_index.clear();
+  m_indexed = 0;
+}
+
 WorldManager &WorldManager::getInstance() {
   static WorldManager world_manager;
   return world_manager;
@@ -72,7 +96,7 @@ void WorldManager::shutDown() {
     // A destructor may already have taken another object out of the world.
     if (!p_o || (!m_scene_graph.activeList().contains(p_o) && !m_scene_graph.inactiveList().contains(p_o)))
       continue;
-    m_deleted.insert(p_o);
+    m_deleted.add(p_o);
     delete p_o;
   }
   m_scene_graph.shutDown();
@@ -85,7 +109,7 @@ void WorldManager::shutDown() {
 
 int WorldManager::insertObject(Object *p_o) {
   // A new object may reuse the address of one deleted by the running loop.
-  if (!m_deleted.empty()) m_deleted.erase(p_o);
+  m_deleted.forget(p_o);
   if (!isStarted()) {
     lm().writeLog(2, "WorldManager::insertObject(): Warning! Not adding Object %d", p_o ? p_o->getId() : -1);
     lm().writeLog(2, "                              because WorldManager not started.");
@@ -112,7 +136,7 @@ int WorldManager::removeObject(Object *p_o) {
 
 int WorldManager::markForDelete(Object *p_o) {
   // Deleted by the running loop already: the pointer is not touched again.
-  if (p_o && m_deleted.count(p_o)) return 0;
+  if (p_o && m_deleted.contains(p_o)) return 0;
   if (m_deletions.contains(p_o)) return 0;
   if (m_deletions.insert(p_o) == -1) {
     lm().writeLog("WorldManager::markForDelete(): Error! unable to add Object %p to deletions list",
@@ -123,6 +147,7 @@ int WorldManager::markForDelete(Object *p_o) {
 }
 
 int WorldManager::markForDelete(ObjectList list) {
+  m_deletions.reserve(size_t(m_deletions.getCount()) + size_t(list.getCount()));
   int result = 0;
   for (int i = 0; i < list.getCount(); i++)
     if (markForDelete(list[i]) == -1) result = -1;
@@ -153,9 +178,10 @@ void WorldManager::update() {
   }
   // Objects marked while this loop runs (by destructors) are deleted too.
   while (Object *p_o = m_deletions.front()) {
-    m_deletions.remove(p_o);
-    m_deleted.insert(p_o);
+    m_deleted.add(p_o);
+    // Its destructor takes it out of the world and of the deletions.
     delete p_o;
+    if (m_deletions.front() == p_o) m_deletions.remove(p_o);
   }
   m_deleted.clear();
   m_deletions.clear();

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "core/Box.h"
 #include "core/Circle.h"
+#include "core/FlatMap.h"
 #include "core/Line.h"
 #include "core/Manager.h"
 #include "core/ObjectList.h"
@@ -32,8 +32,26 @@ class WorldManager : public Manager {
   Box m_boundary;
   Box m_view;
   Vector m_view_slack;
-  // Objects deleted by the running deletion loop (never deleted twice).
-  std::unordered_set<Object *> m_deleted;
+  // Objects deleted by the running deletion loop (never deleted twice), in
+  // the order deleted; looked up through an index made at the first look-up,
+  // as destructors seldom mark anything.
+  class DeletedObjects {
+   private:
+    std::vector<Object *> m_order;
+    FlatMap<const Object *, bool> m_index;
+    size_t m_indexed;  // of m_order, those in m_index
+
+    void catchUp();
+
+   public:
+    DeletedObjects() : m_indexed(0) {}
+    void add(Object *p_o) { m_order.push_back(p_o); }
+    bool contains(Object *p_o);
+    // A new object made at the address of a deleted one.
+    void forget(Object *p_o);
+    void clear();
+  };
+  DeletedObjects m_deleted;
   // Collision lists of moveObject, one pair per nesting depth (handlers may
   // move objects too); kept so that moves allocate nothing.
   struct MoveLists {

@@ -49,6 +49,48 @@ void orderedListRun(Insert insert, Remove remove, Check check) {
   check(model, -1);
 }
 
+// A queue's run: objects enter at the back and mostly leave from the front
+// (as a list emptied in order), some from the middle, some come back, and
+// some that are not there are asked to leave; no duplicates.
+template <class Insert, class Remove, class Check>
+void queueRun(Insert insert, Remove remove, Check check) {
+  std::vector<Object *> model;
+  unsigned seed = 11;
+  auto next = [&]() {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  auto fake = [](unsigned i) { return reinterpret_cast<Object *>(static_cast<uintptr_t>((i + 1) * 400)); };
+  unsigned made = 0;
+  for (int step = 0; step < 20000; step++) {
+    int op = next() % 16;
+    bool growing = step / 900 % 2 == 0;
+    if (op < (growing ? 9 : 3) || model.empty()) {
+      // A new object, or one that left before.
+      Object *p = made > 0 && op == 0 ? fake(next() % made) : fake(made++);
+      if (std::find(model.begin(), model.end(), p) != model.end()) continue;
+      ASSERT_EQ(0, insert(p));
+      model.push_back(p);
+    } else if (op < 14) {
+      ASSERT_EQ(0, remove(model.front())) << "step " << step;
+      model.erase(model.begin());
+    } else if (op == 14) {
+      size_t k = next() % model.size();
+      ASSERT_EQ(0, remove(model[k])) << "step " << step;
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(k));
+    } else {
+      Object *p = fake(made + next() % 50);
+      if (made > 0 && next() % 2) p = fake(next() % made);
+      bool there = std::find(model.begin(), model.end(), p) != model.end();
+      if (!there) {
+        ASSERT_EQ(-1, remove(p)) << "step " << step;
+      }
+    }
+    if (step % 89 == 0) check(model, step);
+  }
+  check(model, -1);
+}
+
 TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
   TrackedList list;
   orderedListRun([&](Object *p) { return list.insert(p); }, [&](Object *p) { return list.remove(p); },
@@ -63,6 +105,12 @@ TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
                  });
   EXPECT_EQ(-1, list.insert(nullptr));
   EXPECT_EQ(-1, list.remove(nullptr));
+  TrackedList queue;
+  queueRun([&](Object *p) { return queue.insert(p); }, [&](Object *p) { return queue.remove(p); },
+           [&](const std::vector<Object *> &model, int step) {
+             ASSERT_EQ(model, items(queue.toObjectList())) << "step " << step;
+             for (size_t i = 0; i < model.size(); i++) ASSERT_TRUE(queue.contains(model[i])) << "step " << step;
+           });
 }
 
 // A grid cell keeps its order through the index and the holes of a crowded
@@ -92,6 +140,22 @@ TEST(GridCell, BehavesLikeAnOrderedListWithDuplicates) {
       });
   EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
   EXPECT_EQ(-1, cell.remove(nullptr));
+  Grid::CellList queue;
+  queueRun(
+      [&](Object *p) { return queue.insert(p, bounds(p)); },
+      [&](Object *p) {
+        box[p] = static_cast<float>(++moves);
+        queue.setBounds(p, bounds(p));
+        return queue.remove(p);
+      },
+      [&](const std::vector<Object *> &model, int step) {
+        ASSERT_EQ(static_cast<int>(model.size()), queue.getCount());
+        ASSERT_EQ(model, items(queue.toObjectList())) << "step " << step;
+        for (const Grid::CellList::Entry &e : queue) {
+          if (!e.p_o) continue;
+          ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
+        }
+      });
 }
 
 TEST_F(WorldTest, CellsOfPointsAndObjects) {
