@@ -18,6 +18,10 @@ class SoundFile {
   std::string m_caller;
   unsigned long long m_bytes;  // size of the file
 
+  // 0 when a file of channels, rate and samples can be played (and, with
+  // whole, loaded whole); otherwise -1 with a line.
+  int check(unsigned int channels, unsigned int rate, unsigned long long samples, bool wav, bool whole) const;
+
  public:
   // Most samples a sound loaded whole may have, whatever its format.
   static constexpr unsigned long long MAX_WHOLE_SAMPLES = 1ull << 26;

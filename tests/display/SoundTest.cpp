@@ -3,6 +3,7 @@
 // OpenAL's null output (ALSOFT_DRIVERS=null).
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <SFML/Audio.hpp>
 #include <fstream>
@@ -146,6 +147,15 @@ void emptyFlac(const std::string &path, uint64_t total) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << b;
 }
 
+// Bytes this process has read from files so far, from /proc/self/io.
+bool bytesRead(unsigned long long &bytes) {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  while (io >> key >> bytes)
+    if (key == "rchar:") return true;
+  return false;
+}
+
 } // namespace
 
 // Headers that claim more than the file holds, or what cannot be played,
@@ -207,6 +217,55 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
   EXPECT_EQ(0, rm().loadMusic(big, "big"));
   EXPECT_EQ(0, rm().unloadMusic("big"));
   ::unlink(big.c_str());
+  // So is one of 2^26+1 16-bit samples whose data is a 128 MiB hole, without
+  // reading it: the audio library's probe reads it through when it streams.
+  std::string hole = env.path("hole.wav");
+  ASSERT_TRUE(writeWav(hole, 0, 22050, 1, (1u << 26) + 1));
+  ASSERT_EQ(0, ::truncate(hole.c_str(), 44 + 2 * ((1ll << 26) + 1)));
+  unsigned long long start = 0, refused = 0, streamed = 0;
+  mark();
+  bool counted = bytesRead(start);
+  EXPECT_EQ(-1, rm().loadSound(hole, "hole"));
+  counted = counted && bytesRead(refused);
+  EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + hole + "' claims 67108865 samples; at most 67108864 are loaded whole.",
+                   "RM::loadSound(): Error! Cannot load sound from file '" + hole + "'."}),
+            since());
+  EXPECT_EQ(0, rm().loadMusic(hole, "hole"));
+  counted = counted && bytesRead(streamed);
+  EXPECT_EQ(0, rm().unloadMusic("hole"));
+  ::unlink(hole.c_str());
+  EXPECT_TRUE(counted) << "/proc/self/io unreadable";
+  EXPECT_LT(refused - start, 1ull << 20) << "read refusing the sound";
+  EXPECT_GT(streamed - refused, 1ull << 27) << "read streaming it";
+  // Data before any format would have the audio library divide by zero.
+  std::string first = env.path("datafirst.wav");
+  {
+    std::ofstream f(first, std::ios::binary);
+    auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char *>(&v), 4); };
+    auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char *>(&v), 2); };
+    f.write("RIFF", 4);
+    u32(36 + 200);
+    f.write("WAVE", 4);
+    f.write("data", 4);
+    u32(200);
+    f << std::string(200, '\0');
+    f.write("fmt ", 4);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(22050);
+    u32(44100);
+    u16(2);
+    u16(16);
+  }
+  mark();
+  EXPECT_EQ(-1, rm().loadSound(first, "first"));
+  EXPECT_EQ(-1, rm().loadMusic(first, "first"));
+  EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + first + "' has its data before its format.",
+                   "RM::loadSound(): Error! Cannot load sound from file '" + first + "'.",
+                   "Music::loadMusic(): Error! '" + first + "' has its data before its format.",
+                   "RM::loadmusic(): Error! Cannot load music from file '" + first + "'."}),
+            since());
   // Nothing was kept: good files still load.
   ASSERT_EQ(0, rm().loadSound(wav("good.wav", 300), "good"));
   ASSERT_EQ(0, rm().loadMusic(env.path("good.wav"), "good"));
