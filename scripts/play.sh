@@ -36,21 +36,44 @@ fi
 status=0
 ./vexmoor || status=$?
 if [ "$status" -ne 0 ]; then
-  # The reason is in the log: VEXMOOR_LOG, else the configuration's logfile,
-  # else vexmoor.log.
-  log=${VEXMOOR_LOG:-}
-  config=$VEXMOOR_CONFIG
-  if [ -z "$log" ] && [ -r "$config" ]; then
-    log=$(grep -v '^[[:space:]]*#' "$config" | tr -d ' \t\r\n' | tr ',' '\n' | sed -n 's/^logfile://p' | head -n 1 || true)
-  fi
-  log=${log:-vexmoor.log}
-  case "$log" in /*) ;; *) log="$(pwd)/$log" ;; esac
   echo "play.sh: vexmoor exited with $status" >&2
-  if [ -r "$log" ]; then
-    echo "play.sh: the last lines of $log:" >&2
-    tail -n 15 "$log" >&2
+  # The reason is in the log, found as the engine finds it: VEXMOOR_LOG when
+  # set, else the value of the configuration's first logfile entry (comment
+  # lines are those starting with '#'; white space goes; entries end at ','
+  # and a key and its value at ':'; an entry of ':' alone ends the reading),
+  # else vexmoor.log.
+  if [ -n "${VEXMOOR_LOG+set}" ]; then
+    log=$VEXMOOR_LOG
   else
-    echo "play.sh: no log at $log" >&2
+    log=""
+    if [ -r "$VEXMOOR_CONFIG" ]; then
+      log=$(awk '
+        { sub(/\r$/, ""); if ($0 != "" && substr($0, 1, 1) != "#") text = text $0 }
+        END {
+          gsub(/[[:space:]]/, "", text)
+          n = split(text, entries, ",")
+          for (i = 1; i <= n; i++) {
+            if (entries[i] == "") continue
+            m = split(entries[i], parts, ":")
+            k = 0
+            for (j = 1; j <= m; j++) if (parts[j] != "") words[++k] = parts[j]
+            if (k == 0) exit
+            if (words[1] == "logfile") { if (k > 1) print words[2]; exit }
+          }
+        }' "$VEXMOOR_CONFIG" || true)
+    fi
+    log=${log:-vexmoor.log}
+  fi
+  if [ -z "$log" ]; then
+    echo "play.sh: VEXMOOR_LOG is empty: the log went to the standard error stream" >&2
+  else
+    case "$log" in /*) ;; *) log="$(pwd)/$log" ;; esac
+    if [ -r "$log" ]; then
+      echo "play.sh: the last lines of $log:" >&2
+      tail -n 15 "$log" >&2
+    else
+      echo "play.sh: no log at $log" >&2
+    fi
   fi
 fi
 exit "$status"
