@@ -39,19 +39,16 @@ class FlatMap {
     return x;
   }
 
-  // Keys made in turn (pointers to blocks allocated one after another, ints
-  // counted up) get places one after another, with room between them, so
-  // that walking them in order walks the table in order too: a pointer's
-  // places are a block apart, an int's two apart. The bits above the
-  // table's reach are mixed in, so that keys a power of two apart spread
-  // over it.
+  // Pointers to blocks allocated one after another get places a block
+  // apart, one after another, so that walking them in order walks the table
+  // in order too; the bits above the table's reach are mixed in, so that
+  // pointers a power of two apart spread over it. Ints counted up would fill
+  // long runs of places that way, so they are mixed whole.
   size_t home(uint64_t key) const {
-    uint64_t x;
-    if (std::is_pointer<K>::value)
-      x = key >> 4;  // heap blocks are 16-byte aligned
-    else
-      x = key << 1;
-    return static_cast<size_t>(x ^ mix(x >> m_bits)) & (m_table.size() - 1);
+    size_t mask = m_table.size() - 1;
+    if (!std::is_pointer<K>::value) return static_cast<size_t>(mix(key)) & mask;
+    uint64_t x = key >> 4;  // heap blocks are 16-byte aligned
+    return static_cast<size_t>(x ^ mix(x >> m_bits)) & mask;
   }
 
   // The place of the key, or of the free entry where it would go.
