@@ -116,46 +116,35 @@ TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
 // A grid cell keeps its order through the index and the holes of a crowded
 // cell, and each entry keeps the box last given to its object.
 TEST(GridCell, BehavesLikeAnOrderedListWithDuplicates) {
-  Grid::CellList cell;
   std::map<Object *, float> box;
   auto bounds = [&](Object *p) {
     float x = box[p];
     return Grid::Bounds{x, 0, x + 1, 1};
   };
   int moves = 0;
-  orderedListRun(
-      [&](Object *p) { return cell.insert(p, bounds(p)); },
-      [&](Object *p) {
-        box[p] = static_cast<float>(++moves);  // its later entries keep the new box
-        cell.setBounds(p, bounds(p));
-        return cell.remove(p);
-      },
-      [&](const std::vector<Object *> &model, int step) {
-        ASSERT_EQ(static_cast<int>(model.size()), cell.getCount());
-        ASSERT_EQ(model, items(cell.toObjectList())) << "step " << step;
-        for (const Grid::CellList::Entry &e : cell) {
-          if (!e.p_o) continue;
-          ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
-        }
-      });
+  // One of the runs on the cell, checked against its model.
+  auto runOn = [&](Grid::CellList &cell, auto run) {
+    run([&](Object *p) { return cell.insert(p, bounds(p)); },
+        [&](Object *p) {
+          box[p] = static_cast<float>(++moves);  // its later entries keep the new box
+          cell.setBounds(p, bounds(p));
+          return cell.remove(p);
+        },
+        [&](const std::vector<Object *> &model, int step) {
+          ASSERT_EQ(static_cast<int>(model.size()), cell.getCount());
+          ASSERT_EQ(model, items(cell.toObjectList())) << "step " << step;
+          for (const Grid::CellList::Entry &e : cell) {
+            if (!e.p_o) continue;
+            ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
+          }
+        });
+  };
+  Grid::CellList cell;
+  runOn(cell, [](auto insert, auto remove, auto check) { orderedListRun(insert, remove, check); });
   EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
   EXPECT_EQ(-1, cell.remove(nullptr));
   Grid::CellList queue;
-  queueRun(
-      [&](Object *p) { return queue.insert(p, bounds(p)); },
-      [&](Object *p) {
-        box[p] = static_cast<float>(++moves);
-        queue.setBounds(p, bounds(p));
-        return queue.remove(p);
-      },
-      [&](const std::vector<Object *> &model, int step) {
-        ASSERT_EQ(static_cast<int>(model.size()), queue.getCount());
-        ASSERT_EQ(model, items(queue.toObjectList())) << "step " << step;
-        for (const Grid::CellList::Entry &e : queue) {
-          if (!e.p_o) continue;
-          ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
-        }
-      });
+  runOn(queue, [](auto insert, auto remove, auto check) { queueRun(insert, remove, check); });
 }
 
 TEST_F(WorldTest, CellsOfPointsAndObjects) {
