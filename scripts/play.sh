@@ -33,47 +33,54 @@ if [ ! -x ./vexmoor ]; then
   echo "play.sh: build/vexmoor was not built" >&2
   exit 1
 fi
+# The log, found as the engine finds it: VEXMOOR_LOG when set, else the
+# value of the configuration's first logfile entry (comment lines are those
+# starting with '#'; white space goes; entries end at ',' and a key and its
+# value at ':'; an entry of ':' alone ends the reading), else vexmoor.log.
+if [ -n "${VEXMOOR_LOG+set}" ]; then
+  log=$VEXMOOR_LOG
+else
+  log=""
+  if [ -f "$VEXMOOR_CONFIG" ] && [ -r "$VEXMOOR_CONFIG" ]; then
+    log=$(awk '
+      { sub(/\r$/, ""); if ($0 != "" && substr($0, 1, 1) != "#") text = text $0 }
+      END {
+        gsub(/[[:space:]]/, "", text)
+        n = split(text, entries, ",")
+        for (i = 1; i <= n; i++) {
+          if (entries[i] == "") continue
+          m = split(entries[i], parts, ":")
+          k = 0
+          for (j = 1; j <= m; j++) if (parts[j] != "") words[++k] = parts[j]
+          if (k == 0) exit
+          if (words[1] == "logfile") { if (k > 1) print words[2]; exit }
+        }
+      }' "$VEXMOOR_CONFIG" || true)
+  fi
+  log=${log:-vexmoor.log}
+fi
+case "$log" in "" | /*) ;; *) log="$(pwd)/$log" ;; esac
+# The engine rewrites its log at every start, so a log this run wrote is
+# another file, or has another size or time, than before the run; one it
+# could not open (a folder, a file it may not write) is as it was. Where
+# every write failed (root may open /proc/version) it is empty.
+log_state() { stat -L -c '%F %d %i %s %.9Y %.9Z' -- "$1" 2>/dev/null || echo none; }
+before=$(log_state "$log")
 status=0
 ./vexmoor || status=$?
 if [ "$status" -ne 0 ]; then
   echo "play.sh: vexmoor exited with $status" >&2
-  # The reason is in the log, found as the engine finds it: VEXMOOR_LOG when
-  # set, else the value of the configuration's first logfile entry (comment
-  # lines are those starting with '#'; white space goes; entries end at ','
-  # and a key and its value at ':'; an entry of ':' alone ends the reading),
-  # else vexmoor.log.
-  if [ -n "${VEXMOOR_LOG+set}" ]; then
-    log=$VEXMOOR_LOG
-  else
-    log=""
-    if [ -r "$VEXMOOR_CONFIG" ]; then
-      log=$(awk '
-        { sub(/\r$/, ""); if ($0 != "" && substr($0, 1, 1) != "#") text = text $0 }
-        END {
-          gsub(/[[:space:]]/, "", text)
-          n = split(text, entries, ",")
-          for (i = 1; i <= n; i++) {
-            if (entries[i] == "") continue
-            m = split(entries[i], parts, ":")
-            k = 0
-            for (j = 1; j <= m; j++) if (parts[j] != "") words[++k] = parts[j]
-            if (k == 0) exit
-            if (words[1] == "logfile") { if (k > 1) print words[2]; exit }
-          }
-        }' "$VEXMOOR_CONFIG" || true)
-    fi
-    log=${log:-vexmoor.log}
-  fi
   if [ -z "$log" ]; then
-    echo "play.sh: VEXMOOR_LOG is empty: the log went to the standard error stream" >&2
+    echo "play.sh: VEXMOOR_LOG is set but empty, a name the engine cannot open: its start-up failed, for the reason in the lines above" >&2
+  elif [ -e "$log" ] && [ ! -d "$log" ] && [ ! -f "$log" ]; then
+    echo "play.sh: the engine's log $log is not a regular file, so it is not shown" >&2
+  elif [ ! -f "$log" ] || [ "$(log_state "$log")" = "$before" ]; then
+    echo "play.sh: the engine could not write its log $log: its reason is in the lines above" >&2
+  elif [ ! -s "$log" ]; then
+    echo "play.sh: the engine's log $log holds none of this run's lines" >&2
   else
-    case "$log" in /*) ;; *) log="$(pwd)/$log" ;; esac
-    if [ -r "$log" ]; then
-      echo "play.sh: the last lines of $log:" >&2
-      tail -n 15 "$log" >&2
-    else
-      echo "play.sh: no log at $log" >&2
-    fi
+    echo "play.sh: the last lines of $log:" >&2
+    tail -n 15 -- "$log" >&2
   fi
 fi
 exit "$status"

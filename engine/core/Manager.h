@@ -46,7 +46,7 @@ class Manager {
   // The one registry of the managers above the core: the parts below reach
   // the game, network and path managers through it by type name. The game
   // manager (loop/) fills it when it is made, so a program has it once it
-  // has named GameManager::getInstance; get_instance makes a manager on its
+  // has called GameManager::getInstance; get_instance makes a manager on its
   // first look-up. Offering a type again replaces its entry.
   static void offer(const char *type, Manager &(*get_instance)());
   // The manager of the type ("GameManager" ...), made now if it was not
