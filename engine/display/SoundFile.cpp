@@ -13,6 +13,9 @@ namespace {
 // Samples read at a time.
 const unsigned long long READ_SAMPLES = 1 << 16;
 
+// Bytes a stream reads ahead.
+const size_t STREAM_BUFFER = 1 << 14;
+
 // The sub-format of an extensible WAV holding PCM.
 const unsigned char PCM_SUBFORMAT[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                          0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
@@ -38,13 +41,34 @@ bool readExactly(const platform::RegularFile &file, unsigned long long at, unsig
 
 } // namespace
 
-SoundFile::Stream::Stream(const platform::RegularFile &file) : m_file(file), m_at(0) {}
+SoundFile::Stream::Stream(const platform::RegularFile &file)
+    : m_file(file), m_at(0), m_buffer(STREAM_BUFFER), m_buffer_at(0), m_buffer_bytes(0) {}
 
 sf::Int64 SoundFile::Stream::read(void *data, sf::Int64 size) {
   if (size < 0) return -1;
-  int64_t got = m_file.readAt(static_cast<uint64_t>(m_at), data, static_cast<uint64_t>(size));
-  if (got > 0) m_at += got;
-  return got;
+  char *to = static_cast<char *>(data);
+  sf::Int64 done = 0;
+  while (done < size) {
+    if (m_at < m_buffer_at || m_at >= m_buffer_at + m_buffer_bytes) {
+      // A large read goes straight to the file.
+      if (size - done >= sf::Int64(m_buffer.size())) {
+        int64_t got = m_file.readAt(uint64_t(m_at), to + done, uint64_t(size - done));
+        if (got < 0) return done > 0 ? done : -1;
+        m_at += got;
+        return done + got;
+      }
+      int64_t got = m_file.readAt(uint64_t(m_at), m_buffer.data(), m_buffer.size());
+      m_buffer_at = m_at;
+      m_buffer_bytes = got > 0 ? got : 0;
+      if (got < 0) return done > 0 ? done : -1;
+      if (got == 0) break;
+    }
+    sf::Int64 take = std::min(size - done, m_buffer_at + m_buffer_bytes - m_at);
+    std::memcpy(to + done, m_buffer.data() + (m_at - m_buffer_at), size_t(take));
+    done += take;
+    m_at += take;
+  }
+  return done;
 }
 
 // As the library's own file stream: any place from 0 on, past the end too.

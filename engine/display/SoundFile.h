@@ -21,11 +21,14 @@ namespace vx {
 class SoundFile {
  private:
   // The open file as the audio library reads it, each reader at its own
-  // place.
+  // place. Its many small reads are served from a buffer.
   class Stream : public sf::InputStream {
    private:
     const platform::RegularFile &m_file;
     sf::Int64 m_at;
+    std::vector<char> m_buffer;
+    sf::Int64 m_buffer_at;     // where in the file the buffer starts
+    sf::Int64 m_buffer_bytes;  // bytes in it
 
    public:
     explicit Stream(const platform::RegularFile &file);
