@@ -2,11 +2,12 @@
 
 #include <cfloat>
 #include <cstdlib>
-#include <fstream>
+#include <istream>
 
 #include "core/Color.h"
 #include "core/LogManager.h"
 #include "core/Utility.h"
+#include "platform/RegularFile.h"
 
 namespace vx {
 
@@ -45,12 +46,19 @@ Config &Config::getInstance() {
 std::string Config::readConfig() const {
   const char *env = getenv("VEXMOOR_CONFIG");
   std::string name = env ? std::string(env) : CONFIG_FILENAME_DEFAULT;
-  std::ifstream file(name);
-  if (!file.is_open()) {
+  platform::RegularFile in;
+  int opened = in.open(name);
+  if (opened == platform::RegularFile::NOT_REGULAR) {
+    LogManager::getInstance().writeLog(
+        1, "Config::readConfig(): Vexmoor configuration file '%s' is not a regular file.", name.c_str());
+    return "";
+  }
+  if (opened != 0) {
     LogManager::getInstance().writeLog(1, "Config::readConfig(): Cannot open Vexmoor configuration file '%s'.",
                                        name.c_str());
     return "";
   }
+  std::istream file(&in);
   std::string text;
   std::string line;
   while (std::getline(file, line)) {

@@ -7,9 +7,10 @@
 
 namespace vx {
 
-Music::Music() : m_p_music(), m_label("[Undefined]") {}
+Music::Music() : m_p_file(), m_p_music(), m_label("[Undefined]") {}
 
-Music::~Music() {}
+// The stream goes before the file it reads.
+Music::~Music() { m_p_music.reset(); }
 
 sf::Music *Music::getMusic() {
   if (!m_p_music) m_p_music.reset(new (std::nothrow) sf::Music());
@@ -18,11 +19,14 @@ sf::Music *Music::getMusic() {
 
 int Music::loadMusic(std::string filename) {
   try {
-    SoundFile file("Music::loadMusic()");
-    if (file.open(filename, false) != 0) return -1;
+    std::unique_ptr<SoundFile> p_file(new SoundFile("Music::loadMusic()"));
+    if (p_file->open(filename, false) != 0) return -1;
     sf::Music *p_music = getMusic();
     if (!p_music) return -1;
-    if (!p_music->openFromFile(filename)) return -1;
+    int opened = p_file->openMusic(*p_music);
+    // The music has let the file before go, and may hold on to this one.
+    m_p_file = std::move(p_file);
+    if (opened != 0) return -1;
   } catch (const std::bad_alloc &) {
     LogManager::getInstance().writeLog("Music::loadMusic(): Error! Out of memory opening '%s'.", filename.c_str());
     return -1;

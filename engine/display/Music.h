@@ -7,10 +7,13 @@
 
 namespace vx {
 
+class SoundFile;
+
 // One piece of music streamed from its file. The stream object is created
 // on first use, so an unused music never opens the audio device.
 class Music {
  private:
+  std::unique_ptr<SoundFile> m_p_file;  // streamed by the music below
   std::unique_ptr<sf::Music> m_p_music;
   std::string m_label;
 

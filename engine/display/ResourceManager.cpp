@@ -5,6 +5,7 @@
 #include "core/LogManager.h"
 #include "core/Utility.h"
 #include "display/SpriteReader.h"
+#include "platform/RegularFile.h"
 
 namespace vx {
 
@@ -124,12 +125,17 @@ int ResourceManager::loadSprite(std::string filename, std::string label) {
   }
   log.writeLog(1, "RM::loadSprite(): Loading sprite '%s'.", filename.c_str());
 
-  std::ifstream file(filename);
-  if (!file.is_open()) {
-    log.writeLog("RM::loadSprite(): Error! Cannot open file '%s'.", filename.c_str());
+  platform::RegularFile in;
+  int opened = in.open(filename);
+  if (opened != 0) {
+    if (opened == platform::RegularFile::NOT_REGULAR)
+      log.writeLog("RM::loadSprite(): Error! '%s' is not a regular file.", filename.c_str());
+    else
+      log.writeLog("RM::loadSprite(): Error! Cannot open file '%s'.", filename.c_str());
     log.writeLog("RM::loadSprite(): Sprite '%s' not loaded.", label.c_str());
     return -1;
   }
+  std::istream file(&in);
 
   // The first line tells the format.
   std::string first = SpriteReader(file).firstLine();
@@ -177,12 +183,12 @@ void ResourceManager::logFrames(const Sprite &sprite) const {
 }
 
 // Each reader starts at line 1 of the file.
-std::unique_ptr<Sprite> ResourceManager::loadSimpleSprite(std::ifstream *p_file) {
+std::unique_ptr<Sprite> ResourceManager::loadSimpleSprite(std::istream *p_file) {
   if (refuseUnstarted()) return nullptr;
   return SpriteReader(*p_file).readSimple();
 }
 
-std::unique_ptr<Sprite> ResourceManager::loadRobustSprite(std::ifstream *p_file) {
+std::unique_ptr<Sprite> ResourceManager::loadRobustSprite(std::istream *p_file) {
   if (refuseUnstarted()) return nullptr;
   return SpriteReader(*p_file).readRobust();
 }

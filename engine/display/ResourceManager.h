@@ -1,6 +1,6 @@
 #pragma once
 
-#include <fstream>
+#include <istream>
 #include <memory>
 #include <string>
 
@@ -31,8 +31,8 @@ class ResourceManager : public Manager {
   // Logs "not started!" and returns true while the manager is not started.
   bool refuseUnstarted() const;
   // Readers of the two sprite file formats: a new sprite, or null.
-  std::unique_ptr<Sprite> loadSimpleSprite(std::ifstream *p_file);
-  std::unique_ptr<Sprite> loadRobustSprite(std::ifstream *p_file);
+  std::unique_ptr<Sprite> loadSimpleSprite(std::istream *p_file);
+  std::unique_ptr<Sprite> loadRobustSprite(std::istream *p_file);
   // The frames of a loaded sprite, row by row (level 15).
   void logFrames(const Sprite &sprite) const;
 

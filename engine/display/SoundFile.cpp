@@ -1,8 +1,8 @@
 #include "display/SoundFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "core/LogManager.h"
 
@@ -13,12 +13,14 @@ namespace {
 // Samples read at a time.
 const unsigned long long READ_SAMPLES = 1 << 16;
 
-// Chunks walked before the data chunk; past them the audio library decides.
-const int MAX_CHUNKS = 64;
+// Bytes a stream reads ahead.
+const size_t STREAM_BUFFER = 1 << 14;
 
 // The sub-format of an extensible WAV holding PCM.
 const unsigned char PCM_SUBFORMAT[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                          0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+const unsigned int PCM = 1;
+const unsigned int EXTENSIBLE = 0xfffe;
 
 bool playableChannels(unsigned int count) {
   switch (count) {
@@ -32,96 +34,157 @@ unsigned long long le32(const unsigned char *p) {
   return static_cast<unsigned long long>(le16(p)) | static_cast<unsigned long long>(le16(p + 2)) << 16;
 }
 
-bool readAt(std::ifstream &file, unsigned long long at, unsigned char *to, unsigned long long count) {
-  file.seekg(static_cast<std::streamoff>(at));
-  file.read(reinterpret_cast<char *>(to), static_cast<std::streamsize>(count));
-  return bool(file) && file.gcount() == static_cast<std::streamsize>(count);
-}
-
-// What a WAV file's header claims.
-struct WavHeader {
-  unsigned int channels;
-  unsigned int rate;
-  unsigned long long samples;
-};
-
-enum WavReading {
-  WAV_READ,        // the header below
-  WAV_UNKNOWN,     // left to the audio library
-  WAV_DATA_FIRST,  // data before any format: the library would divide by zero
-};
-
-// Reads the header of a RIFF/WAVE file of the given size as the audio
-// library does: chunks back to back with no padding, the format chunk's
-// PCM fields, the data chunk's size in whole samples. Other formats, a short
-// file or too many chunks are unknown.
-WavReading readWavHeader(std::ifstream &file, unsigned long long bytes, WavHeader &header) {
-  unsigned long long at = 12;
-  unsigned long long width = 0;
-  for (int chunk = 0; chunk < MAX_CHUNKS; chunk++) {
-    unsigned char head[8];
-    if (bytes < 8 || at > bytes - 8 || !readAt(file, at, head, sizeof(head))) return WAV_UNKNOWN;
-    unsigned long long size = le32(head + 4);
-    at += 8;
-    if (std::memcmp(head, "data", 4) == 0) {
-      if (width == 0) return WAV_DATA_FIRST;
-      header.samples = size / width;
-      return WAV_READ;
-    }
-    if (size > bytes - at) return WAV_UNKNOWN;
-    if (std::memcmp(head, "fmt ", 4) == 0) {
-      unsigned char fmt[40];
-      if (width != 0 || size < 16) return WAV_UNKNOWN;
-      unsigned long long count = std::min<unsigned long long>(size, sizeof(fmt));
-      if (!readAt(file, at, fmt, count)) return WAV_UNKNOWN;
-      unsigned int format = le16(fmt), bits = le16(fmt + 14);
-      if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return WAV_UNKNOWN;
-      if (format == 0xfffe) {
-        if (count < 40 || le16(fmt + 18) != bits || std::memcmp(fmt + 24, PCM_SUBFORMAT, 16) != 0)
-          return WAV_UNKNOWN;
-      } else if (format != 1) {
-        return WAV_UNKNOWN;
-      }
-      header.channels = le16(fmt + 2);
-      header.rate = static_cast<unsigned int>(le32(fmt + 4));
-      width = bits / 8;
-    }
-    at += size;
-  }
-  return WAV_UNKNOWN;
+bool readExactly(const platform::RegularFile &file, unsigned long long at, unsigned char *to,
+                 unsigned long long count) {
+  return file.readAt(at, to, count) == static_cast<int64_t>(count);
 }
 
 } // namespace
 
-SoundFile::SoundFile(const std::string &caller) : m_input(), m_filename(), m_caller(caller), m_bytes(0) {}
+SoundFile::Stream::Stream(const platform::RegularFile &file)
+    : m_file(file), m_at(0), m_buffer(STREAM_BUFFER), m_buffer_at(0), m_buffer_bytes(0) {}
+
+sf::Int64 SoundFile::Stream::read(void *data, sf::Int64 size) {
+  if (size < 0) return -1;
+  char *to = static_cast<char *>(data);
+  sf::Int64 done = 0;
+  while (done < size) {
+    if (m_at < m_buffer_at || m_at >= m_buffer_at + m_buffer_bytes) {
+      // A large read goes straight to the file.
+      if (size - done >= sf::Int64(m_buffer.size())) {
+        int64_t got = m_file.readAt(uint64_t(m_at), to + done, uint64_t(size - done));
+        if (got < 0) return done > 0 ? done : -1;
+        m_at += got;
+        return done + got;
+      }
+      int64_t got = m_file.readAt(uint64_t(m_at), m_buffer.data(), m_buffer.size());
+      m_buffer_at = m_at;
+      m_buffer_bytes = got > 0 ? got : 0;
+      if (got < 0) return done > 0 ? done : -1;
+      if (got == 0) break;
+    }
+    sf::Int64 take = std::min(size - done, m_buffer_at + m_buffer_bytes - m_at);
+    std::memcpy(to + done, m_buffer.data() + (m_at - m_buffer_at), size_t(take));
+    done += take;
+    m_at += take;
+  }
+  return done;
+}
+
+// As the library's own file stream: any place from 0 on, past the end too.
+sf::Int64 SoundFile::Stream::seek(sf::Int64 position) {
+  if (position < 0) return -1;
+  m_at = position;
+  return m_at;
+}
+
+sf::Int64 SoundFile::Stream::tell() { return m_at; }
+
+sf::Int64 SoundFile::Stream::getSize() { return static_cast<sf::Int64>(m_file.size()); }
+
+SoundFile::SoundFile(const std::string &caller)
+    : m_file(), m_check_stream(m_file), m_play_stream(m_file), m_p_input(), m_filename(), m_caller(caller),
+      m_bytes(0) {}
+
+int SoundFile::refuse(const char *why) const {
+  LogManager::getInstance().writeLog("%s: Error! '%s' %s.", m_caller.c_str(), m_filename.c_str(), why);
+  return -1;
+}
+
+// Walks the chunks as the audio library does: back to back with no
+// padding, each format chunk before the data read in turn (the last one
+// counts), the data chunk's size in whole samples. Whatever the library
+// would misread or refuse is refused here.
+int SoundFile::readWavHeader(WavHeader &header) const {
+  char why[96];
+  unsigned long long at = 12;
+  unsigned long long width = 0;
+  for (int chunk = 0;; chunk++) {
+    unsigned char head[8];
+    if (at >= m_bytes) return refuse("has no data chunk");
+    if (m_bytes - at < 8 || !readExactly(m_file, at, head, sizeof(head)))
+      return refuse("has a chunk running past its end");
+    unsigned long long size = le32(head + 4);
+    at += 8;
+    if (std::memcmp(head, "data", 4) == 0) {
+      // Without a format the library would divide by zero.
+      if (width == 0) return refuse("has its data before its format");
+      header.samples = size / width;
+      return 0;
+    }
+    if (chunk == MAX_WAV_CHUNKS) {
+      std::snprintf(why, sizeof(why), "has more than %d chunks before its data", MAX_WAV_CHUNKS);
+      return refuse(why);
+    }
+    if (size > m_bytes - at) return refuse("has a chunk running past its end");
+    if (std::memcmp(head, "fmt ", 4) == 0) {
+      // The library reads 16 bytes of any format and 40 of an extensible
+      // one, beyond the chunk when it is shorter.
+      unsigned char fmt[40];
+      if (size < 16 || !readExactly(m_file, at, fmt, std::min<unsigned long long>(size, sizeof(fmt))))
+        return refuse("has a format chunk too short for its format");
+      unsigned int format = le16(fmt), bits = le16(fmt + 14);
+      if (format != PCM && format != EXTENSIBLE) {
+        std::snprintf(why, sizeof(why), "is in WAV format %u; only PCM can be read", format);
+        return refuse(why);
+      }
+      if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        std::snprintf(why, sizeof(why), "has %u-bit samples; only 8, 16, 24 or 32 can be read", bits);
+        return refuse(why);
+      }
+      if (format == EXTENSIBLE) {
+        if (size < sizeof(fmt)) return refuse("has a format chunk too short for its format");
+        if (std::memcmp(fmt + 24, PCM_SUBFORMAT, 16) != 0) return refuse("is in a WAV format other than PCM");
+        if (le16(fmt + 18) != bits) {
+          std::snprintf(why, sizeof(why), "has %u valid bits in %u-bit samples", le16(fmt + 18), bits);
+          return refuse(why);
+        }
+      }
+      header.channels = le16(fmt + 2);
+      header.rate = static_cast<unsigned int>(le32(fmt + 4));
+      header.block_align = le16(fmt + 12);
+      width = bits / 8;
+    }
+    at += size;
+  }
+}
 
 int SoundFile::open(const std::string &filename, bool whole) {
   m_filename = filename;
-  std::ifstream file(filename, std::ios::binary | std::ios::ate);
-  if (!file) return -1;
-  std::streamoff end = file.tellg();
-  if (end < 0) return -1;
-  unsigned long long bytes = static_cast<unsigned long long>(end);
-  m_bytes = bytes;
-  char head[12] = {};
-  file.seekg(0);
-  file.read(head, sizeof(head));
-  bool wav = file.gcount() == std::streamsize(sizeof(head)) && std::memcmp(head, "RIFF", 4) == 0 &&
+  m_p_input.reset();
+  int opened = m_file.open(filename);
+  if (opened == platform::RegularFile::NOT_REGULAR) return refuse("is not a regular file");
+  if (opened != 0) return -1;
+  m_bytes = m_file.size();
+  unsigned char head[12] = {};
+  int64_t got = m_file.readAt(0, head, sizeof(head));
+  bool wav = got == int64_t(sizeof(head)) && std::memcmp(head, "RIFF", 4) == 0 &&
              std::memcmp(head + 8, "WAVE", 4) == 0;
-  // The library's probe of the formats reads a WAV file whole: what its
-  // header claims is refused first.
-  WavHeader header = {};
-  WavReading reading = wav ? readWavHeader(file, bytes, header) : WAV_UNKNOWN;
-  if (reading == WAV_DATA_FIRST) {
-    LogManager::getInstance().writeLog("%s: Error! '%s' has its data before its format.", m_caller.c_str(),
-                                       filename.c_str());
-    return -1;
+  bool other = got >= 4 && (std::memcmp(head, "OggS", 4) == 0 || std::memcmp(head, "fLaC", 4) == 0);
+  other = other || (got >= 3 && std::memcmp(head, "ID3", 3) == 0);
+  // The library's probe of the formats can read a file through: what it
+  // would refuse is refused first.
+  if (!wav && !other) return refuse("is not a WAV, Ogg or FLAC file");
+  WavHeader header;
+  if (wav) {
+    if (readWavHeader(header) != 0 || check(header.channels, header.rate, header.samples, wav, whole) != 0)
+      return -1;
+    if (header.block_align == 0) return refuse("has a block align of 0");
   }
-  if (reading == WAV_READ && check(header.channels, header.rate, header.samples, wav, whole) != 0) return -1;
-  file.close();
 
-  if (!m_input.openFromFile(filename)) return -1;
-  return check(m_input.getChannelCount(), m_input.getSampleRate(), m_input.getSampleCount(), wav, whole);
+  m_p_input.reset(new sf::InputSoundFile());
+  if (!m_p_input->openFromStream(m_check_stream)) return -1;
+  unsigned int channels = m_p_input->getChannelCount(), rate = m_p_input->getSampleRate();
+  unsigned long long samples = m_p_input->getSampleCount();
+  // The library picks its reader by what it finds anywhere in the file.
+  if (wav && (channels != header.channels || rate != header.rate || samples != header.samples)) {
+    char why[200];
+    std::snprintf(why, sizeof(why),
+                  "opens as %llu samples of %u channels at %u Hz, where its header gives %llu of %u at %u", samples,
+                  channels, rate, header.samples, header.channels, header.rate);
+    return refuse(why);
+  }
+  return check(channels, rate, samples, wav, whole);
 }
 
 int SoundFile::check(unsigned int channels, unsigned int rate, unsigned long long samples, bool wav,
@@ -157,14 +220,15 @@ int SoundFile::check(unsigned int channels, unsigned int rate, unsigned long lon
 }
 
 int SoundFile::readAll(std::vector<sf::Int16> &samples) {
-  unsigned long long claimed = m_input.getSampleCount();
+  if (!m_p_input) return -1;
+  unsigned long long claimed = m_p_input->getSampleCount();
   samples.clear();
   samples.reserve(size_t(std::min(claimed, m_bytes)));
   while (samples.size() < claimed) {
     size_t have = samples.size();
     size_t piece = size_t(std::min(READ_SAMPLES, claimed - have));
     samples.resize(have + piece);
-    unsigned long long got = m_input.read(&samples[have], piece);
+    unsigned long long got = m_p_input->read(&samples[have], piece);
     samples.resize(have + size_t(got));
     if (got == 0) break;
   }
@@ -177,7 +241,20 @@ int SoundFile::readAll(std::vector<sf::Int16> &samples) {
   return 0;
 }
 
-unsigned int SoundFile::getChannelCount() const { return m_input.getChannelCount(); }
-unsigned int SoundFile::getSampleRate() const { return m_input.getSampleRate(); }
+int SoundFile::openMusic(sf::Music &music) {
+  if (!m_p_input) return -1;
+  if (!music.openFromStream(m_play_stream)) return -1;
+  // The same reader on the same open file: anything else means the file
+  // was written to meanwhile.
+  bool same = music.getChannelCount() == m_p_input->getChannelCount() &&
+              music.getSampleRate() == m_p_input->getSampleRate() &&
+              music.getDuration() == m_p_input->getDuration();
+  m_p_input.reset();
+  if (!same) return refuse("changed while it was opened");
+  return 0;
+}
+
+unsigned int SoundFile::getChannelCount() const { return m_p_input ? m_p_input->getChannelCount() : 0; }
+unsigned int SoundFile::getSampleRate() const { return m_p_input ? m_p_input->getSampleRate() : 0; }
 
 } // namespace vx

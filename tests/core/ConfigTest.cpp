@@ -1,6 +1,7 @@
 #include <cfloat>
 #include <climits>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/Config.h"
 #include "core/LogManager.h"
@@ -64,6 +65,26 @@ TEST_F(ConfigFixture, DefaultsWithoutAFileAndTheFileNamed) {
   expectDefaults(config);
   EXPECT_EQ(std::vector<std::string>(
                 {"Config::readConfig(): Cannot open Vexmoor configuration file '" + missing + "'."}),
+            env.logLines());
+}
+
+// Anything but a regular file is as if missing, and answered at once (a
+// FIFO in a child that an alarm ends, should it wait).
+TEST_F(ConfigFixture, OnlyARegularFileIsRead) {
+  LogManager::getInstance().setLogLevel(1);
+  std::string fifo = env.path("fifo");
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  setenv("VEXMOOR_CONFIG", fifo.c_str(), 1);
+  EXPECT_EQ(0, vx::test::inChild([&] {
+              config.loadConfig();
+              return config.getConfig().empty() && config.getFrameTime() == 33;
+            }));
+  setenv("VEXMOOR_CONFIG", env.dir().c_str(), 1);
+  config.loadConfig();
+  expectDefaults(config);
+  EXPECT_EQ(std::vector<std::string>(
+                {"Config::readConfig(): Vexmoor configuration file '" + fifo + "' is not a regular file.",
+                 "Config::readConfig(): Vexmoor configuration file '" + env.dir() + "' is not a regular file."}),
             env.logLines());
 }
 

@@ -3,10 +3,12 @@
 // OpenAL's null output (ALSOFT_DRIVERS=null).
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <SFML/Audio.hpp>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -172,6 +174,9 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
   writeWav(none, 8, 22050, 0);
   writeWav(fast, 8, 1000000, 2);
   writeWav(cut, 750, 22050, 1, 1000);
+  std::string notes = env.path("notes.wav"), twelve = env.path("twelve.wav");
+  std::ofstream(notes) << "not a sound\n";
+  writeWav(twelve, 8, 22050, 1, 0, 12);
   emptyFlac(endless, 0xfffffffffull);
   emptyFlac(hollow, 500000);
   auto channels = [](const std::string &n) {
@@ -187,7 +192,9 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
       {fast, rate},
       {cut, "' ends after 750 of its 1000 samples."},
       {endless, "' claims 137438953470 samples; at most 67108864 are loaded whole."},
-      {hollow, "' ends after 0 of its 1000000 samples."}};
+      {hollow, "' ends after 0 of its 1000000 samples."},
+      {notes, "' is not a WAV, Ogg or FLAC file."},
+      {twelve, "' has 12-bit samples; only 8, 16, 24 or 32 can be read."}};
   for (const auto &c : sounds) {
     mark();
     EXPECT_EQ(-1, rm().loadSound(c.first, "bad"));
@@ -270,6 +277,61 @@ TEST_F(SoundTest, LyingAndUnplayableFilesAreRefused) {
   ASSERT_EQ(0, rm().loadSound(wav("good.wav", 300), "good"));
   ASSERT_EQ(0, rm().loadMusic(env.path("good.wav"), "good"));
   EXPECT_EQ(300u, samplesOf(*rm().getSound("good")));
+}
+
+namespace {
+
+std::string le32(uint32_t v) { return std::string(reinterpret_cast<const char *>(&v), 4); }
+std::string chunk(const std::string &id, const std::string &body) { return id + le32(uint32_t(body.size())) + body; }
+std::string repeat(const std::string &s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+void riff(const std::string &path, const std::string &chunks) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "RIFF" << le32(uint32_t(chunks.size() + 4)) << "WAVE"
+                                                          << chunks;
+}
+
+} // namespace
+
+// Each file is decided before the audio library opens it, as a sound and
+// as music; the refusals run in a child, so that a crash or a hang fails
+// the test rather than ending the run.
+TEST_F(SoundTest, EveryFileIsDecidedBeforeTheLibraryOpensIt) {
+  // PCM, mono, 22050 Hz, 16-bit.
+  std::string fmt = chunk("fmt ", std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xac\x00\x00\x02\x00\x10\x00", 16));
+  std::string junk = env.path("junk64.wav"), many = env.path("many.wav"), fifo = env.path("fifo.wav");
+  riff(junk, repeat(chunk("junk", ""), 64) + chunk("data", ""));
+  riff(many, repeat(chunk("LIST", "ab"), 200) + chunk("data", std::string(200, '\0')) + fmt);
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  for (const auto &c : std::vector<std::pair<std::string, std::string>>{
+           {junk, "' has its data before its format."}, {many, "' has its data before its format."},
+           {fifo, "' is not a regular file."}}) {
+    mark();
+    EXPECT_EQ(0, vx::test::inChild(
+                     [&] { return rm().loadSound(c.first, "x") == -1 && rm().loadMusic(c.first, "x") == -1; }));
+    EXPECT_EQ((Lines{"Sound::loadSound(): Error! '" + c.first + c.second,
+                     "RM::loadSound(): Error! Cannot load sound from file '" + c.first + "'.",
+                     "Music::loadMusic(): Error! '" + c.first + c.second,
+                     "RM::loadmusic(): Error! Cannot load music from file '" + c.first + "'."}),
+              since());
+  }
+  // An honest WAV behind LIST chunks loads as it does without them.
+  std::string plain = wav("plain.wav", 300), listed = env.path("listed.wav");
+  std::ifstream in(plain, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  riff(listed, repeat(chunk("LIST", "INFOISFT" + le32(4) + "vx 1"), 3) + bytes.substr(12));
+  ASSERT_EQ(0, rm().loadSound(plain, "plain"));
+  ASSERT_EQ(0, rm().loadSound(listed, "listed"));
+  ASSERT_EQ(0, rm().loadMusic(listed, "listed"));
+  const sf::SoundBuffer *a = rm().getSound("plain")->getSound().getBuffer();
+  const sf::SoundBuffer *b = rm().getSound("listed")->getSound().getBuffer();
+  EXPECT_EQ(std::vector<sf::Int16>(a->getSamples(), a->getSamples() + a->getSampleCount()),
+            std::vector<sf::Int16>(b->getSamples(), b->getSamples() + b->getSampleCount()));
+  EXPECT_EQ(1u, b->getChannelCount());
+  EXPECT_EQ(22050u, b->getSampleRate());
+  EXPECT_EQ(22050u, rm().getMusic("listed")->getMusic()->getSampleRate());
 }
 
 TEST_F(SoundTest, MusicPlayPauseStop) {

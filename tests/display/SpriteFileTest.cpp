@@ -133,9 +133,14 @@ TEST_F(SpriteFileTest, MissingFileAndDirectory) {
               EXPECT_EQ(-1, rm().loadSprite("/nonexistent/x.txt", "s"));
               return since();
             }());
-  // A directory opens but reads nothing: an unknown format, no crash.
-  mark();
-  EXPECT_EQ(-1, rm().loadSprite(std::string(VX_TEST_DATA) + "/sprites", "s"));
+  // Only a regular file is read: not a folder, nor a device that never ends.
+  for (const std::string &name : {std::string(VX_TEST_DATA) + "/sprites", std::string("/dev/zero")}) {
+    mark();
+    EXPECT_EQ(-1, rm().loadSprite(name, "s"));
+    EXPECT_EQ((Lines{"RM::loadSprite(): Error! '" + name + "' is not a regular file.",
+                     "RM::loadSprite(): Sprite 's' not loaded."}),
+              since());
+  }
   EXPECT_EQ(nullptr, rm().getSprite("s"));
 }
 

@@ -4,11 +4,13 @@
 // Header-only so that every test program can use it.
 
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,23 @@ inline std::string stripLogPrefix(const std::string &line) {
   while (i < line.size() && line[i] >= '0' && line[i] <= '9') i++;
   if (i == digits || i >= line.size() || line[i] != ' ') return line;
   return line.substr(i + 1);
+}
+
+// Runs body in a forked child, which an alarm ends after seconds: the
+// child's exit code (0 when body gave true), or 128 plus the signal that
+// ended it (SIGALRM when it hung). Its log lines land in the shared log.
+inline int inChild(const std::function<bool()> &body, unsigned seconds = 10) {
+  fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(seconds);
+    bool passed = body();
+    LogManager::getInstance().flush();
+    ::_exit(passed ? 0 : 1);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // One test's environment. The constructor makes the game manager (which
