@@ -303,7 +303,7 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   Connection &c = m_connections[sock_index];
   // Counted toward the cap from now on, not only at its step.
-  if (c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
+  if (c.queue.checkRoom(sock_index, bytes, true, m_max_pending_output) != 0) return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
   int step = clampToInt(int64_t(LoopState::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
@@ -357,7 +357,7 @@ int NetworkManager::sendOut(const void *buffer, int bytes, int sock_index, bool 
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
   SendQueue &q = m_connections[sock_index].queue;
-  if (!counted && q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
+  if (!counted && q.checkRoom(sock_index, bytes, false, m_max_pending_output) != 0) return -1;
   if (q.pending() > 0) {
     if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
     q.follow(sock_index, p, bytes);

@@ -11,13 +11,15 @@
 
 namespace vx {
 
-int SendQueue::refuse(int sock_index, int bytes, int cap) {
+int SendQueue::refuse(int sock_index, uint64_t cost, int cap) {
   // One line a run: a peer that falls behind would be refused every step.
   if (m_refused++ > 0) return -1;
   LogManager::getInstance().writeLog(
-      "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
-      "pass %d. Message refused (more refusals are counted until one fits).",
-      sock_index, static_cast<unsigned long long>(held()), bytes, cap);
+      "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out (a delayed "
+      "message counts %d more); %llu more would pass %d. Message refused (more refusals are "
+      "counted until one fits).",
+      sock_index, static_cast<unsigned long long>(held()), DELAYED_MESSAGE_OVERHEAD,
+      static_cast<unsigned long long>(cost), cap);
   return -1;
 }
 

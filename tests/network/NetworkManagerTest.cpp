@@ -423,8 +423,9 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   const std::string refused = "NetworkManager::send(): Error! Socket 1 has ";
   std::vector<std::string> lines = linesStarting(env, refused);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(" bytes waiting to go out; 4194304 more would pass 4194304. Message "
-                          "refused (more refusals are counted until one fits)."),
+  EXPECT_NE(lines[0].find(" bytes waiting to go out (a delayed message counts 64 more); 4194304 "
+                          "more would pass 4194304. Message refused (more refusals are counted "
+                          "until one fits)."),
             std::string::npos);
   EXPECT_EQ(nm.send("more", 4, 1), 0);
   EXPECT_TRUE(env.logContains(
@@ -489,42 +490,55 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   EXPECT_EQ(lost.all, lost.held + static_cast<unsigned long long>(lost.queued));
 }
 
-// Messages waiting for their step count toward the cap: send refuses the
-// one that would pass it, delayed or not, with one line for the run. Sent
-// at their step they end no run: only a message that fits again does.
+// Messages waiting for their step count toward the cap at their bytes and
+// their bookkeeping: send refuses the one that would pass it, delayed or
+// not, with one line for the run. Sent at their step they end no run: only
+// a message that fits again does. Tiny and empty ones are refused alike
+// once what they hold reaches the cap.
 TEST_F(NetworkManagerTest, DelayedMessagesCountTowardTheCap) {
   Pair a;
   adopt({&a});
   GameManagerSeam::setStepCount(50);
   ASSERT_EQ(nm.setDelay(1, 0), 0);
   std::string m = nettest::frame(std::string(MAX_MESSAGE_SIZE - 4, 'd'));
+  const int cost = MAX_MESSAGE_SIZE + DELAYED_MESSAGE_OVERHEAD;
   int taken = 0;
   for (int k = 0; k < 256; k++) taken += nm.send(m.data(), MAX_MESSAGE_SIZE, 0) == 0;
-  EXPECT_EQ(taken, MAX_PENDING_OUTPUT / MAX_MESSAGE_SIZE);
+  EXPECT_EQ(taken, MAX_PENDING_OUTPUT / cost);
   ASSERT_EQ(nm.setDelay(0, 0), 0);
-  EXPECT_EQ(nm.send("x", 1, 0), -1);
+  EXPECT_EQ(nm.send(m.data(), MAX_MESSAGE_SIZE, 0), -1);
   EXPECT_EQ(waiting(a.fd[1]), 0);
   EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Error! Socket 0 has "),
             std::vector<std::string>{
-                "NetworkManager::send(): Error! Socket 0 has 4194304 bytes waiting to go out; "
-                "65536 more would pass 4194304. Message refused (more refusals are counted until "
-                "one fits)."});
+                "NetworkManager::send(): Error! Socket 0 has " + std::to_string(taken * cost) +
+                " bytes waiting to go out (a delayed message counts 64 more); 65600 more would "
+                "pass 4194304. Message refused (more refusals are counted until one fits)."});
 
   GameManagerSeam::setStepCount(51);
   EXPECT_EQ(nm.sendDelayed(), 0);
   size_t got = 0;
   std::vector<char> buf(1 << 20);
-  for (int k = 0; k < 100000 && got < size_t(MAX_PENDING_OUTPUT); k++) {
+  for (int k = 0; k < 100000 && got < size_t(taken) * MAX_MESSAGE_SIZE; k++) {
     ssize_t n = ::recv(a.fd[1], buf.data(), buf.size(), MSG_DONTWAIT);
     if (n > 0) got += size_t(n);
     nm.sendDelayed();
   }
-  EXPECT_EQ(got, size_t(MAX_PENDING_OUTPUT));
+  EXPECT_EQ(got, size_t(taken) * MAX_MESSAGE_SIZE);
   EXPECT_FALSE(env.logContains("fitted"));
   EXPECT_EQ(nm.send("x", 1, 0), 0);
   EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Socket 0: messages refused"),
-            std::vector<std::string>{
-                "NetworkManager::send(): Socket 0: messages refused before this one fitted: 193."});
+            std::vector<std::string>{"NetworkManager::send(): Socket 0: messages refused before "
+                                     "this one fitted: " +
+                                     std::to_string(256 - taken + 1) + "."});
+
+  ASSERT_EQ(nm.setDelay(100000, 0), 0);
+  std::string tiny = nettest::frame("");
+  int tiny_taken = 0;
+  for (int k = 0; k < 100000; k++) tiny_taken += nm.send(tiny.data(), 4, 0) == 0;
+  EXPECT_EQ(tiny_taken, MAX_PENDING_OUTPUT / (4 + DELAYED_MESSAGE_OVERHEAD));
+  // 64 bytes were left: one empty message, then none.
+  EXPECT_EQ(nm.send(nullptr, 0, 0), 0);
+  EXPECT_EQ(nm.send(nullptr, 0, 0), -1);
 }
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
