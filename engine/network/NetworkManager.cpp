@@ -1,5 +1,6 @@
 #include "network/NetworkManager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -27,6 +28,7 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
 NetworkManager::NetworkManager()
     : m_server_sock(-1),
       m_max_connections(3),
+      m_most_connections(0),
       m_max_pending_output(MAX_PENDING_OUTPUT),
       m_accept_failures(0),
       m_accept_error(0) {
@@ -57,6 +59,7 @@ int NetworkManager::startUp() {
     return 1;
   }
   Manager::startUp();
+  m_most_connections = 0;
   lm.writeLog(5, "NetworkManager::startUp(): successfully started.");
   return 0;
 }
@@ -112,6 +115,7 @@ void NetworkManager::endAcceptFailures() {
 
 int NetworkManager::addSocket(int sock) {
   m_connections.emplace_back(sock);
+  if (getNumConnections() > m_most_connections) m_most_connections = getNumConnections();
   return getNumConnections() - 1;
 }
 
@@ -214,9 +218,11 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   // still on their way leaves the list now and closes once they are out.
   std::vector<int> closed;
   int result = 0;
-  // Closed sockets keep no more sockets, nor bytes, than the connections
-  // may hold.
-  int max_closed = m_max_connections > 1 ? m_max_connections : 1;
+  // Closed sockets still sending are bounded by what the program holds
+  // open: as many as it may accept or has had open at once (at least
+  // MIN_CLOSED_SOCKETS), each with the cap on its way here and as much in
+  // the system's send queue.
+  int max_closed = std::max({m_max_connections, m_most_connections, MIN_CLOSED_SOCKETS});
   for (int k = 0; k < count; k++) {
     Connection &c = m_connections[first];
     c.queue.discard(first + k);
@@ -227,7 +233,7 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
       code = platform::socketError();
     } else {
       r = m_closed.close(c.sock, first + k, c.queue.takeUnsent(), max_closed,
-                         uint64_t(max_closed) * uint64_t(m_max_pending_output), &code);
+                         uint64_t(max_closed) * 2 * uint64_t(m_max_pending_output), &code);
     }
     removeSocket(first);
     closed.push_back(first + k);

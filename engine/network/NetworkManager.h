@@ -27,6 +27,7 @@ class NetworkManager : public Manager {
   int m_max_connections;                  // most sockets accept admits
   std::vector<Connection> m_connections;  // connected sockets, by socket index
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
+  int m_most_connections;                 // most sockets listed at once since start-up
   int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
   uint64_t m_accept_failures;             // accepts failed in a row with m_accept_error
   int m_accept_error;

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <climits>
+#include <deque>
 #include <initializer_list>
+#include <memory>
+#include <random>
 
 #include "NetTest.h"
 #include "support/GameManagerSeam.h"
@@ -681,4 +685,61 @@ TEST_F(NetworkManagerTest, SendDelayedServesTheSocketThatMovesDown) {
   EXPECT_EQ(nm.getNumConnections(), 1);
   EXPECT_EQ(nm.getSocket(0), b.fd[0]);
   EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+}
+
+// The send cap and the closed-socket bound against a plain model, over
+// random sockets adopted (their system queue full, 64 bytes held), runs of
+// delayed sends of every size (empty and tiny ones included) under a low
+// cap, limits raised and lowered, and sockets closed one at a time or all
+// at once: what each send gives, and which closed sockets are kept
+// (oldest given up first, the one just closed always kept).
+TEST_F(NetworkManagerTest, SendCapAndClosedSocketsFollowAModel) {
+  const int cap = 16 * 1024;
+  const int sizes[] = {0, 4, 60, 1000, 4000};
+  std::mt19937 rng(35);
+  std::vector<std::unique_ptr<Pair>> pairs;
+  std::vector<uint64_t> held;  // per socket index: what counts toward the cap
+  std::deque<int> kept;        // closed sockets still open, oldest first
+  int limit = 3, peak = 0;
+  for (int op = 0; op < 1500; op++) {
+    int n = nm.getNumConnections(), what = int(rng() % 8);
+    if (what == 0) {
+      nm.setMaxConnections(limit = int(rng() % 8));
+    } else if (what < 3 && n < limit) {
+      pairs.push_back(std::make_unique<Pair>());
+      int fd = pairs.back()->fd[0];
+      ::fcntl(fd, F_SETFL, O_NONBLOCK);
+      std::string fill(65536, 'f');
+      while (::send(fd, fill.data(), fill.size(), MSG_NOSIGNAL) > 0) {
+      }
+      ASSERT_EQ(NetworkManagerSeam::adoptSocket(fd), n);
+      ASSERT_EQ(nm.send(fill.data(), 64, n), 0);
+      ASSERT_EQ(nm.setDelay(1000, n), 0);
+      held.push_back(64);
+      peak = std::max(peak, n + 1);
+    } else if (what < 7 && n > 0) {
+      int i = int(rng() % n), bytes = sizes[rng() % 5];
+      bool fits = held[i] + bytes + DELAYED_MESSAGE_OVERHEAD <= uint64_t(cap);
+      NetworkManagerSeam::setMaxPendingOutput(cap);
+      EXPECT_EQ(nm.send(std::string(bytes, 's').data(), bytes, i), fits ? 0 : -1) << op;
+      NetworkManagerSeam::setMaxPendingOutput(MAX_PENDING_OUTPUT);
+      if (fits) held[i] += bytes + DELAYED_MESSAGE_OVERHEAD;
+    } else if (n > 0) {
+      int i = rng() % 3 == 0 ? -1 : int(rng() % n);
+      size_t bound = size_t(std::max({limit, peak, MIN_CLOSED_SOCKETS}));
+      std::vector<int> gone;
+      for (int k = i == -1 ? 0 : i; k < (i == -1 ? n : i + 1); k++) {
+        for (; kept.size() >= bound; kept.pop_front()) gone.push_back(kept.front());
+        kept.push_back(nm.getSocket(k));
+      }
+      ASSERT_EQ(nm.close(i), 0);
+      held.erase(held.begin() + (i == -1 ? 0 : i), i == -1 ? held.end() : held.begin() + i + 1);
+      for (int fd : gone) EXPECT_FALSE(isOpen(fd)) << op;
+      for (int fd : kept) EXPECT_TRUE(isOpen(fd)) << op;
+    }
+  }
+  // Their peers leave: every closed socket is let go.
+  pairs.clear();
+  nm.sendDelayed();
+  EXPECT_FALSE(nm.isDraining());
 }
