@@ -10,6 +10,7 @@
 #include "core/LoopState.h"
 #include "core/Utility.h"
 #include "network/EventNetwork.h"
+#include "platform/Platform.h"
 #include "platform/Socket.h"
 
 namespace vx {
@@ -30,8 +31,9 @@ NetworkManager::NetworkManager()
       m_max_connections(3),
       m_most_connections(0),
       m_max_pending_output(MAX_PENDING_OUTPUT),
-      m_accept_failures(0),
-      m_accept_error(0) {
+      m_accept_error(0),
+      m_accept_logged_us(0),
+      m_accept_failures(0) {
   setType("NetworkManager");
 }
 
@@ -100,16 +102,18 @@ bool NetworkManager::isServer() const { return m_server_sock != -1; }
 void NetworkManager::closeServerSocket() {
   if (m_server_sock == -1) return;
   endAcceptFailures();
+  m_accept_error = 0;
   platform::socketClose(m_server_sock);
   m_server_sock = -1;
 }
 
 void NetworkManager::endAcceptFailures() {
   if (m_accept_failures == 0) return;
-  LogManager::getInstance().writeLog("NetworkManager::accept(): accept() failed %llu times in a row "
-                                     "with error %d.",
-                                     static_cast<unsigned long long>(m_accept_failures),
-                                     m_accept_error);
+  LogManager::getInstance().writeLog(
+      "NetworkManager::accept(): accept() failed %llu more time%s with error %d since it was "
+      "logged.",
+      static_cast<unsigned long long>(m_accept_failures), m_accept_failures == 1 ? "" : "s",
+      m_accept_error);
   m_accept_failures = 0;
 }
 
@@ -144,6 +148,13 @@ int NetworkManager::accept() {
     lm.writeLog("NetworkManager::accept(): Error! Not setup as server.");
     return -2;
   }
+  // Out of descriptors, accept fails at nearly every call, whatever
+  // succeeds in between: the same failure has one line in its time.
+  int64_t now = platform::nowMicros();
+  if (m_accept_error != 0 && now - m_accept_logged_us >= int64_t(ACCEPT_ERROR_LOG_MS) * 1000) {
+    endAcceptFailures();
+    m_accept_error = 0;
+  }
   if (atMaxConnections()) {
     // "connetions" is misspelt in this line, as peers' logs have it.
     lm.writeLog(20, "NetworkManager::accept(): Won't check for new connetions since at max.");
@@ -153,19 +164,17 @@ int NetworkManager::accept() {
   int sock = platform::socketAccept(m_server_sock);
   int code = sock == -1 ? platform::socketError() : 0;
   if (sock == -1 && !platform::isWouldBlock(code)) {
-    // One line a run: out of descriptors, accept fails every step.
-    if (m_accept_failures > 0 && code == m_accept_error) {
+    if (code == m_accept_error) {
       m_accept_failures++;
       return -2;
     }
     endAcceptFailures();
     lm.writeLog("NetworkManager::accept(): Error! accept() returned:");
     logSocketError(code);
-    m_accept_failures = 1;
     m_accept_error = code;
+    m_accept_logged_us = now;
     return -2;
   }
-  endAcceptFailures();
   if (sock == -1) {
     lm.writeLog(15, "NetworkManager::accept(): No new connection. Not blocking.");
     return -1;

@@ -251,9 +251,10 @@ struct NoFreeDescriptors {
 
 } // namespace
 
-// Out of descriptors, accept fails at every call (-2): one error line for a
-// run of the same failure, then its count when the run ends, whether by a
-// client taken or by the listening socket closing.
+// Out of descriptors, accept fails at every call (-2): the same failure has
+// one error line in ACCEPT_ERROR_LOG_MS (on a fake clock), whatever
+// succeeds in between, then the count since, at the next call after that
+// time or when the listening socket closes.
 TEST_F(NetworkPlainPeer, FailingAcceptsAreLoggedOncePerRun) {
   Pipe cmd, ready;
   Child peer([&]() -> int {
@@ -272,10 +273,15 @@ TEST_F(NetworkPlainPeer, FailingAcceptsAreLoggedOncePerRun) {
     for (int k = 0; k < calls && limit.set; k++) failed += nm.accept() == -2;
     return failed;
   };
-  EXPECT_EQ(failures(30), 30);
-  EXPECT_EQ(nm.accept(), 0);
-  EXPECT_EQ(failures(3), 3);
-  ASSERT_EQ(nm.setServer(false), 0);
+  {
+    test::FakeTime fake;
+    EXPECT_EQ(failures(30), 30);
+    EXPECT_EQ(nm.accept(), 0);
+    EXPECT_EQ(failures(3), 3);
+    fake.advanceMillis(ACCEPT_ERROR_LOG_MS);
+    EXPECT_EQ(failures(2), 2);
+    ASSERT_EQ(nm.setServer(false), 0);
+  }
   cmd.say('Q');
 
   std::vector<std::string> lines = env.logLines();
@@ -284,11 +290,11 @@ TEST_F(NetworkPlainPeer, FailingAcceptsAreLoggedOncePerRun) {
   const std::vector<std::string> want = {
       "NetworkManager::accept(): Error! accept() returned:",
       "\t24 - Too many open files",
-      "NetworkManager::accept(): accept() failed 30 times in a row with error 24.",
       "NetworkManager::accept(): New connection, socket 0.",
+      "NetworkManager::accept(): accept() failed 32 more times with error 24 since it was logged.",
       "NetworkManager::accept(): Error! accept() returned:",
       "\t24 - Too many open files",
-      "NetworkManager::accept(): accept() failed 3 times in a row with error 24."};
+      "NetworkManager::accept(): accept() failed 1 more time with error 24 since it was logged."};
   EXPECT_EQ(std::vector<std::string>(lines.begin() + at, lines.end()), want);
   EXPECT_EQ(peer.wait(), 0);
 }
