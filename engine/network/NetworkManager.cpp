@@ -257,6 +257,14 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   return result;
 }
 
+std::string NetworkManager::lostOutputText(int sock_index) const {
+  const Connection &c = m_connections[sock_index];
+  int queued = 0;
+  if (platform::socketBytesUnacked(c.sock, &queued) != 0) queued = 0;
+  if (c.queue.pending() == 0 && queued == 0) return std::string();
+  return ", " + discardedText(c.queue.pending(), queued);
+}
+
 bool NetworkManager::isDraining() const { return !m_closed.empty(); }
 
 bool NetworkManager::isConnected(int sock_index) const {

@@ -39,7 +39,8 @@ class NetworkManager : public Manager {
 
   // Tests hand the manager connected descriptors through it (tests/support).
   friend struct NetworkManagerSeam;
-  // Moves the start of a message out of the system (holdInput).
+  // Moves the start of a message out of the system (holdInput), and drops
+  // a connection that is down (lostOutputText, closeSockets).
   friend int genDataEvents(int sock_index);
 
   // Logs how often the failure last logged came again since its line, if it did.
@@ -66,6 +67,9 @@ class NetworkManager : public Manager {
   // connection; otherwise they keep going out after the socket has left
   // the list.
   int closeSockets(int sock_index, bool discard);
+  // What a socket whose connection is down loses of its output, for its
+  // line: ", " and the bytes discarded, or empty when none were on their way.
+  std::string lostOutputText(int sock_index) const;
   // Sends what the socket takes of its unsent bytes. 0, or -1 when the
   // socket failed or stalled and was closed.
   int flushOutput(int sock_index);

@@ -97,6 +97,16 @@ bool sendTallyThenClose(NetworkManager &nm, int64_t taken, int64_t sum) {
   return true;
 }
 
+// Sends count messages of the largest size on a socket; how many send took.
+int sendLargest(NetworkManager &nm, int sock_index, int count) {
+  int taken = 0;
+  for (int seq = 0; seq < count; seq++) {
+    std::string m = nettest::seqMessage(seq, MAX_MESSAGE_SIZE);
+    taken += nm.send(m.data(), MAX_MESSAGE_SIZE, sock_index) == 0;
+  }
+  return taken;
+}
+
 // Calls genDataEvents until it gives other than 0 (at most 5 s).
 int untilNotZero(int sock_index) {
   int r = 0;
@@ -187,9 +197,13 @@ TEST_F(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
   EXPECT_EQ(nm.getSocket(0), fd_a);
   EXPECT_EQ(nm.getSocket(1), fd_c);
 
+  // It resets with bytes on their way to it: they are counted in the line
+  // of the cause, and the socket is not kept for them.
+  ASSERT_EQ(sendLargest(nm, 1, 16), 16);
   cmd.say('C');
   EXPECT_EQ(untilNotZero(1), -1);
   ASSERT_EQ(nm.getNumConnections(), 1);
+  EXPECT_FALSE(nm.isDraining());
 
   cmd.say('A');
   LogManager::getInstance().setLogLevel(1);
@@ -202,10 +216,13 @@ TEST_F(NetworkPlainPeer, PeersThatLeaveAreClosedAndMakeRoom) {
   std::vector<std::string> lines = env.logLines();
   int at = lineAt(lines, "vx::genDataEvents(): Socket 1 closed by the peer, 2 bytes of a message unread.");
   EXPECT_GE(at, 0);
-  at = lineAt(lines, "vx::genDataEvents(): Error! Socket 1 lost, 20 bytes of a message unread:", at);
-  ASSERT_GE(at, 0);
+  while (++at < static_cast<int>(lines.size()) &&
+         lines[at].find("Socket 1 lost, 20 bytes of a message unread, ") == std::string::npos) {
+  }
   ASSERT_LT(at + 1, static_cast<int>(lines.size()));
+  EXPECT_NE(lines[at].find(" unsent bytes discarded ("), std::string::npos);
   EXPECT_EQ(lines[at + 1], "\t104 - Connection reset by peer");
+  EXPECT_FALSE(env.logContains("Closed socket"));
   EXPECT_GE(lineAt(lines, "NetworkManager::receive(): socket is closed", at), 0);
   EXPECT_FALSE(env.logContains("vx::genDataEvents(): Socket 0"));
   ASSERT_EQ(rec->seen.size(), 6u);
@@ -541,16 +558,6 @@ TEST_F(NetworkPlainPeer, ShutDownGivesUpOnAPeerThatNeverReads) {
 }
 
 namespace {
-
-// Sends count messages of the largest size on a socket; how many send took.
-int sendLargest(NetworkManager &nm, int sock_index, int count) {
-  int taken = 0;
-  for (int seq = 0; seq < count; seq++) {
-    std::string m = nettest::seqMessage(seq, MAX_MESSAGE_SIZE);
-    taken += nm.send(m.data(), MAX_MESSAGE_SIZE, sock_index) == 0;
-  }
-  return taken;
-}
 
 // The figures of a line that gives up a closed socket's bytes.
 struct Dropped {
