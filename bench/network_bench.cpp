@@ -13,12 +13,21 @@
 // buffers: a burst of messages sent at once and collected one a step, and a
 // reader that takes 10 KB/s, or nothing, while every step sends, at once or
 // with a send delay (then with the process's memory growth too).
+//
+// And what closing keeps: a client of 5 connections (past the default
+// limit of 3) closes them, or shuts down, with 1 MB on each on its way to
+// readers of 3 MB/s; many tiny delayed sends against the cap; a storm of
+// clients that never read, each sent 8 MiB and closed; and the accept
+// lines at the descriptor limit.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +47,8 @@
 using namespace vx;
 
 namespace {
+
+test::TestEnv *g_p_env = nullptr;
 
 const int MESSAGE_BYTES = 64 * 1024;
 const int MAX_STEPS = 2000;
@@ -343,6 +354,226 @@ void BM_SlowReaderLongestStep(benchmark::State &state) {
   state.counters["rss_growth_MB"] = double(rss_peak - rss_start) / 1e6;
 }
 
+// A plain listener on a free port and its port; -1 with the error set on state.
+int plainListener(benchmark::State &state, int *p_port) {
+  *p_port = nettest::freePort();
+  int l = ::socket(AF_INET, SOCK_STREAM, 0);
+  int on = 1;
+  ::setsockopt(l, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  sockaddr_in a = nettest::loopback(*p_port);
+  if (::bind(l, reinterpret_cast<sockaddr *>(&a), sizeof(a)) != 0 || ::listen(l, 16) != 0) {
+    state.SkipWithError("listen");
+    ::close(l);
+    return -1;
+  }
+  return l;
+}
+
+// The engine as client connects 5 times to plain readers of 3 MB/s (one
+// thread each), sends 1,000,000 bytes on each (16 messages), then closes
+// every socket (argument 0) or shuts down (1) at once. What each reader
+// got, and whether it saw a clean end.
+void BM_CloseFiveConnections(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  const int connections = 5;
+  const int rate = 3000000;
+  const int32_t size = 62500;
+  const int count = 16;
+  std::vector<int64_t> got(connections, 0);
+  std::vector<int> clean(connections, 0);
+  for (auto _ : state) {
+    int port = 0;
+    int listener = plainListener(state, &port);
+    if (listener < 0) return;
+    std::vector<int> peers;
+    for (int k = 0; k < connections; k++) {
+      if (nm.connect("127.0.0.1", std::to_string(port)) != k) {
+        state.SkipWithError("connect");
+        return;
+      }
+      peers.push_back(::accept(listener, nullptr, nullptr));
+    }
+    std::vector<std::thread> readers;
+    for (int k = 0; k < connections; k++)
+      readers.emplace_back([&, k] {
+        char buf[16384];
+        int64_t start = platform::nowMicros();
+        for (;;) {
+          ssize_t n = ::recv(peers[k], buf, sizeof(buf), 0);
+          if (n <= 0) {
+            clean[k] = n == 0;
+            return;
+          }
+          got[k] += n;
+          int64_t wait = start + got[k] * 1000000 / rate - platform::nowMicros();
+          if (wait > 0) ::usleep(static_cast<useconds_t>(wait));
+        }
+      });
+    for (int k = 0; k < connections; k++)
+      for (int seq = 0; seq < count; seq++) {
+        std::string m = nettest::seqMessage(seq, size);
+        nm.send(m.data(), size, k);
+      }
+    if (state.range(0) == 0) {
+      nm.close(-1);
+      int64_t start = platform::nowMicros();
+      while (nm.isDraining() && platform::nowMicros() - start < MAX_RUN_US) {
+        nm.sendDelayed();
+        ::usleep(1000);
+      }
+    } else {
+      g_p_env->stopEngine();
+    }
+    for (std::thread &t : readers) t.join();
+    for (int fd : peers) ::close(fd);
+    ::close(listener);
+    if (state.range(0) != 0 && g_p_env->startEngine() != 0) state.SkipWithError("restart");
+  }
+  int64_t least = got[0], most = got[0];
+  int clean_ends = 0;
+  for (int k = 0; k < connections; k++) {
+    least = std::min(least, got[k]);
+    most = std::max(most, got[k]);
+    clean_ends += clean[k];
+  }
+  state.counters["least_delivered_bytes"] = double(least);
+  state.counters["most_delivered_bytes"] = double(most);
+  state.counters["clean_ends"] = clean_ends;
+}
+
+// 2,000,000 sends of a 4-byte message (a length alone) with a send delay of
+// 100,000 steps to a plain peer: how many send took and how far the
+// process's resident memory grew (run on its own for that figure).
+void BM_DelayedTinySends(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  const int sends = 2000000;
+  int64_t accepted = 0;
+  int64_t growth = 0;
+  for (auto _ : state) {
+    int peer = servePlainPeer(state);
+    if (peer < 0) return;
+    nm.setDelay(100000, 0);
+    std::string m = nettest::frame("");
+    int64_t rss_start = residentBytes();
+    for (int k = 0; k < sends; k++) accepted += nm.send(m.data(), 4, 0) == 0;
+    growth = residentBytes() - rss_start;
+    nm.close(-1);
+    ::close(peer);
+    nm.setServer(false);
+  }
+  state.counters["accepted"] = double(accepted);
+  state.counters["rss_growth_MB"] = double(growth) / 1e6;
+}
+
+// A plain process connects a client every 20 ms (at most 500, for 10 s)
+// and never reads; every 5 ms the engine, a server at the default limit,
+// takes the new clients, sends each 8 MiB (what send takes of it) and
+// closes it. The most
+// descriptors this process had open, and its resident memory growth.
+void BM_StormOfNonReadingClients(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  int most_fds = 0;
+  int64_t rss_peak = 0, rss_start = 0;
+  int served = 0;
+  for (auto _ : state) {
+    int port = nettest::freePort();
+    if (nm.setServer(true, std::to_string(port)) != 0) {
+      state.SkipWithError("setServer");
+      return;
+    }
+    int fds_start = nettest::openDescriptors();
+    rss_start = rss_peak = residentBytes();
+    int64_t start = platform::nowMicros();
+    nettest::Child storm([port, start]() -> int {
+      std::vector<int> clients;
+      while (clients.size() < 500 && platform::nowMicros() - start < 10000000) {
+        int c = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = nettest::loopback(port);
+        if (::connect(c, reinterpret_cast<sockaddr *>(&a), sizeof(a)) == 0) clients.push_back(c);
+        ::usleep(20000);
+      }
+      ::usleep(2000000);
+      return 0;
+    });
+    std::string m = nettest::seqMessage(0, MESSAGE_BYTES);
+    while (platform::nowMicros() - start < 11000000) {
+      while (nm.accept() >= 0) served++;
+      for (int i = 0; i < nm.getNumConnections(); i++)
+        for (int k = 0; k < 128; k++) nm.send(m.data(), MESSAGE_BYTES, i);
+      nm.close(-1);
+      nm.sendDelayed();
+      most_fds = std::max(most_fds, nettest::openDescriptors() - fds_start);
+      rss_peak = std::max(rss_peak, residentBytes());
+      ::usleep(5000);
+    }
+    storm.wait(10000);
+    nm.close(-1);
+    nm.setServer(false);
+  }
+  state.counters["clients_served"] = served;
+  state.counters["most_descriptors_over_start"] = most_fds;
+  state.counters["rss_growth_MB"] = double(rss_peak - rss_start) / 1e6;
+}
+
+// At the descriptor limit, steps of 33 ms for 20 s: every other step
+// closes a connection, and the next accept takes the descriptor it freed;
+// the step after fails again. How many accept lines the log has.
+void BM_AcceptLinesAtTheDescriptorLimit(benchmark::State &state) {
+  NetworkManager &nm = NetworkManager::getInstance();
+  int lines = 0;
+  int failures = 0;
+  int taken = 0;
+  for (auto _ : state) {
+    int port = nettest::freePort();
+    if (nm.setServer(true, std::to_string(port)) != 0) {
+      state.SkipWithError("setServer");
+      return;
+    }
+    nm.setMaxConnections(1000);
+    // Clients come faster than they are taken, so one always waits.
+    nettest::Child clients([port]() -> int {
+      for (int k = 0; k < 800; k++) {
+        int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a = nettest::loopback(port);
+        ::connect(c, reinterpret_cast<sockaddr *>(&a), sizeof(a));
+        ::usleep(30000);
+      }
+      return 0;
+    });
+    int64_t end = platform::nowMicros() + 3000000;
+    while (nm.getNumConnections() < 20 && platform::nowMicros() < end) {
+      nm.accept();
+      ::usleep(1000);
+    }
+    size_t before = g_p_env->logLines().size();
+    struct rlimit old;
+    ::getrlimit(RLIMIT_NOFILE, &old);
+    int lowest = ::open("/dev/null", O_RDONLY);
+    ::close(lowest);
+    struct rlimit low = old;
+    low.rlim_cur = static_cast<rlim_t>(lowest);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    for (int step = 0; step < 600; step++) {
+      if (step % 2 == 0 && nm.getNumConnections() > 0) nm.close(0);
+      int r = nm.accept();
+      failures += r == -2;
+      taken += r >= 0;
+      ::usleep(33000);
+    }
+    ::setrlimit(RLIMIT_NOFILE, &old);
+    nm.close(-1);
+    nm.setServer(false);
+    nm.setMaxConnections(3);
+    std::vector<std::string> log = g_p_env->logLines();
+    for (size_t i = before; i < log.size(); i++)
+      lines += log[i].rfind("NetworkManager::accept()", 0) == 0 || log[i].rfind("\t24 - ", 0) == 0;
+    clients.wait(1000);
+  }
+  state.counters["failures"] = failures;
+  state.counters["taken"] = taken;
+  state.counters["accept_lines"] = lines;
+}
+
 BENCHMARK(BM_SendSmallMessages)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReceiveSmallMessages)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LongestStepServerSide)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -359,11 +590,16 @@ BENCHMARK(BM_SlowReaderLongestStep)
     ->Args({0, 10, 16384})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CloseFiveConnections)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DelayedTinySends)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StormOfNonReadingClients)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AcceptLinesAtTheDescriptorLimit)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char **argv) {
   test::TestEnv env;
+  g_p_env = &env;
   env.writeConfig(nettest::NET_CONFIG);
   if (env.startEngine() != 0) return 1;
   benchmark::Initialize(&argc, argv);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "core/LogManager.h"
@@ -63,28 +64,28 @@ int ClosedSockets::drain(Draining &d, const char *p_op) {
   // and drop what is still on its way.
   int code = platform::socketDiscardInput(d.sock, CLOSED_DISCARD_BYTES);
   if (code == 0) code = d.unsent.sendTo(d.sock);
-  // A reset that an earlier call reported shows only in the socket's state.
-  if (code == 0) platform::socketConnectionDown(d.sock, &code);
+  // A reset whose error an earlier call took shows only in the socket's
+  // state (code stays 0).
+  bool down = code != 0 || platform::socketConnectionDown(d.sock, &code) == 1;
   int64_t now = platform::nowMicros();
   int queued = 0;
   unsigned long long lost = onTheirWay(d.sock, d.unsent, now, &queued);
   if (lost == 0) return 1;
-  if (code != 0) {
+  std::string dropped = discardedText(d.unsent.pending(), queued);
+  if (down) {
     // The next line gives the cause, as "Connection reset by peer".
-    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer: %llu unsent bytes "
-                "discarded (%llu held here, %d in the system's send queue).",
-                p_op, d.sock, lost, static_cast<unsigned long long>(d.unsent.pending()), queued);
-    logSocketError(code);
+    lm.writeLog("%s: Error! Closed socket (m_sock[] was %d) lost its peer%s: %s.", p_op, d.sock,
+                code != 0 ? "" : " (the connection is down, its error taken earlier)",
+                dropped.c_str());
+    if (code != 0) logSocketError(code);
     platform::socketClose(d.sock);
     return -1;
   }
   int64_t stalled_ms = d.unsent.stalledMillis(now);
   if (stalled_ms >= MAX_SEND_STALL_MS) {
     lm.writeLog("%s: Error! Closed socket (m_sock[] was %d): its peer acknowledged no bytes for "
-                "%lld ms: %llu unsent bytes discarded (%llu held here, %d in the system's send "
-                "queue).",
-                p_op, d.sock, static_cast<long long>(stalled_ms), lost,
-                static_cast<unsigned long long>(d.unsent.pending()), queued);
+                "%lld ms: %s.",
+                p_op, d.sock, static_cast<long long>(stalled_ms), dropped.c_str());
     platform::socketAbort(d.sock);
     return -1;
   }
@@ -103,15 +104,12 @@ void ClosedSockets::makeRoom(Draining &d, int sock_index, int max_sockets, uint6
     if (m_sockets.size() - gone < size_t(max_sockets) && total <= max_bytes) break;
     Draining &old = m_sockets[gone];
     uint64_t held = old.unsent.pending();
-    uint64_t lost = held + uint64_t(kept_queued[gone]);
-    total -= lost;
+    total -= held + uint64_t(kept_queued[gone]);
     LogManager::getInstance().writeLog(
         "NetworkManager::close(): Error! Closed socket (m_sock[] was %d) given up to make room "
-        "for socket %d (closed sockets keep at most %d sockets and %llu bytes on their way): %llu "
-        "unsent bytes discarded (%llu held here, %d in the system's send queue).",
+        "for socket %d (closed sockets keep at most %d sockets and %llu bytes on their way): %s.",
         old.sock, sock_index, max_sockets, static_cast<unsigned long long>(max_bytes),
-        static_cast<unsigned long long>(lost), static_cast<unsigned long long>(held),
-        kept_queued[gone]);
+        discardedText(held, kept_queued[gone]).c_str());
     platform::socketAbort(old.sock);
   }
   m_sockets.erase(m_sockets.begin(), m_sockets.begin() + static_cast<std::ptrdiff_t>(gone));

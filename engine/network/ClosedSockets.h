@@ -10,6 +10,10 @@ namespace vx {
 // shutDown waits at most this long for closed sockets' unsent bytes.
 const int SHUTDOWN_SEND_WAIT_MS = 2000;
 
+// Closed sockets may be kept sending up to the most connections a program
+// may accept or has had open at once, and never fewer than this.
+const int MIN_CLOSED_SOCKETS = 4;
+
 // Sockets closed with bytes still on their way: they have left the
 // connection list, and each descriptor stays open until the peer has
 // acknowledged its bytes, has made no progress for MAX_SEND_STALL_MS, or

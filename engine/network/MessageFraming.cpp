@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "core/LogManager.h"
@@ -42,34 +43,24 @@ void OutgoingFrames::follow(int sock_index, const char *p, int bytes) {
 namespace {
 
 // With no whole message waiting, after its start was taken in (stopped by
-// the error code, 0: none): a peer that has left closes the socket, once
-// what it sent before leaving is read (upto bytes are needed for the next
-// step). Between messages that is its ordinary end, which receive reports
-// (0); in the middle of one the message can never be completed (-1).
-int closeIfPeerLeft(NetworkManager &nm, int sock_index, int upto, int code) {
-  if (code == 0 && platform::socketPeerGone(nm.getSocket(sock_index), &code) != 1) return 0;
-  LogManager &lm = LogManager::getInstance();
+// the error code *p_code, 0: none): true when the peer has left and the
+// socket is to be closed, once what it sent before leaving is read (upto
+// bytes are needed for the next step), with the bytes still waiting in
+// *p_waiting and the error that ended the connection, if any, in *p_code.
+// An end between messages is the peer's ordinary one, which receive
+// reports and closes: false.
+bool peerLeft(NetworkManager &nm, int sock_index, int upto, int *p_code, int *p_waiting) {
+  if (*p_code == 0 && platform::socketPeerGone(nm.getSocket(sock_index), p_code) != 1)
+    return false;
   int waiting = nm.isData(sock_index);
-  if (waiting < 0) waiting = 0;
-  if (waiting >= upto) return 0;
-  if (waiting == 0 && code == 0) {
+  *p_waiting = waiting < 0 ? 0 : waiting;
+  if (*p_waiting >= upto) return false;
+  if (*p_waiting == 0 && *p_code == 0) {
     char c;
     nm.receive(&c, 1, true, sock_index);
-    return 0;
+    return false;
   }
-  if (waiting == 0) {
-    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost:", sock_index);
-    logSocketError(code);
-  } else if (code == 0) {
-    lm.writeLog("vx::genDataEvents(): Socket %d closed by the peer, %d bytes of a message unread.",
-                sock_index, waiting);
-  } else {
-    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost, %d bytes of a message unread:",
-                sock_index, waiting);
-    logSocketError(code);
-  }
-  nm.close(sock_index);
-  return -1;
+  return true;
 }
 
 // Reads the whole waiting message of length bytes. The whole message is
@@ -157,7 +148,25 @@ int genDataEvents(int sock_index) {
                 static_cast<int>(length));
     return -1;
   }
-  return closeIfPeerLeft(nm, sock_index, length, code);
+  if (!peerLeft(nm, sock_index, length, &code, &waiting)) return 0;
+  // In the middle of a message, which can never be completed.
+  if (code == 0) {
+    lm.writeLog("vx::genDataEvents(): Socket %d closed by the peer, %d bytes of a message unread.",
+                sock_index, waiting);
+    nm.close(sock_index);
+    return -1;
+  }
+  // The connection is down: what was on its way out is lost with it, and
+  // counted in the line of the cause.
+  std::string lost = nm.lostOutputText(sock_index);
+  if (waiting == 0)
+    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost%s:", sock_index, lost.c_str());
+  else
+    lm.writeLog("vx::genDataEvents(): Error! Socket %d lost, %d bytes of a message unread%s:",
+                sock_index, waiting, lost.c_str());
+  logSocketError(code);
+  nm.closeSockets(sock_index, true);
+  return -1;
 }
 
 } // namespace vx

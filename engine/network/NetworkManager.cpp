@@ -1,5 +1,6 @@
 #include "network/NetworkManager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -9,6 +10,7 @@
 #include "core/LoopState.h"
 #include "core/Utility.h"
 #include "network/EventNetwork.h"
+#include "platform/Platform.h"
 #include "platform/Socket.h"
 
 namespace vx {
@@ -27,9 +29,11 @@ void sendNetworkEvent(const NetworkManager &nm, int label, int sock_index) {
 NetworkManager::NetworkManager()
     : m_server_sock(-1),
       m_max_connections(3),
+      m_most_connections(0),
       m_max_pending_output(MAX_PENDING_OUTPUT),
-      m_accept_failures(0),
-      m_accept_error(0) {
+      m_accept_error(0),
+      m_accept_logged_us(0),
+      m_accept_failures(0) {
   setType("NetworkManager");
 }
 
@@ -57,6 +61,7 @@ int NetworkManager::startUp() {
     return 1;
   }
   Manager::startUp();
+  m_most_connections = 0;
   lm.writeLog(5, "NetworkManager::startUp(): successfully started.");
   return 0;
 }
@@ -97,21 +102,24 @@ bool NetworkManager::isServer() const { return m_server_sock != -1; }
 void NetworkManager::closeServerSocket() {
   if (m_server_sock == -1) return;
   endAcceptFailures();
+  m_accept_error = 0;
   platform::socketClose(m_server_sock);
   m_server_sock = -1;
 }
 
 void NetworkManager::endAcceptFailures() {
   if (m_accept_failures == 0) return;
-  LogManager::getInstance().writeLog("NetworkManager::accept(): accept() failed %llu times in a row "
-                                     "with error %d.",
-                                     static_cast<unsigned long long>(m_accept_failures),
-                                     m_accept_error);
+  LogManager::getInstance().writeLog(
+      "NetworkManager::accept(): accept() failed %llu more time%s with error %d since it was "
+      "logged.",
+      static_cast<unsigned long long>(m_accept_failures), m_accept_failures == 1 ? "" : "s",
+      m_accept_error);
   m_accept_failures = 0;
 }
 
 int NetworkManager::addSocket(int sock) {
   m_connections.emplace_back(sock);
+  if (getNumConnections() > m_most_connections) m_most_connections = getNumConnections();
   return getNumConnections() - 1;
 }
 
@@ -140,6 +148,13 @@ int NetworkManager::accept() {
     lm.writeLog("NetworkManager::accept(): Error! Not setup as server.");
     return -2;
   }
+  // Out of descriptors, accept fails at nearly every call, whatever
+  // succeeds in between: the same failure has one line in its time.
+  int64_t now = platform::nowMicros();
+  if (m_accept_error != 0 && now - m_accept_logged_us >= int64_t(ACCEPT_ERROR_LOG_MS) * 1000) {
+    endAcceptFailures();
+    m_accept_error = 0;
+  }
   if (atMaxConnections()) {
     // "connetions" is misspelt in this line, as peers' logs have it.
     lm.writeLog(20, "NetworkManager::accept(): Won't check for new connetions since at max.");
@@ -149,19 +164,17 @@ int NetworkManager::accept() {
   int sock = platform::socketAccept(m_server_sock);
   int code = sock == -1 ? platform::socketError() : 0;
   if (sock == -1 && !platform::isWouldBlock(code)) {
-    // One line a run: out of descriptors, accept fails every step.
-    if (m_accept_failures > 0 && code == m_accept_error) {
+    if (code == m_accept_error) {
       m_accept_failures++;
       return -2;
     }
     endAcceptFailures();
     lm.writeLog("NetworkManager::accept(): Error! accept() returned:");
     logSocketError(code);
-    m_accept_failures = 1;
     m_accept_error = code;
+    m_accept_logged_us = now;
     return -2;
   }
-  endAcceptFailures();
   if (sock == -1) {
     lm.writeLog(15, "NetworkManager::accept(): No new connection. Not blocking.");
     return -1;
@@ -214,9 +227,11 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   // still on their way leaves the list now and closes once they are out.
   std::vector<int> closed;
   int result = 0;
-  // Closed sockets keep no more sockets, nor bytes, than the connections
-  // may hold.
-  int max_closed = m_max_connections > 1 ? m_max_connections : 1;
+  // Closed sockets still sending are bounded by what the program holds
+  // open: as many as it may accept or has had open at once (at least
+  // MIN_CLOSED_SOCKETS), each with the cap on its way here and as much in
+  // the system's send queue.
+  int max_closed = std::max({m_max_connections, m_most_connections, MIN_CLOSED_SOCKETS});
   for (int k = 0; k < count; k++) {
     Connection &c = m_connections[first];
     c.queue.discard(first + k);
@@ -227,7 +242,7 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
       code = platform::socketError();
     } else {
       r = m_closed.close(c.sock, first + k, c.queue.takeUnsent(), max_closed,
-                         uint64_t(max_closed) * uint64_t(m_max_pending_output), &code);
+                         uint64_t(max_closed) * 2 * uint64_t(m_max_pending_output), &code);
     }
     removeSocket(first);
     closed.push_back(first + k);
@@ -240,6 +255,14 @@ int NetworkManager::closeSockets(int sock_index, bool discard) {
   }
   for (int old_index : closed) sendNetworkEvent(*this, NetworkEventLabel::CLOSE, old_index);
   return result;
+}
+
+std::string NetworkManager::lostOutputText(int sock_index) const {
+  const Connection &c = m_connections[sock_index];
+  int queued = 0;
+  if (platform::socketBytesUnacked(c.sock, &queued) != 0) queued = 0;
+  if (c.queue.pending() == 0 && queued == 0) return std::string();
+  return ", " + discardedText(c.queue.pending(), queued);
 }
 
 bool NetworkManager::isDraining() const { return !m_closed.empty(); }
@@ -303,7 +326,7 @@ int NetworkManager::send(const void *buffer, int bytes, int sock_index) {
 int NetworkManager::sendLater(const void *buffer, int bytes, int sock_index) {
   Connection &c = m_connections[sock_index];
   // Counted toward the cap from now on, not only at its step.
-  if (c.queue.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
+  if (c.queue.checkRoom(sock_index, bytes, true, m_max_pending_output) != 0) return -1;
   // The step saturates: a delay near INT_MAX waits, it does not wrap.
   int step = clampToInt(int64_t(LoopState::getInstance().getStepCount()) + c.delay);
   return c.queue.delay(step, buffer, bytes);
@@ -357,7 +380,7 @@ int NetworkManager::sendOut(const void *buffer, int bytes, int sock_index, bool 
   // Bytes from earlier sends go first.
   if (flushOutput(sock_index) != 0) return -1;
   SendQueue &q = m_connections[sock_index].queue;
-  if (!counted && q.checkRoom(sock_index, bytes, m_max_pending_output) != 0) return -1;
+  if (!counted && q.checkRoom(sock_index, bytes, false, m_max_pending_output) != 0) return -1;
   if (q.pending() > 0) {
     if (holdOutput(sock_index, p, bytes, false) != 0) return -1;
     q.follow(sock_index, p, bytes);

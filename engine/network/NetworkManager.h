@@ -14,6 +14,10 @@ namespace vx {
 
 const std::string DEFAULT_NETWORK_PORT = "9876";
 
+// A failing accept logs the same failure at most once in this time, then
+// how often it came again.
+const int ACCEPT_ERROR_LOG_MS = 10000;
+
 // TCP server or client. Connected sockets are kept in a list; the position
 // in the list is the socket index used by every operation (-1: all sockets,
 // where an operation says so).
@@ -27,16 +31,19 @@ class NetworkManager : public Manager {
   int m_max_connections;                  // most sockets accept admits
   std::vector<Connection> m_connections;  // connected sockets, by socket index
   ClosedSockets m_closed;                 // closed, unsent bytes still going out
+  int m_most_connections;                 // most sockets listed at once since start-up
   int m_max_pending_output;               // MAX_PENDING_OUTPUT; tests scale it down
-  uint64_t m_accept_failures;             // accepts failed in a row with m_accept_error
-  int m_accept_error;
+  int m_accept_error;                     // the failure last logged (0: none in its time)
+  int64_t m_accept_logged_us;             // when it was logged
+  uint64_t m_accept_failures;             // the same failure since, not logged
 
   // Tests hand the manager connected descriptors through it (tests/support).
   friend struct NetworkManagerSeam;
-  // Moves the start of a message out of the system (holdInput).
+  // Moves the start of a message out of the system (holdInput), and drops
+  // a connection that is down (lostOutputText, closeSockets).
   friend int genDataEvents(int sock_index);
 
-  // Logs the count of a run of failed accepts, if one is on.
+  // Logs how often the failure last logged came again since its line, if it did.
   void endAcceptFailures();
   // Stops listening, if listening.
   void closeServerSocket();
@@ -60,6 +67,9 @@ class NetworkManager : public Manager {
   // connection; otherwise they keep going out after the socket has left
   // the list.
   int closeSockets(int sock_index, bool discard);
+  // What a socket whose connection is down loses of its output, for its
+  // line: ", " and the bytes discarded, or empty when none were on their way.
+  std::string lostOutputText(int sock_index) const;
   // Sends what the socket takes of its unsent bytes. 0, or -1 when the
   // socket failed or stalled and was closed.
   int flushOutput(int sock_index);

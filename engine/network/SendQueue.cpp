@@ -11,13 +11,15 @@
 
 namespace vx {
 
-int SendQueue::refuse(int sock_index, int bytes, int cap) {
+int SendQueue::refuse(int sock_index, uint64_t cost, int cap) {
   // One line a run: a peer that falls behind would be refused every step.
   if (m_refused++ > 0) return -1;
   LogManager::getInstance().writeLog(
-      "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out; %d more would "
-      "pass %d. Message refused (more refusals are counted until one fits).",
-      sock_index, static_cast<unsigned long long>(held()), bytes, cap);
+      "NetworkManager::send(): Error! Socket %d has %llu bytes waiting to go out (a delayed "
+      "message counts %d more); %llu more would pass %d. Message refused (more refusals are "
+      "counted until one fits).",
+      sock_index, static_cast<unsigned long long>(held()), DELAYED_MESSAGE_OVERHEAD,
+      static_cast<unsigned long long>(cost), cap);
   return -1;
 }
 
@@ -100,12 +102,10 @@ int SendQueue::sendPending(int sock, int sock_index) {
   int queued = m_unsent.lookAtQueue(sock, now);
   int64_t stalled_ms = m_unsent.stalledMillis(now);
   if (stalled_ms >= MAX_SEND_STALL_MS) {
-    lm.writeLog(
-        "NetworkManager::send(): Error! Socket %d: its peer acknowledged no bytes for %lld ms. "
-        "Closing it: %llu unsent bytes discarded (%llu held here, %d in the system's send queue).",
-        sock_index, static_cast<long long>(stalled_ms),
-        static_cast<unsigned long long>(pending()) + static_cast<unsigned long long>(queued),
-        static_cast<unsigned long long>(pending()), queued);
+    lm.writeLog("NetworkManager::send(): Error! Socket %d: its peer acknowledged no bytes for %lld "
+                "ms. Closing it: %s.",
+                sock_index, static_cast<long long>(stalled_ms),
+                discardedText(pending(), queued).c_str());
     return -1;
   }
   return 0;

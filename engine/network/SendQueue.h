@@ -21,6 +21,11 @@ const int MAX_PENDING_OUTPUT = 4 * 1024 * 1024;
 // loopback every 9.5 to 13 s at 10 KB/s, 13.6 to 18.6 s at 7 KB/s).
 const int MAX_SEND_STALL_MS = 20000;
 
+// What a message waiting for its step counts toward the cap besides its
+// bytes: its entry and its copy's allocation, so that tiny or empty
+// messages cannot hold far more memory than the cap.
+const int DELAYED_MESSAGE_OVERHEAD = 64;
+
 // A message waiting for its step.
 struct DelayedMessage {
   int send_step;           // step count at or after which it is sent
@@ -35,25 +40,35 @@ struct DelayedMessage {
 class SendQueue {
  private:
   std::queue<DelayedMessage> m_delayed;
-  uint64_t m_delayed_bytes = 0;
+  uint64_t m_delayed_bytes = 0;  // their bytes, without the overhead
   UnsentBytes m_unsent;
   OutgoingFrames m_frames;
   uint64_t m_refused = 0;  // refusals since the last message taken
 
-  int refuse(int sock_index, int bytes, int cap);  // checkRoom's -1, with its line
+  int refuse(int sock_index, uint64_t cost, int cap);  // checkRoom's -1, with its line
   void endRefusals(int sock_index);               // the count of a run of refusals
   int sendPending(int sock, int sock_index);      // flush with bytes waiting
 
  public:
   // Unsent bytes.
   size_t pending() const { return m_unsent.pending(); }
-  // Bytes held: unsent, and in messages waiting for their step.
-  uint64_t held() const { return uint64_t(pending()) + m_delayed_bytes; }
+  // What a message of bytes counts toward the cap, delayed or not.
+  static uint64_t cost(int bytes, bool delayed) {
+    return uint64_t(bytes) + (delayed ? uint64_t(DELAYED_MESSAGE_OVERHEAD) : 0);
+  }
+  // What counts toward the cap: unsent bytes, and messages waiting for
+  // their step.
+  uint64_t held() const {
+    return uint64_t(pending()) + m_delayed_bytes +
+           uint64_t(m_delayed.size()) * uint64_t(DELAYED_MESSAGE_OVERHEAD);
+  }
 
-  // 0 when bytes more fit under the cap, else -1. The first refusal is
-  // logged; the next message that fits logs how many were refused.
-  int checkRoom(int sock_index, int bytes, int cap) {
-    if (held() + uint64_t(bytes) > uint64_t(cap)) return refuse(sock_index, bytes, cap);
+  // 0 when a message of bytes, delayed or not, fits under the cap, else -1.
+  // The first refusal is logged; the next message that fits logs how many
+  // were refused.
+  int checkRoom(int sock_index, int bytes, bool delayed, int cap) {
+    uint64_t c = cost(bytes, delayed);
+    if (held() + c > uint64_t(cap)) return refuse(sock_index, c, cap);
     if (m_refused > 0) endRefusals(sock_index);
     return 0;
   }

@@ -1,5 +1,7 @@
 #include "network/UnsentBytes.h"
 
+#include <cstdio>
+
 #include "platform/Platform.h"
 #include "platform/Socket.h"
 
@@ -51,6 +53,15 @@ void UnsentBytes::markTaken(int64_t now_us) { m_last_taken_us = now_us; }
 
 int64_t UnsentBytes::stalledMillis(int64_t now_us) const {
   return (now_us - m_last_taken_us) / 1000;
+}
+
+std::string discardedText(uint64_t held, int queued) {
+  char text[160];
+  snprintf(text, sizeof(text),
+           "%llu unsent bytes discarded (%llu held here, %d in the system's send queue)",
+           static_cast<unsigned long long>(held) + static_cast<unsigned long long>(queued),
+           static_cast<unsigned long long>(held), queued);
+  return text;
 }
 
 } // namespace vx

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vx {
@@ -37,5 +38,9 @@ class UnsentBytes {
   void markTaken(int64_t now_us);
   int64_t stalledMillis(int64_t now_us) const;
 };
+
+// How the bytes a socket drops are counted in lines: "<all> unsent bytes
+// discarded (<held> held here, <queued> in the system's send queue)".
+std::string discardedText(uint64_t held, int queued);
 
 } // namespace vx

@@ -231,7 +231,6 @@ int socketConnectionDown(int sock, int *p_code) {
     return 1;
   }
   *p_code = takePendingError(sock);
-  if (*p_code == 0) *p_code = ENOTCONN;
   return 1;
 }
 

@@ -71,7 +71,7 @@ int socketBytesUnacked(int sock, int *p_bytes);
 int socketDiscardInput(int sock, int max_bytes);
 // Without waiting: 1 when the connection is down (reset or failed; the
 // peer merely closing its end is not), with the pending error code in
-// *p_code, or ENOTCONN when an earlier call took that; else 0.
+// *p_code, or 0 when an earlier call took it; else 0.
 int socketConnectionDown(int sock, int *p_code);
 // Without waiting: 1 when the peer has closed its end or the connection
 // failed (reset), with the pending error code, or 0, in *p_code; 0 when the

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <climits>
+#include <deque>
 #include <initializer_list>
+#include <memory>
+#include <random>
 
 #include "NetTest.h"
 #include "support/GameManagerSeam.h"
@@ -423,8 +427,9 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   const std::string refused = "NetworkManager::send(): Error! Socket 1 has ";
   std::vector<std::string> lines = linesStarting(env, refused);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find(" bytes waiting to go out; 4194304 more would pass 4194304. Message "
-                          "refused (more refusals are counted until one fits)."),
+  EXPECT_NE(lines[0].find(" bytes waiting to go out (a delayed message counts 64 more); 4194304 "
+                          "more would pass 4194304. Message refused (more refusals are counted "
+                          "until one fits)."),
             std::string::npos);
   EXPECT_EQ(nm.send("more", 4, 1), 0);
   EXPECT_TRUE(env.logContains(
@@ -489,42 +494,55 @@ TEST_F(NetworkManagerTest, PeerThatTakesNothingMeetsTheCapThenTheStallRule) {
   EXPECT_EQ(lost.all, lost.held + static_cast<unsigned long long>(lost.queued));
 }
 
-// Messages waiting for their step count toward the cap: send refuses the
-// one that would pass it, delayed or not, with one line for the run. Sent
-// at their step they end no run: only a message that fits again does.
+// Messages waiting for their step count toward the cap at their bytes and
+// their bookkeeping: send refuses the one that would pass it, delayed or
+// not, with one line for the run. Sent at their step they end no run: only
+// a message that fits again does. Tiny and empty ones are refused alike
+// once what they hold reaches the cap.
 TEST_F(NetworkManagerTest, DelayedMessagesCountTowardTheCap) {
   Pair a;
   adopt({&a});
   GameManagerSeam::setStepCount(50);
   ASSERT_EQ(nm.setDelay(1, 0), 0);
   std::string m = nettest::frame(std::string(MAX_MESSAGE_SIZE - 4, 'd'));
+  const int cost = MAX_MESSAGE_SIZE + DELAYED_MESSAGE_OVERHEAD;
   int taken = 0;
   for (int k = 0; k < 256; k++) taken += nm.send(m.data(), MAX_MESSAGE_SIZE, 0) == 0;
-  EXPECT_EQ(taken, MAX_PENDING_OUTPUT / MAX_MESSAGE_SIZE);
+  EXPECT_EQ(taken, MAX_PENDING_OUTPUT / cost);
   ASSERT_EQ(nm.setDelay(0, 0), 0);
-  EXPECT_EQ(nm.send("x", 1, 0), -1);
+  EXPECT_EQ(nm.send(m.data(), MAX_MESSAGE_SIZE, 0), -1);
   EXPECT_EQ(waiting(a.fd[1]), 0);
   EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Error! Socket 0 has "),
             std::vector<std::string>{
-                "NetworkManager::send(): Error! Socket 0 has 4194304 bytes waiting to go out; "
-                "65536 more would pass 4194304. Message refused (more refusals are counted until "
-                "one fits)."});
+                "NetworkManager::send(): Error! Socket 0 has " + std::to_string(taken * cost) +
+                " bytes waiting to go out (a delayed message counts 64 more); 65600 more would "
+                "pass 4194304. Message refused (more refusals are counted until one fits)."});
 
   GameManagerSeam::setStepCount(51);
   EXPECT_EQ(nm.sendDelayed(), 0);
   size_t got = 0;
   std::vector<char> buf(1 << 20);
-  for (int k = 0; k < 100000 && got < size_t(MAX_PENDING_OUTPUT); k++) {
+  for (int k = 0; k < 100000 && got < size_t(taken) * MAX_MESSAGE_SIZE; k++) {
     ssize_t n = ::recv(a.fd[1], buf.data(), buf.size(), MSG_DONTWAIT);
     if (n > 0) got += size_t(n);
     nm.sendDelayed();
   }
-  EXPECT_EQ(got, size_t(MAX_PENDING_OUTPUT));
+  EXPECT_EQ(got, size_t(taken) * MAX_MESSAGE_SIZE);
   EXPECT_FALSE(env.logContains("fitted"));
   EXPECT_EQ(nm.send("x", 1, 0), 0);
   EXPECT_EQ(linesStarting(env, "NetworkManager::send(): Socket 0: messages refused"),
-            std::vector<std::string>{
-                "NetworkManager::send(): Socket 0: messages refused before this one fitted: 193."});
+            std::vector<std::string>{"NetworkManager::send(): Socket 0: messages refused before "
+                                     "this one fitted: " +
+                                     std::to_string(256 - taken + 1) + "."});
+
+  ASSERT_EQ(nm.setDelay(100000, 0), 0);
+  std::string tiny = nettest::frame("");
+  int tiny_taken = 0;
+  for (int k = 0; k < 100000; k++) tiny_taken += nm.send(tiny.data(), 4, 0) == 0;
+  EXPECT_EQ(tiny_taken, MAX_PENDING_OUTPUT / (4 + DELAYED_MESSAGE_OVERHEAD));
+  // 64 bytes were left: one empty message, then none.
+  EXPECT_EQ(nm.send(nullptr, 0, 0), 0);
+  EXPECT_EQ(nm.send(nullptr, 0, 0), -1);
 }
 
 TEST_F(NetworkManagerTest, BadArgumentsAreRefused) {
@@ -667,4 +685,61 @@ TEST_F(NetworkManagerTest, SendDelayedServesTheSocketThatMovesDown) {
   EXPECT_EQ(nm.getNumConnections(), 1);
   EXPECT_EQ(nm.getSocket(0), b.fd[0]);
   EXPECT_EQ(rec->count(NetworkEventLabel::CLOSE), 1);
+}
+
+// The send cap and the closed-socket bound against a plain model, over
+// random sockets adopted (their system queue full, 64 bytes held), runs of
+// delayed sends of every size (empty and tiny ones included) under a low
+// cap, limits raised and lowered, and sockets closed one at a time or all
+// at once: what each send gives, and which closed sockets are kept
+// (oldest given up first, the one just closed always kept).
+TEST_F(NetworkManagerTest, SendCapAndClosedSocketsFollowAModel) {
+  const int cap = 16 * 1024;
+  const int sizes[] = {0, 4, 60, 1000, 4000};
+  std::mt19937 rng(35);
+  std::vector<std::unique_ptr<Pair>> pairs;
+  std::vector<uint64_t> held;  // per socket index: what counts toward the cap
+  std::deque<int> kept;        // closed sockets still open, oldest first
+  int limit = 3, peak = 0;
+  for (int op = 0; op < 1500; op++) {
+    int n = nm.getNumConnections(), what = int(rng() % 8);
+    if (what == 0) {
+      nm.setMaxConnections(limit = int(rng() % 8));
+    } else if (what < 3 && n < limit) {
+      pairs.push_back(std::make_unique<Pair>());
+      int fd = pairs.back()->fd[0];
+      ::fcntl(fd, F_SETFL, O_NONBLOCK);
+      std::string fill(65536, 'f');
+      while (::send(fd, fill.data(), fill.size(), MSG_NOSIGNAL) > 0) {
+      }
+      ASSERT_EQ(NetworkManagerSeam::adoptSocket(fd), n);
+      ASSERT_EQ(nm.send(fill.data(), 64, n), 0);
+      ASSERT_EQ(nm.setDelay(1000, n), 0);
+      held.push_back(64);
+      peak = std::max(peak, n + 1);
+    } else if (what < 7 && n > 0) {
+      int i = int(rng() % n), bytes = sizes[rng() % 5];
+      bool fits = held[i] + bytes + DELAYED_MESSAGE_OVERHEAD <= uint64_t(cap);
+      NetworkManagerSeam::setMaxPendingOutput(cap);
+      EXPECT_EQ(nm.send(std::string(bytes, 's').data(), bytes, i), fits ? 0 : -1) << op;
+      NetworkManagerSeam::setMaxPendingOutput(MAX_PENDING_OUTPUT);
+      if (fits) held[i] += bytes + DELAYED_MESSAGE_OVERHEAD;
+    } else if (n > 0) {
+      int i = rng() % 3 == 0 ? -1 : int(rng() % n);
+      size_t bound = size_t(std::max({limit, peak, MIN_CLOSED_SOCKETS}));
+      std::vector<int> gone;
+      for (int k = i == -1 ? 0 : i; k < (i == -1 ? n : i + 1); k++) {
+        for (; kept.size() >= bound; kept.pop_front()) gone.push_back(kept.front());
+        kept.push_back(nm.getSocket(k));
+      }
+      ASSERT_EQ(nm.close(i), 0);
+      held.erase(held.begin() + (i == -1 ? 0 : i), i == -1 ? held.end() : held.begin() + i + 1);
+      for (int fd : gone) EXPECT_FALSE(isOpen(fd)) << op;
+      for (int fd : kept) EXPECT_TRUE(isOpen(fd)) << op;
+    }
+  }
+  // Their peers leave: every closed socket is let go.
+  pairs.clear();
+  nm.sendDelayed();
+  EXPECT_FALSE(nm.isDraining());
 }
