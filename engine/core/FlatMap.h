@@ -32,24 +32,19 @@ class FlatMap {
       return static_cast<uint64_t>(static_cast<uint32_t>(key));
   }
 
+  // Every bit of the key moves every bit of the place (a 64-bit finaliser),
+  // so that keys a fixed stride apart, pointers or ints, land as if at
+  // random and no run of places grows long.
   static uint64_t mix(uint64_t x) {
     x ^= x >> 33;
     x *= 0xff51afd7ed558ccdull;
     x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ull;
+    x ^= x >> 33;
     return x;
   }
 
-  // Pointers to blocks allocated one after another get places a block
-  // apart, one after another, so that walking them in order walks the table
-  // in order too; the bits above the table's reach are mixed in, so that
-  // pointers a power of two apart spread over it. Ints counted up would fill
-  // long runs of places that way, so they are mixed whole.
-  size_t home(uint64_t key) const {
-    size_t mask = m_table.size() - 1;
-    if (!std::is_pointer<K>::value) return static_cast<size_t>(mix(key)) & mask;
-    uint64_t x = key >> 4;  // heap blocks are 16-byte aligned
-    return static_cast<size_t>(x ^ mix(x >> m_bits)) & mask;
-  }
+  size_t home(uint64_t key) const { return static_cast<size_t>(mix(key)) & (m_table.size() - 1); }
 
   // The place of the key, or of the free entry where it would go.
   size_t place(uint64_t key) const {
@@ -57,6 +52,22 @@ class FlatMap {
     size_t i = home(key);
     while (m_table[i].key != FREE && m_table[i].key != key) i = (i + 1) & mask;
     return i;
+  }
+
+  // Empties place i. Later entries of its run move back, so that no run has
+  // a gap.
+  void eraseAt(size_t i) {
+    size_t mask = m_table.size() - 1;
+    for (size_t j = (i + 1) & mask; m_table[j].key != FREE; j = (j + 1) & mask) {
+      size_t k = home(m_table[j].key);
+      // An entry whose home lies after the gap, up to its own place, stays.
+      bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
+      if (stays) continue;
+      m_table[i] = m_table[j];
+      i = j;
+    }
+    m_table[i].key = FREE;
+    m_count--;
   }
 
   void rehash(unsigned bits) {
@@ -99,24 +110,13 @@ class FlatMap {
     return true;
   }
 
-  // False when the key is not there. Later entries of its run move back, so
-  // that no run has a gap.
+  // False when the key is not there.
   bool erase(K key) {
     if (m_count == 0) return false;
-    size_t mask = m_table.size() - 1;
     uint64_t c = code(key);
     size_t i = place(c);
     if (m_table[i].key != c) return false;
-    for (size_t j = (i + 1) & mask; m_table[j].key != FREE; j = (j + 1) & mask) {
-      size_t k = home(m_table[j].key);
-      // An entry whose home lies after the gap, up to its own place, stays.
-      bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
-      if (stays) continue;
-      m_table[i] = m_table[j];
-      i = j;
-    }
-    m_table[i].key = FREE;
-    m_count--;
+    eraseAt(i);
     return true;
   }
 
