@@ -26,10 +26,10 @@ namespace vx {
 // first entry, as emptying a list in order does, leaves its index entry
 // behind (lingering), told apart by naming a position before the first live
 // one; a key entered again takes it over. Once lingering entries outnumber
-// the live ones twice, the live entries move, a few slots an operation, into
-// a new table sized for them, which then replaces the old one with its
-// lingering entries: the index stays within a small factor of the live
-// entries and no operation makes it anew at once.
+// the live ones three times, the live entries move, a few slots an
+// operation, into a new table sized for them, which then replaces the old
+// one with its lingering entries: the index stays within a small factor of
+// the live entries and no operation makes it anew at once.
 //
 // Keys says how an entry holds its key: a type Key (a pointer type),
 // static Key key(const E &), and static E hole(). The first INLINE entries
@@ -127,7 +127,7 @@ class IndexedList {
       if (!m_p_index) return 0;
     }
     try {
-      if (!m_p_index->p_next && m_p_index->lingering > 2 * size_t(m_count)) startMove();
+      if (!m_p_index->p_next && m_p_index->lingering > 3 * size_t(m_count)) startMove();
       move();
     } catch (const std::bad_alloc &) {
       unindex();
@@ -142,6 +142,10 @@ class IndexedList {
     return const_cast<IndexedList *>(this)->locate(p, nullptr);
   }
   bool contains(Key p) const { return find(p) >= 0; }
+  // Starts bringing the key's index entry into the cache, for a look-up soon.
+  void prefetch(Key p) const {
+    if (m_p_index && p) m_p_index->first.prefetch(p);
+  }
 
   // Calls f on every entry of the key, in order.
   template <class F>
@@ -350,6 +354,9 @@ class IndexedList {
     if (!index.p_next) return;
     index.moved = std::max(index.moved, live(index));
     const uint32_t end = at(m_size);
+    // The new places are fetched together, not one after another.
+    for (uint32_t pos = index.moved; pos < end && pos < index.moved + MOVE_STEPS; pos++)
+      if (const void *k = Keys::key(m_p_entries[pos - index.base])) index.p_next->prefetch(k);
     for (int n = 0; n < MOVE_STEPS && index.moved < end; n++, index.moved++) {
       const uint32_t pos = index.moved;
       const void *k = Keys::key(m_p_entries[pos - index.base]);

@@ -110,7 +110,7 @@ void indexedListRun(unsigned seed, Insert insert, Remove remove, Check check) {
 // The index holds about the live entries: lingering ones are swept out.
 template <class List>
 void expectIndexBounded(const List &list, int step) {
-  ASSERT_LE(list.indexSize(), 4 * static_cast<size_t>(list.getCount()) + 48) << "step " << step;
+  ASSERT_LE(list.indexSize(), 5 * static_cast<size_t>(list.getCount()) + 64) << "step " << step;
 }
 
 } // namespace
