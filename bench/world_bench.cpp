@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "core/LogManager.h"
+#include "core/TrackedList.h"
 #include "platform/Platform.h"
 #include "world/EventCollision.h"
+#include "world/Grid.h"
 #include "world/EventOut.h"
 #include "world/Object.h"
 #include "world/WorldManager.h"
@@ -430,6 +432,40 @@ void BM_CreateBesideACrowdedCell(benchmark::State &state) {
   wm.shutDown();
 }
 
+// 160,000 entries pass through a list front-first, eight rounds: each
+// operation takes out the first entry and puts one at the end, the same
+// pointer (range(0) 0, as a pool) or one never seen before (1, as new
+// objects), in a tracked list (range(1) 0) or a grid cell (1). Reported: the
+// heap the list holds at the end, per live entry, and the time of an operation.
+void BM_FrontFirstStream(benchmark::State &state) {
+  const int n = 160000;
+  const bool fresh = state.range(0) != 0;
+  const bool cell = state.range(1) != 0;
+  std::vector<Object *> ring(n);
+  uintptr_t next_address = 0x10000000;
+  auto make = [&]() {
+    next_address += 384;  // the list never reads its objects
+    return reinterpret_cast<Object *>(next_address);
+  };
+  const double heap_before = heapBytes();
+  {
+    TrackedList list;
+    Grid::CellList cell_list;
+    auto insert = [&](Object *p) { cell ? cell_list.insert(p, Grid::Bounds{0, 0, 1, 1}) : list.insert(p); };
+    auto remove = [&](Object *p) { cell ? cell_list.remove(p) : list.remove(p); };
+    for (int i = 0; i < n; i++) insert(ring[i] = make());
+    for (auto _ : state)
+      for (int i = 0; i < n; i++) {
+        remove(ring[i]);
+        if (fresh) ring[i] = make();
+        insert(ring[i]);
+      }
+    state.counters["heap_B_per_entry"] = (heapBytes() - heap_before) / n;
+  }
+  state.counters["op"] = benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // The references run the larger worlds of BM_WorldUpdate.
 void referenceArgs(benchmark::internal::Benchmark *b) {
   b->ArgNames({"N", "solid_only"})->Args({10000, 0})->Args({10000, 1})->Args({100000, 0});
@@ -455,6 +491,11 @@ BENCHMARK(BM_CrowdedCellDelete)
     ->ArgNames({"N", "shut_down", "spectral"})
     ->ArgsProduct({{20000, 40000, 80000, 160000}, {0}, {0, 1}})
     ->Args({80000, 1, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrontFirstStream)
+    ->ArgNames({"fresh", "cell"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateBesideACrowdedCell)->ArgName("parked")->Arg(0)->Arg(20000)->Unit(benchmark::kMillisecond);
 

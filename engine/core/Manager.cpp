@@ -131,7 +131,7 @@ int Manager::onEvent(const Event *p_event) const {
     // A copy: handlers may change interests while the event is delivered.
     std::vector<Listener *> list;
     list.reserve(static_cast<size_t>(m_obj_list[i].getCount()));
-    for (Listener *p_o : m_obj_list[i].raw())
+    for (Listener *p_o : m_obj_list[i])
       if (p_o) list.push_back(p_o);
     for (Listener *p_o : list)
       if (p_o->isListening() && p_o->eventHandler(p_event) != 0) count++;

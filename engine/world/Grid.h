@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "core/Box.h"
-#include "core/FlatMap.h"
+#include "core/IndexedList.h"
 #include "core/ObjectList.h"
 #include "core/TrackedList.h"
 #include "core/Vector.h"
@@ -33,66 +33,42 @@ class Grid {
 
   // One cell: its objects in insertion order (duplicates allowed, removal
   // takes the first), each beside its world box, so that a query reads one
-  // array. A small cell is searched and shifted; a crowded one keeps an index
-  // of its objects, and a removal leaves a hole, compacted later, so that
-  // emptying it is linear. Holes have a null object and NaN bounds, which
-  // meet no box.
+  // array; an IndexedList, whose first few entries live in the cell itself,
+  // so that the cells a query visits lie in the grid's own rows. Holes have a
+  // null object and NaN bounds, which meet no box.
   class CellList {
    public:
     struct Entry {
       Object *p_o;
       Bounds bounds;
     };
-    CellList();
-    ~CellList();
-    CellList(const CellList &) = delete;
-    CellList &operator=(const CellList &) = delete;
 
     // 0, or -1 for a null object or no memory.
-    int insert(Object *p_o, const Bounds &bounds);
+    int insert(Object *p_o, const Bounds &bounds) { return m_list.insert(Entry{p_o, bounds}); }
     // 0, or -1 when the object is not in the cell.
-    int remove(Object *p_o);
+    int remove(Object *p_o) { return m_list.remove(p_o); }
     // Sets the box of every occurrence of the object.
-    void setBounds(Object *p_o, const Bounds &bounds);
-    void clear();
+    void setBounds(Object *p_o, const Bounds &bounds) {
+      m_list.forEachOf(p_o, [&](Entry &e) { e.bounds = bounds; });
+    }
+    void clear() { m_list.clear(); }
     // Objects in the cell (holes not counted).
-    int getCount() const;
-    bool isEmpty() const;
+    int getCount() const { return m_list.getCount(); }
+    bool isEmpty() const { return m_list.isEmpty(); }
     ObjectList toObjectList() const;
     // Every entry in order, holes included.
-    const Entry *begin() const { return m_p_entries; }
-    const Entry *end() const { return m_p_entries + m_count; }
+    const Entry *begin() const { return m_list.begin(); }
+    const Entry *end() const { return m_list.end(); }
+    size_t indexSize() const { return m_list.indexSize(); }
 
    private:
-    // The first few entries live in the cell itself, so that the cells a
-    // query visits lie in the grid's own rows; a fuller cell moves to the heap.
-    static const int INLINE_ENTRIES = 5;
-    // A crowded cell's index: the position of each object's first entry,
-    // entry i being at position base + i (base entries having left from the
-    // front). An object taken out from the front may keep its index entry,
-    // which then names a position that no longer holds it (lingering).
-    struct Index {
-      FlatMap<const Object *, uint32_t> first;
-      int holes = 0;
-      int repeats = 0;  // entries whose object has an earlier one
-      int head = 0;     // every entry before it is a hole
-      uint32_t base = 0;
-      int lingering = 0;
+    struct Keys {
+      typedef Object *Key;
+      static Object *key(const Entry &e) { return e.p_o; }
+      static Entry hole();
     };
-    Entry *m_p_entries;
-    int m_count;  // entries, holes included
-    int m_capacity;
-    std::unique_ptr<Index> m_p_index;  // null: no holes, searched linearly
-    Entry m_inline[INLINE_ENTRIES];
-
-    int grow();
-    void buildIndex();
-    // Closes the holes; drops the index of a cell no longer crowded.
-    void compact();
-    // Slot of the object's first entry at or after from, or -1.
-    int find(Object *p_o, int from) const;
-    // Through the index: where the object's first entry is, or -1.
-    int indexed(const Object *p_o) const;
+    static const int INLINE_ENTRIES = 5;
+    IndexedList<Entry, Keys, INLINE_ENTRIES> m_list;
   };
 
   // boxIntersectsBox on corner form: the same comparisons, so the same

@@ -346,9 +346,9 @@ void SceneGraph::updateId(Object *p_o, int new_id) {
 
 Object *SceneGraph::objectWithId(int id) const {
   if (m_id_index_incomplete) {
-    for (Object *p_o : m_objects.raw())
+    for (Object *p_o : m_objects)
       if (p_o && p_o->getId() == id) return p_o;
-    for (Object *p_o : m_inactive_objects.raw())
+    for (Object *p_o : m_inactive_objects)
       if (p_o && p_o->getId() == id) return p_o;
     return nullptr;
   }
@@ -362,7 +362,7 @@ Object *SceneGraph::objectWithId(int id) const {
     Object *p_best = nullptr;
     int best = -1;
     auto consider = [&](Object *p_o) {
-      int slot = list.slotOf(p_o);
+      int slot = list.find(p_o);
       if (slot >= 0 && (best < 0 || slot < best)) {
         best = slot;
         p_best = p_o;
@@ -450,7 +450,7 @@ uint64_t SceneGraph::getChangeCount() const { return m_change_count + m_grid.get
 int SceneGraph::restart() {
   shutDown();
   int result = startUp();
-  for (Object *p_o : m_objects.raw()) {
+  for (Object *p_o : m_objects) {
     if (!p_o) continue;
     if (insertByType(m_type_map, p_o->getType(), p_o) == -1) {
       lm().writeLog("SceneGraph::restart(): Error! unable to insert Object (id %d) into type map", p_o->getId());
@@ -458,7 +458,7 @@ int SceneGraph::restart() {
     }
   }
   if (m_grid.isAllocated())
-    for (Object *p_o : m_solid_objects.raw())
+    for (Object *p_o : m_solid_objects)
       if (p_o) m_grid.insertObject(p_o);
   return result;
 }

@@ -149,8 +149,11 @@ int WorldManager::markForDelete(Object *p_o) {
 int WorldManager::markForDelete(ObjectList list) {
   m_deletions.reserve(size_t(m_deletions.getCount()) + size_t(list.getCount()));
   int result = 0;
-  for (int i = 0; i < list.getCount(); i++)
+  const int AHEAD = 16;  // look-ups fetched this far ahead
+  for (int i = 0; i < list.getCount(); i++) {
+    if (i + AHEAD < list.getCount()) m_deletions.prefetch(list[i + AHEAD]);
     if (markForDelete(list[i]) == -1) result = -1;
+  }
   return result;
 }
 
@@ -159,19 +162,15 @@ void WorldManager::update() {
   int count = objects.getCount();
   // An object taken out of the world during the step (pooled, or deleted by
   // its owner) takes no further part in it, nor one entered at its address
-  // since. Without removals every object of the copy is still held.
-  const uint64_t removals = m_removals;
-  const uint64_t last_serial = m_last_serial;
-  auto takesPart = [&](Object *p_o) {
-    return m_removals == removals || (contains(p_o) && p_o->m_world_serial <= last_serial);
-  };
+  // since.
+  const Walk walk = beginWalk();
   for (int i = 0; i < count; i++) {
     Object *p_o = objects[i];
-    if (!takesPart(p_o)) continue;
+    if (!takesPart(walk, p_o)) continue;
     Vector p = p_o->predictPosition();
     if (p != p_o->getPosition()) {
       moveObject(p_o, p);
-      if (!takesPart(p_o)) continue;
+      if (!takesPart(walk, p_o)) continue;
     }
     p_o->followPathStep();
     p_o->applyAcceleration();
@@ -261,14 +260,16 @@ int WorldManager::moveObject(Object *p_o, Vector where) {
     if (!list.empty()) {
       Vector before = p_o->getPosition();
       // Handlers may take either party out of the world: a collision starts
-      // only between objects it still holds, and one taken out blocks nothing.
-      for (size_t i = 0; i < list.size() && m_scene_graph.holds(p_o); i++) {
+      // only between objects that still take part, and one taken out blocks
+      // nothing.
+      const Walk walk = beginWalk();
+      for (size_t i = 0; i < list.size() && takesPart(walk, p_o); i++) {
         Object *p_q = list[i];
-        if (!m_scene_graph.holds(p_q)) continue;
+        if (!takesPart(walk, p_q)) continue;
         EventCollision c(p_o, p_q, where);
         p_o->eventHandler(&c);
         p_q->eventHandler(&c);
-        if (!m_scene_graph.holds(p_q)) continue;
+        if (!takesPart(walk, p_q)) continue;
         if (p_o->getSolidness() == HARD && p_q->getSolidness() == HARD) do_move = false;
         if (p_o->getNoSoft() && p_q->getSolidness() == SOFT) do_move = false;
       }
@@ -326,21 +327,21 @@ ObjectList WorldManager::objectsAtPosition(Vector where) const {
 
 ObjectList WorldManager::objectsInBox(Box box) const {
   ObjectList list;
-  for (Object *p_o : m_scene_graph.activeList().raw())
+  for (Object *p_o : m_scene_graph.activeList())
     if (p_o && boxIntersectsBox(box, getWorldBox(p_o))) list.insert(p_o);
   return list;
 }
 
 ObjectList WorldManager::objectsInCircle(Circle circle) const {
   ObjectList list;
-  for (Object *p_o : m_scene_graph.activeList().raw())
+  for (Object *p_o : m_scene_graph.activeList())
     if (p_o && circleIntersectsBox(circle, getWorldBox(p_o))) list.insert(p_o);
   return list;
 }
 
 ObjectList WorldManager::objectsOnLine(Line line) const {
   ObjectList list;
-  for (Object *p_o : m_scene_graph.activeList().raw())
+  for (Object *p_o : m_scene_graph.activeList())
     if (p_o && lineIntersectsBox(line, getWorldBox(p_o))) list.insert(p_o);
   return list;
 }
@@ -407,6 +408,11 @@ int WorldManager::setViewFollowing(Object *p_new_view_following) {
 }
 
 Object *WorldManager::getViewFollowing() const { return m_p_view_following; }
+
+// Without removals since the walk began, every object it found is still held.
+bool WorldManager::takesPart(const Walk &walk, Object *p_o) const {
+  return m_removals == walk.removals || (contains(p_o) && p_o->m_world_serial <= walk.last_serial);
+}
 
 bool WorldManager::contains(Object *p_o) const {
   return p_o && (m_scene_graph.activeList().contains(p_o) || m_scene_graph.inactiveList().contains(p_o));

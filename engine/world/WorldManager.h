@@ -64,6 +64,16 @@ class WorldManager : public Manager {
   uint64_t m_last_serial;
   // Calls of removeObject so far.
   uint64_t m_removals;
+  // The world as a walk over its objects found it (the step's, a move's
+  // collision loop). An object takes part in the walk while the world holds
+  // it and it was entered before the walk began; this is decided by pointer,
+  // and never reads an object taken out since (it may be freed).
+  struct Walk {
+    uint64_t removals;
+    uint64_t last_serial;
+  };
+  Walk beginWalk() const { return Walk{m_removals, m_last_serial}; }
+  bool takesPart(const Walk &walk, Object *p_o) const;
 
   void followView(Object *p_o);
   // Stores the view corner and tells the display, which draws from it.

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "core/Config.h"
+#include "core/FlatMap.h"
 #include "core/TrackedList.h"
 #include "loop/GameManager.h"
 #include "support/ListItems.h"
@@ -17,134 +18,175 @@ using world_test::WorldTest;
 
 namespace {
 
-} // namespace
-
-// A random run of insertions (duplicates among them) and removals, growing
-// and shrinking in turn, against a plain vector with ObjectList's rules;
-// check(model) compares the list, every 97 steps and at the end.
+// A random run over an indexed list against a plain vector with ObjectList's
+// rules. Phases grow the list past the index threshold and shrink it below,
+// so that the index is made and dropped again; objects rotate (out at the
+// front, back at the end, as a pool does), leave from the front for good
+// while new addresses arrive (a stream of objects), are cut from behind the
+// front, leave from the middle, come back, enter twice, or are asked to leave
+// when absent, so that front and full compactions come in every order. check(model, gone, step)
+// runs after every step; gone are objects that left lately and are not back.
 template <class Insert, class Remove, class Check>
-void orderedListRun(Insert insert, Remove remove, Check check) {
-  std::vector<Object *> fake;
-  for (int i = 1; i <= 60; i++) fake.push_back(reinterpret_cast<Object *>(static_cast<uintptr_t>(i * 16)));
-  std::vector<Object *> model;
-  unsigned seed = 7;
-  auto next = [&]() {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 16) & 0x7fff;
+void indexedListRun(unsigned seed, Insert insert, Remove remove, Check check) {
+  std::mt19937 rng(seed);
+  auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+  std::vector<Object *> model, left;
+  uintptr_t next_address = 0x100000;
+  auto fresh = [&]() {
+    next_address += 8 * (1 + pick(6));
+    return reinterpret_cast<Object *>(next_address);
   };
-  for (int step = 0; step < 20000; step++) {
-    Object *p = fake[next() % fake.size()];
-    int op = next() % 10;
-    bool growing = step / 700 % 2 == 0;
-    if (op < (growing ? 5 : 1)) {
+  for (int step = 0; step < 12000; step++) {
+    int phase = step / 1200 % 5;  // 0 grow, 1 rotate, 2 stream, 3 cut, 4 shrink
+    size_t target = phase == 0 ? 140 : phase == 3 ? 20 : phase == 4 ? 6 : model.size();
+    int op = static_cast<int>(pick(20));
+    if (phase == 3 && step % 1200 == 0) {
+      // Emptied from the front and filled again, each object then taken out
+      // and put back in turn (a pool), before the cut.
+      while (!model.empty()) {
+        ASSERT_EQ(0, remove(model.front())) << "step " << step;
+        left.push_back(model.front());
+        model.erase(model.begin());
+      }
+      for (size_t n = 60 + pick(80); n > 0; n--) {
+        model.push_back(fresh());
+        ASSERT_EQ(0, insert(model.back()));
+      }
+      for (size_t n = model.size(); n > 0; n--) {
+        Object *p = model.front();
+        ASSERT_EQ(0, remove(p)) << "step " << step;
+        ASSERT_EQ(0, insert(p));
+        model.erase(model.begin());
+        model.push_back(p);
+      }
+    } else if (phase == 3 && model.size() > target && op < 16) {
+      Object *p = model[1 + pick(model.size() - 1)];
+      ASSERT_EQ(0, remove(p)) << "step " << step;
+      left.push_back(p);
+      model.erase(std::find(model.begin(), model.end(), p));
+    } else if (model.empty() || (model.size() < target && op < 10)) {
+      Object *p = !left.empty() && op % 3 == 0 ? left[pick(left.size())] : fresh();
       ASSERT_EQ(0, insert(p));
       model.push_back(p);
-    } else if (op < 9) {
+    } else if (op < 8 && phase != 2) {
+      Object *p = model.front();  // rotation
+      ASSERT_EQ(0, remove(p)) << "step " << step;
+      model.erase(model.begin());
+      ASSERT_EQ(0, insert(p));
+      model.push_back(p);
+    } else if (op < 13) {
+      Object *p = model.front();  // for good, or for a while
+      ASSERT_EQ(0, remove(p)) << "step " << step;
+      model.erase(model.begin());
+      left.push_back(p);
+      if (phase == 2 || model.size() > target) {
+        Object *q = phase == 2 ? fresh() : left[pick(left.size())];
+        ASSERT_EQ(0, insert(q));
+        model.push_back(q);
+      }
+    } else if (op < 17) {
+      Object *p = model[pick(model.size())];  // its first entry leaves
+      ASSERT_EQ(0, remove(p)) << "step " << step;
+      left.push_back(p);
+      model.erase(std::find(model.begin(), model.end(), p));
+    } else if (op == 17) {
+      Object *p = model[pick(model.size())];  // a second entry
+      ASSERT_EQ(0, insert(p));
+      model.push_back(p);
+    } else {
+      Object *p = left.empty() || op == 18 ? fresh() : left[pick(left.size())];
       auto it = std::find(model.begin(), model.end(), p);
-      ASSERT_EQ(it == model.end() ? -1 : 0, remove(p));
+      ASSERT_EQ(it == model.end() ? -1 : 0, remove(p)) << "step " << step;
       if (it != model.end()) model.erase(it);
     }
-    if (step % 97 == 0) check(model, step);
+    if (left.size() > 400) left.erase(left.begin(), left.begin() + 200);
+    std::vector<Object *> gone;
+    for (size_t i = left.size(); i-- > 0 && gone.size() < 8;)
+      if (std::find(model.begin(), model.end(), left[i]) == model.end()) gone.push_back(left[i]);
+    check(model, gone, step);
+    if (::testing::Test::HasFatalFailure()) return;
   }
-  check(model, -1);
 }
 
-// A queue's run: objects enter at the back and mostly leave from the front
-// (as a list emptied in order), some from the middle, some come back, and
-// some that are not there are asked to leave; no duplicates.
-template <class Insert, class Remove, class Check>
-void queueRun(Insert insert, Remove remove, Check check) {
-  std::vector<Object *> model;
-  unsigned seed = 11;
-  auto next = [&]() {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 16) & 0x7fff;
-  };
-  auto fake = [](unsigned i) { return reinterpret_cast<Object *>(static_cast<uintptr_t>((i + 1) * 400)); };
-  unsigned made = 0;
-  for (int step = 0; step < 20000; step++) {
-    int op = next() % 16;
-    bool growing = step / 900 % 2 == 0;
-    if (op < (growing ? 9 : 3) || model.empty()) {
-      // A new object, or one that left before.
-      Object *p = made > 0 && op == 0 ? fake(next() % made) : fake(made++);
-      if (std::find(model.begin(), model.end(), p) != model.end()) continue;
-      ASSERT_EQ(0, insert(p));
-      model.push_back(p);
-    } else if (op < 14) {
-      ASSERT_EQ(0, remove(model.front())) << "step " << step;
-      model.erase(model.begin());
-    } else if (op == 14) {
-      size_t k = next() % model.size();
-      ASSERT_EQ(0, remove(model[k])) << "step " << step;
-      model.erase(model.begin() + static_cast<std::ptrdiff_t>(k));
-    } else {
-      Object *p = fake(made + next() % 50);
-      if (made > 0 && next() % 2) p = fake(next() % made);
-      bool there = std::find(model.begin(), model.end(), p) != model.end();
-      if (!there) {
-        ASSERT_EQ(-1, remove(p)) << "step " << step;
-      }
-    }
-    if (step % 89 == 0) check(model, step);
-  }
-  check(model, -1);
+// The index stays within a few times the live entries: the lingering ones
+// stay behind when the live ones move to a new table.
+template <class List>
+void expectIndexBounded(const List &list, int step) {
+  ASSERT_LE(list.indexSize(), 6 * static_cast<size_t>(list.getCount()) + 64) << "step " << step;
 }
 
-TEST(TrackedList, BehavesLikeAnOrderedListWithDuplicates) {
-  TrackedList list;
-  orderedListRun([&](Object *p) { return list.insert(p); }, [&](Object *p) { return list.remove(p); },
-                 [&](const std::vector<Object *> &model, int step) {
-                   ASSERT_EQ(static_cast<int>(model.size()), list.getCount());
-                   ASSERT_EQ(model, items(list.toObjectList())) << "step " << step;
-                   EXPECT_EQ(model.empty() ? nullptr : model.front(), list.front());
-                   for (int i = 1; i <= 60; i++) {
-                     Object *q = reinterpret_cast<Object *>(static_cast<uintptr_t>(i * 16));
-                     EXPECT_EQ(std::find(model.begin(), model.end(), q) != model.end(), list.contains(q));
-                   }
-                 });
-  EXPECT_EQ(-1, list.insert(nullptr));
-  EXPECT_EQ(-1, list.remove(nullptr));
-  TrackedList queue;
-  queueRun([&](Object *p) { return queue.insert(p); }, [&](Object *p) { return queue.remove(p); },
-           [&](const std::vector<Object *> &model, int step) {
-             ASSERT_EQ(model, items(queue.toObjectList())) << "step " << step;
-             for (size_t i = 0; i < model.size(); i++) ASSERT_TRUE(queue.contains(model[i])) << "step " << step;
-           });
-}
+} // namespace
 
-// A grid cell keeps its order through the index and the holes of a crowded
-// cell, and each entry keeps the box last given to its object.
-TEST(GridCell, BehavesLikeAnOrderedListWithDuplicates) {
-  std::map<Object *, float> box;
-  auto bounds = [&](Object *p) {
-    float x = box[p];
-    return Grid::Bounds{x, 0, x + 1, 1};
-  };
-  int moves = 0;
-  // One of the runs on the cell, checked against its model.
-  auto runOn = [&](Grid::CellList &cell, auto run) {
-    run([&](Object *p) { return cell.insert(p, bounds(p)); },
-        [&](Object *p) {
-          box[p] = static_cast<float>(++moves);  // its later entries keep the new box
-          cell.setBounds(p, bounds(p));
-          return cell.remove(p);
-        },
-        [&](const std::vector<Object *> &model, int step) {
+// The shared indexed list as the world's lists use it and as a grid cell
+// (each entry beside its box, setBounds between the steps), against the model.
+TEST(IndexedList, TrackedListAndGridCellFollowAPlainVector) {
+  for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) {
+    SCOPED_TRACE(seed);
+    TrackedList list;
+    indexedListRun(
+        seed, [&](Object *p) { return list.insert(p); }, [&](Object *p) { return list.remove(p); },
+        [&](const std::vector<Object *> &model, const std::vector<Object *> &gone, int step) {
+          ASSERT_EQ(model, items(list.toObjectList())) << "step " << step;
+          ASSERT_EQ(model.empty() ? nullptr : model.front(), list.front());
+          // Each object is found at its first entry.
+          std::map<Object *, int> first;
+          int offset = 0;
+          for (Object *p : list) first.emplace(p, offset++);
+          for (Object *p : model) ASSERT_EQ(list.find(model.front()) + first[p], list.find(p)) << "step " << step;
+          for (Object *p : gone) ASSERT_FALSE(list.contains(p)) << "step " << step;
+          expectIndexBounded(list, step);
+        });
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(-1, list.insert(nullptr));
+    EXPECT_EQ(-1, list.remove(nullptr));
+
+    std::map<Object *, float> box;
+    auto bounds = [&](Object *p) { return Grid::Bounds{box[p], 0, box[p] + 1, 1}; };
+    std::mt19937 rng(seed);
+    int moves = 0;
+    Grid::CellList cell;
+    indexedListRun(
+        seed, [&](Object *p) { return cell.insert(p, bounds(p)); }, [&](Object *p) { return cell.remove(p); },
+        [&](const std::vector<Object *> &model, const std::vector<Object *> &, int step) {
+          if (!model.empty()) {
+            // A move within the cell, of every entry of the object.
+            Object *p = model[rng() % model.size()];
+            box[p] = static_cast<float>(++moves);
+            cell.setBounds(p, bounds(p));
+          }
           ASSERT_EQ(static_cast<int>(model.size()), cell.getCount());
           ASSERT_EQ(model, items(cell.toObjectList())) << "step " << step;
           for (const Grid::CellList::Entry &e : cell) {
             if (!e.p_o) continue;
             ASSERT_EQ(box[e.p_o], e.bounds.x0) << "step " << step;
           }
+          expectIndexBounded(cell, step);
         });
-  };
-  Grid::CellList cell;
-  runOn(cell, [](auto insert, auto remove, auto check) { orderedListRun(insert, remove, check); });
-  EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
-  EXPECT_EQ(-1, cell.remove(nullptr));
-  Grid::CellList queue;
-  runOn(queue, [](auto insert, auto remove, auto check) { queueRun(insert, remove, check); });
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
+    EXPECT_EQ(-1, cell.remove(nullptr));
+
+    // The flat map under the index, on its own: keys a stride apart and at
+    // random, growing, erased and found again, against a plain map.
+    FlatMap<const void *, uint32_t> map;
+    std::map<uintptr_t, uint32_t> plain;
+    uintptr_t stride = 8u << (seed % 8);
+    for (uint32_t step = 0; step < 20000; step++) {
+      uintptr_t key = 0x10000 + stride * (rng() % (step < 10000 ? 2000 : 300));
+      const void *p = reinterpret_cast<const void *>(key);
+      if (rng() % 3 == 0) {
+        ASSERT_EQ(plain.erase(key) == 1, map.erase(p)) << "step " << step;
+      } else {
+        ASSERT_EQ(plain.emplace(key, step).second, map.insert(p, step)) << "step " << step;
+      }
+      ASSERT_EQ(plain.size(), map.size());
+      uintptr_t asked = 0x10000 + stride * (rng() % 2000);
+      const uint32_t *p_value = map.find(reinterpret_cast<const void *>(asked));
+      auto it = plain.find(asked);
+      ASSERT_EQ(it == plain.end() ? -1 : int64_t(it->second), p_value ? int64_t(*p_value) : -1) << "step " << step;
+    }
+    for (const auto &kv : plain) ASSERT_EQ(kv.second, *map.find(reinterpret_cast<const void *>(kv.first)));
+  }
 }
 
 TEST_F(WorldTest, CellsOfPointsAndObjects) {

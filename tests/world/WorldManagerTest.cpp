@@ -1,3 +1,6 @@
+#include <cstddef>
+#include <new>
+
 #include "support/ListItems.h"
 #include "world/ViewObject.h"
 #include "world/WorldFixture.h"
@@ -24,6 +27,16 @@ class Doomed : public Object {
     deleted().push_back(getId());
     if (p_partner) WorldManager::getInstance().markForDelete(p_partner);
   }
+};
+
+// Made in one place of memory: a new one lands where the last one was.
+class Reborn : public Object {
+ public:
+  static void *operator new(size_t size) {
+    alignas(std::max_align_t) static unsigned char s_place[2048];
+    return size <= sizeof s_place ? s_place : throw std::bad_alloc();
+  }
+  static void operator delete(void *) {}
 };
 
 class ViewProbe : public ViewObject {
@@ -244,6 +257,35 @@ TEST_F(WorldTest, UpdateOrderAndObjectsBornDuringTheStep) {
   EXPECT_FLOAT_EQ(0.5f, rest->getSpeed());
   wm().update();
   EXPECT_EQ(Vector(60, 2.5f), rest->getPosition());
+  EXPECT_WORLD_OK();
+
+  // A handler deletes outright the mover's other party and a later object,
+  // and makes a new one that lands at the later one's address: the move
+  // skips the deleted party without reading it, and the new object waits for
+  // the next step.
+  Probe *walker = make(Vector(20, 20), SOFT);
+  walker->setVelocity(Vector(1, 0));
+  Probe *first = make(Vector(21, 20), SOFT);
+  Probe *second = make(Vector(21, 20), SOFT);
+  Object *later = new Reborn;
+  later->setSolidness(SPECTRAL);
+  Object *reborn = nullptr;
+  first->on_event = [&](Probe *, const Event *e) {
+    if (e->getType() != EVENT_COLLISION || reborn) return;
+    delete second;
+    delete later;
+    reborn = new Reborn;
+    reborn->setSolidness(SPECTRAL);
+    reborn->setPosition(Vector(70, 10));
+    reborn->setVelocity(Vector(0, 1));
+  };
+  wm().update();
+  ASSERT_EQ(later, reborn);
+  EXPECT_EQ(Vector(70, 10), reborn->getPosition());
+  EXPECT_EQ(Vector(21, 20), walker->getPosition());
+  EXPECT_EQ(1, walker->collisions);
+  wm().update();
+  EXPECT_EQ(Vector(70, 11), reborn->getPosition());
   EXPECT_WORLD_OK();
 }
 
