@@ -3,7 +3,6 @@
 #include <random>
 
 #include "core/Config.h"
-#include "core/FlatMap.h"
 #include "core/TrackedList.h"
 #include "loop/GameManager.h"
 #include "support/ListItems.h"
@@ -165,27 +164,6 @@ TEST(IndexedList, TrackedListAndGridCellFollowAPlainVector) {
     if (HasFatalFailure()) return;
     EXPECT_EQ(-1, cell.insert(nullptr, Grid::Bounds{0, 0, 1, 1}));
     EXPECT_EQ(-1, cell.remove(nullptr));
-
-    // The flat map under the index, on its own: keys a stride apart and at
-    // random, growing, erased and found again, against a plain map.
-    FlatMap<const void *, uint32_t> map;
-    std::map<uintptr_t, uint32_t> plain;
-    uintptr_t stride = 8u << (seed % 8);
-    for (uint32_t step = 0; step < 20000; step++) {
-      uintptr_t key = 0x10000 + stride * (rng() % (step < 10000 ? 2000 : 300));
-      const void *p = reinterpret_cast<const void *>(key);
-      if (rng() % 3 == 0) {
-        ASSERT_EQ(plain.erase(key) == 1, map.erase(p)) << "step " << step;
-      } else {
-        ASSERT_EQ(plain.emplace(key, step).second, map.insert(p, step)) << "step " << step;
-      }
-      ASSERT_EQ(plain.size(), map.size());
-      uintptr_t asked = 0x10000 + stride * (rng() % 2000);
-      const uint32_t *p_value = map.find(reinterpret_cast<const void *>(asked));
-      auto it = plain.find(asked);
-      ASSERT_EQ(it == plain.end() ? -1 : int64_t(it->second), p_value ? int64_t(*p_value) : -1) << "step " << step;
-    }
-    for (const auto &kv : plain) ASSERT_EQ(kv.second, *map.find(reinterpret_cast<const void *>(kv.first)));
   }
 }
 
